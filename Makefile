@@ -1,0 +1,91 @@
+# Zarv: a thin wrapper around CMake and Ninja.
+#
+#   make               install missing packages, configure build/ if needed, build
+#   make run           build, then start the editor (needs an X display)
+#   make test          build, then run every test with ctest
+#   make test SANITIZE=1   the same with AddressSanitizer and UBSan, in build-sanitize/
+#   make format        clang-format our sources in place
+#   make clean         remove the build folders
+#
+# Variables: JOBS (parallel jobs, default: number of cores), BUILD_TYPE, BUILD_DIR,
+# RUN_ARGS (extra arguments for the editor).
+
+SHELL := /bin/bash
+.SHELLFLAGS := -eu -o pipefail -c
+# Steps run one after another; ninja and ctest run in parallel themselves.
+.NOTPARALLEL:
+.DEFAULT_GOAL := all
+
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD_TYPE ?= RelWithDebInfo
+CMAKE ?= cmake
+NINJA ?= ninja
+CTEST ?= ctest
+CLANG_FORMAT ?= clang-format
+
+ifeq ($(SANITIZE),1)
+BUILD_DIR ?= build-sanitize
+CMAKE_OPTIONS := -DZARV_SANITIZE=ON
+# Any error a sanitizer finds fails the test that hit it. LeakSanitizer works on the
+# machines we build on (checked with a deliberate leak and with a GLFW/Mesa window under
+# Xvfb), so leak detection stays on. Set ASAN_OPTIONS yourself to override these.
+export ASAN_OPTIONS ?= detect_leaks=1:halt_on_error=1
+export UBSAN_OPTIONS ?= halt_on_error=1:print_stacktrace=1
+else
+BUILD_DIR ?= build
+CMAKE_OPTIONS :=
+endif
+
+EDITOR_BIN := $(BUILD_DIR)/zarv
+
+# Demo game folder for `make run`. A later step generates a small game folder here with
+# the project's own writers and adds it to RUN_ARGS; until then the `demo` target does
+# nothing and the editor starts without a game folder.
+DEMO_DIR ?= $(BUILD_DIR)/demo
+RUN_ARGS ?=
+
+FORMAT_DIRS := app gui tags structs collections terrain models sound tests tools bench fuzz
+
+.PHONY: all deps configure build demo run check-display test format clean
+
+all: build
+
+deps:
+	@tools/install-deps.sh
+
+# Configure once; afterwards ninja re-runs CMake itself when a CMakeLists.txt changes.
+$(BUILD_DIR)/build.ninja: | deps
+	$(CMAKE) -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_OPTIONS)
+
+configure: $(BUILD_DIR)/build.ninja
+
+build: deps configure
+	$(NINJA) -C $(BUILD_DIR) -j$(JOBS)
+
+demo: build
+	@: # Hook: generate the demo game folder in $(DEMO_DIR) here.
+
+check-display:
+	@if [[ -z "$${DISPLAY:-}" ]]; then \
+	  echo "make run: no X display (DISPLAY is not set)." >&2; \
+	  echo "  Zarv is a desktop program: run 'make run' from a graphical session or over 'ssh -X'." >&2; \
+	  echo "  Without a screen, 'make test' runs every test (GUI tests use their own virtual display)." >&2; \
+	  exit 1; \
+	fi
+	@if command -v xdpyinfo >/dev/null 2>&1 && ! xdpyinfo >/dev/null 2>&1; then \
+	  echo "make run: cannot open the X display '$$DISPLAY' (is the X server running, and may you use it?)." >&2; \
+	  exit 1; \
+	fi
+
+run: check-display deps build demo
+	$(EDITOR_BIN) $(RUN_ARGS)
+
+test: deps build
+	$(CTEST) --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+
+format:
+	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \
+	  | xargs -0 -r $(CLANG_FORMAT) -i
+
+clean:
+	rm -rf build $(wildcard build-*/)

@@ -1,0 +1,99 @@
+#include "gui/MessageBoxWindow.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+#include "app/WindowManager.h"
+
+namespace {
+constexpr uint32_t kBoxFlags = WindowFlag::TitleBar | WindowFlag::ThickFrame |
+                               WindowFlag::BackgroundA | WindowFlag::DropShadow |
+                               WindowFlag::Centered | WindowFlag::FloatingLayer;
+constexpr int32_t kButtonHeight = 24;
+constexpr int32_t kButtonGap = 24;
+constexpr int32_t kMaxMessageWidth = 512;
+
+// Until text measuring arrives with the fonts, widths are estimated from the character count.
+int32_t EstimateTextWidth(const std::string& text) { return static_cast<int32_t>(text.size()) * 7; }
+int32_t EstimateLineHeight() { return 15; }
+
+int32_t ButtonWidth(const char* label) {
+  return std::max(96, EstimateTextWidth(label ? label : "") + 32);
+}
+}  // namespace
+
+MessageBoxWindow::MessageBoxWindow(const char* title, const char* message,
+                                   std::initializer_list<const char*> buttons)
+    : Window(kBoxFlags, nullptr), message_(message ? message : "") {
+  SetTitle(title);
+  int32_t index = 0;
+  for (const char* label : buttons) {
+    if (!label || index == kMaxButtons) break;
+    Button* b = new Button(this, label, index++);
+    Connect<&MessageBoxWindow::OnButton>(b->clicked_with_id, this);
+    buttons_.push_back(b);
+  }
+  // Buttons attach in front of each other; keep the first one first in the tab order.
+  if (buttons_.size() == 2) SetTabOrder({buttons_[0], buttons_[1]});
+  if (buttons_.size() == 3) SetTabOrder({buttons_[0], buttons_[1], buttons_[2]});
+  if (buttons_.size() == 4) SetTabOrder({buttons_[0], buttons_[1], buttons_[2], buttons_[3]});
+  Layout();
+  if (!buttons_.empty()) SetFocus(buttons_[0], 0);
+}
+
+void MessageBoxWindow::Layout() {
+  int32_t row = 0;
+  for (Button* b : buttons_) row += ButtonWidth(b->GetTitle());
+  if (buttons_.size() > 1) row += kButtonGap * static_cast<int32_t>(buttons_.size() - 1);
+  const int32_t message_width = std::min(kMaxMessageWidth, EstimateTextWidth(message_));
+  const int32_t column = std::max(message_width, row);
+  int32_t message_height = 0;
+  if (!message_.empty()) {
+    const int32_t lines = (EstimateTextWidth(message_) + column - 1) / std::max(1, column);
+    message_height = lines * EstimateLineHeight() + 24;
+  }
+  SetClientSize({column + 64, message_height + kButtonHeight + 64});
+  int32_t x = 32 + (column - row) / 2;
+  const int32_t y = 32 + message_height;
+  for (Button* b : buttons_) {
+    const int32_t w = ButtonWidth(b->GetTitle());
+    b->SetFrameRect({x, y, x + w, y + kButtonHeight});
+    x += w + kButtonGap;
+  }
+  CenterInParent();
+}
+
+Button* MessageBoxWindow::GetButton(int32_t index) const {
+  return index >= 0 && index < ButtonCount() ? buttons_[static_cast<size_t>(index)] : nullptr;
+}
+
+void MessageBoxWindow::OnButton(intptr_t id) { WM().EndModal(this, static_cast<int32_t>(id)); }
+
+bool MessageBoxWindow::RequestClose(bool forced) {
+  // Closing the box counts as its last button, the one that declines.
+  if (WM().IsInModalStack(this, false)) {
+    WM().EndModal(this, std::max(0, ButtonCount() - 1));
+    return false;
+  }
+  return Window::RequestClose(forced);
+}
+
+int32_t MessageBoxWindow::Show(const char* title, const char* message,
+                               std::initializer_list<const char*> buttons) {
+  WindowManager& wm = WM();
+  auto* box = new MessageBoxWindow(title, message, buttons);
+  box->Window::Show();
+  const int32_t result = wm.RunModal(box, WindowManager::kModalKeys | WindowManager::kModalDim);
+  Window::Close(box);
+  return result;
+}
+
+void MessageBoxWindow::ShowError(const char* format, ...) {
+  char text[1025];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  Show("Error", text, {"OK"});
+}

@@ -1,0 +1,6 @@
+#include "gui/SkinMetrics.h"
+
+SkinMetrics& CurrentSkinMetrics() {
+  static SkinMetrics metrics;
+  return metrics;
+}
