@@ -135,7 +135,6 @@ void WindowManager::OnRefresh() {
 void WindowManager::RunMainLoop() {
   PumpOnce();
   RequestFullRedraw();
-  running_ = true;
   input_disabled_ = false;
   first_frame_ = true;
   if (renderer_) renderer_->Render(*this);

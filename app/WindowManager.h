@@ -204,7 +204,7 @@ class WindowManager {
   std::vector<Rect> dirty_;
   bool partial_redraw_ = true;
   bool first_frame_ = false;
-  bool running_ = false;
+  bool running_ = true;  // cleared once to end the main loop
   bool input_disabled_ = true;
   bool debug_overlay_ = false;
   bool dirty_outlines_ = false;

@@ -1,0 +1,63 @@
+# Helpers for end-to-end tests that run the real editor under Xvfb.
+# Usage: source this file; call e2e_setup BUILD_DIR; the editor copy lives in $E2E_DIR.
+
+set -euo pipefail
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Copies the editor and its res folder into a fresh temporary folder, so that tests never
+# touch the build's own preferences.
+e2e_setup() {
+  local build_dir=$1
+  E2E_DIR=$(mktemp -d /tmp/zarv-e2e.XXXXXX)
+  trap 'e2e_cleanup' EXIT
+  cp "$build_dir/zarv" "$E2E_DIR/"
+  mkdir -p "$E2E_DIR/res"
+  cp -r "$build_dir/res/." "$E2E_DIR/res/"
+  rm -f "$E2E_DIR/res/prefs.txt"
+}
+
+e2e_cleanup() {
+  if [[ -n "${ZARV_PID:-}" ]] && kill -0 "$ZARV_PID" 2>/dev/null; then
+    kill -9 "$ZARV_PID" 2>/dev/null || true
+  fi
+  rm -rf "$E2E_DIR"
+}
+
+# Waits up to $2 seconds (default 10) for a window whose name matches $1; prints its id.
+wait_for_window() {
+  local pattern=$1 timeout=${2:-10} id=""
+  local deadline=$((SECONDS + timeout))
+  while ((SECONDS < deadline)); do
+    id=$(xdotool search --name "$pattern" 2>/dev/null | head -n1 || true)
+    if [[ -n "$id" ]]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits up to $2 seconds for process $1 to end; sets EXIT_STATUS.
+wait_for_exit() {
+  local pid=$1 timeout=${2:-10}
+  local deadline=$((SECONDS + timeout))
+  while kill -0 "$pid" 2>/dev/null; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+  EXIT_STATUS=0
+  wait "$pid" || EXIT_STATUS=$?
+  return 0
+}
+
+# Prints the colour of one screen pixel as "r,g,b" (0-255).
+pixel_at() {
+  local x=$1 y=$2
+  import -window root -crop "1x1+${x}+${y}" -depth 8 txt:- 2>/dev/null |
+    sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1,\2,\3/p' | head -n1
+}
