@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <system_error>
 
 #include "gui/ByteReader.h"
 

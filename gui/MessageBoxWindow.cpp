@@ -34,10 +34,8 @@ MessageBoxWindow::MessageBoxWindow(const char* title, const char* message,
     Connect<&MessageBoxWindow::OnButton>(b->clicked_with_id, this);
     buttons_.push_back(b);
   }
-  // Buttons attach in front of each other; keep the first one first in the tab order.
-  if (buttons_.size() == 2) SetTabOrder({buttons_[0], buttons_[1]});
-  if (buttons_.size() == 3) SetTabOrder({buttons_[0], buttons_[1], buttons_[2]});
-  if (buttons_.size() == 4) SetTabOrder({buttons_[0], buttons_[1], buttons_[2], buttons_[3]});
+  const std::vector<Window*> order(buttons_.begin(), buttons_.end());
+  SetTabOrder(order);
   Layout();
   if (!buttons_.empty()) SetFocus(buttons_[0], 0);
 }
@@ -69,6 +67,15 @@ Button* MessageBoxWindow::GetButton(int32_t index) const {
 }
 
 void MessageBoxWindow::OnButton(intptr_t id) { WM().EndModal(this, static_cast<int32_t>(id)); }
+
+bool MessageBoxWindow::OnKey(InputEvent& event) {
+  // Escape declines, as closing the box does.
+  if (event.a != Key::Escape) return false;
+  if (event.b == 1 && WM().IsInModalStack(this, false)) {
+    WM().EndModal(this, std::max(0, ButtonCount() - 1));
+  }
+  return true;
+}
 
 bool MessageBoxWindow::RequestClose(bool forced) {
   // Closing the box counts as its last button, the one that declines.

@@ -22,6 +22,7 @@ class MessageBoxWindow : public Window {
   MessageBoxWindow(const char* title, const char* message,
                    std::initializer_list<const char*> buttons);
   const char* GetClassName() const override { return "MessageBoxWindow"; }
+  bool OnKey(InputEvent& event) override;
   bool RequestClose(bool forced) override;
 
   const std::string& Message() const { return message_; }

@@ -436,7 +436,7 @@ int32_t Window::SetFocus(Window* window, int32_t reason) {
   return gain.swallow_press ? 1 : 0;
 }
 
-void Window::SetTabOrder(std::initializer_list<Window*> windows) {
+void Window::SetTabOrder(std::span<Window* const> windows) {
   std::vector<Window*> ws;
   for (Window* w : windows) {
     if (w) ws.push_back(w);

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <string>
 
 #include "app/InputEvent.h"
@@ -178,7 +180,10 @@ class Window : public CleanHeapObject<has_slots<void>> {
   bool HasFocus() const;  // this window or its focus proxy holds the focus
   static int32_t SetFocus(Window* window, int32_t reason);
   // Links the windows into a circular tab order.
-  static void SetTabOrder(std::initializer_list<Window*> windows);
+  static void SetTabOrder(std::span<Window* const> windows);
+  static void SetTabOrder(std::initializer_list<Window*> windows) {
+    SetTabOrder(std::span<Window* const>(windows.begin(), windows.size()));
+  }
   Window* NextInTabOrder() const { return tab_next_; }
   Window* PrevInTabOrder() const { return tab_prev_; }
   bool InTabOrder() const { return tab_next_ || tab_prev_; }

@@ -20,7 +20,7 @@ ZARV_PACKAGES=(
   # Image files, compression, XML.
   libpng-dev libtiff-dev zlib1g-dev libtinyxml-dev
   # Fonts for the build-time font tool.
-  fonts-dejavu-core libfreetype-dev
+  fonts-dejavu-core fonts-dejavu-extra libfreetype-dev
   # Tests and benchmarks.
   libgtest-dev googletest libbenchmark-dev
   # Headless GUI tests: virtual display, input injection, screenshots.
