@@ -30,7 +30,9 @@ bool IsKeySpace(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsTextByte(unsigned char c) { return (c >= 0x20 && c <= 0x7E && c != '"') || c >= 0x80; }
+bool IsTextByte(unsigned char c) {
+  return (c >= 0x20 && c <= 0x7E && c != '"') || c >= 0x80;
+}
 
 // An entry ends at LF, CR LF, or a lone CR (whatever follows a lone CR starts the next entry).
 // The end of the file is not a line end: the writer always ends its lines, so a last line
@@ -122,9 +124,13 @@ void SetPrefsPath(const std::string& path) {
   PathStorage() = path.empty() ? std::string(kDefaultPrefsPath) : path;
 }
 
-const std::string& GetPrefsPath() { return PathStorage(); }
+const std::string& GetPrefsPath() {
+  return PathStorage();
+}
 
-void ClearPrefs() { Table().clear(); }
+void ClearPrefs() {
+  Table().clear();
+}
 
 void SetPrefDefaults() {
   SetPrefString("VornPath", ".");
