@@ -283,8 +283,9 @@ int32_t WindowManager::RunModal(Window* window, uint32_t flags, bool* cancelled)
   bool done = false;
   if (flags & kModalDim) RequestFullRedraw();
   PushHandler(&ModalDispatch);
-  RecomputeHover();
+  // The entry goes on first so the hover is judged against the new loop's window.
   modal_.push_back({window, flags, &result, &was_cancelled, &done});
+  RecomputeHover();
   if (window && window->IsVisible()) {
     BringToFront(window);
     Window::SetFocus(window, 0);
@@ -686,7 +687,12 @@ void WindowManager::ResizeScreen(int32_t width, int32_t height) {
 }
 
 void WindowManager::FitTopLevels(Window* layer, bool /*to_parent_client*/) {
-  for (Window* w = layer->FirstChild(); w; w = w->NextSibling()) {
+  // Centring brings a window to the front and so reorders the list being walked: work on a
+  // snapshot, bottom-most first, so that centred windows keep their stacking order.
+  std::vector<Window*> windows;
+  for (Window* w = layer->FirstChild(); w; w = w->NextSibling()) windows.push_back(w);
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    Window* w = *it;
     if (w->GetShowState() == kShowMaximized && w->IsResizable()) w->FitToParent();
     if (w->HasFlags(WindowFlag::Centered)) w->CenterInParent();
   }

@@ -77,12 +77,12 @@ void Signal::Compact() {
   std::erase_if(further_, [](const Connection& c) { return c.handler == nullptr; });
 }
 
-void Signal::Disconnect(has_slots<void>* receiver, bool untrack) {
+void Signal::Disconnect(has_slots<void>* receiver) {
+  // Always untracked: a receiver that kept remembering a signal it no longer hears would
+  // reach into freed memory once the signal is gone.
   if (!receiver) return;
-  int32_t removed = (primary_.tracked == receiver) ? 1 : 0;
-  for (const Connection& c : further_) removed += (c.tracked == receiver) ? 1 : 0;
   RemoveReceiver(receiver);
-  if (untrack && removed > 0) receiver->Untrack(this);
+  receiver->Untrack(this);
 }
 
 void Signal::Emit(intptr_t argument) {

@@ -61,8 +61,8 @@ class Signal {
   // Connects a handler; a tracked receiver loses the connection when it is destroyed. The
   // object pointer handed to the handler may differ from the tracked receiver (a base).
   void Connect(has_slots<void>* tracked, void* object, Handler handler);
-  // Removes every connection of the receiver; with untrack the receiver forgets the signal.
-  void Disconnect(has_slots<void>* receiver, bool untrack = true);
+  // Removes every connection of the receiver, which then forgets the signal.
+  void Disconnect(has_slots<void>* receiver);
   void Emit(intptr_t argument);
 
   bool IsEmpty() const;

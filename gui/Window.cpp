@@ -407,29 +407,44 @@ bool Window::HasFocus() const {
   return focus && (focus == this || (focus_proxy_ && focus == focus_proxy_));
 }
 
+namespace {
+// The window that actually takes the focus when `window` is asked to: the end of its
+// remembered focus path, unless it keeps the focus itself.
+Window* FocusTarget(Window* window) {
+  Window* target = window;
+  if (!(target->Flags() & WindowFlag::TakesFocusItself)) {
+    while (target->FocusChild() && target->FocusChild()->Parent() == target &&
+           !target->FocusChild()->IsBeingDestroyed()) {
+      target = target->FocusChild();
+    }
+  }
+  return target;
+}
+}  // namespace
+
 int32_t Window::SetFocus(Window* window, int32_t reason) {
   WindowManager& wm = WM();
   if (!window || window->IsBeingDestroyed()) return 0;
-  Window* target = window;
-  if (!(target->flags_ & WindowFlag::TakesFocusItself)) {
-    while (target->focus_child_ && target->focus_child_->parent_ == target &&
-           !target->focus_child_->IsBeingDestroyed()) {
-      target = target->focus_child_;
-    }
-  }
+  Window* target = FocusTarget(window);
   Window* old = wm.Focus();
   if (target == old) return 0;
-  for (Window* w = target; w->parent_; w = w->parent_) {
-    w->parent_->focus_child_ = w;
-    if (w->parent_->flags_ & WindowFlag::TopLevelContainer) break;
-  }
   if (old) {
     old->focus_lost.Emit(reason);
     if (wm.Focus() != old) return 0;  // a focus-lost slot moved the focus itself
     old->OnFocusLost(target, reason);
   }
-  const FocusGain gain = target->OnFocusGained(old, reason);
-  if (gain.redirect && gain.redirect != target) return SetFocus(gain.redirect, reason);
+  // A window may hand the focus on to another; the old focus hears of the change once.
+  FocusGain gain;
+  for (int hops = 0; hops < 8; ++hops) {
+    gain = target->OnFocusGained(old, reason);
+    if (!gain.redirect || gain.redirect == target || gain.redirect->IsBeingDestroyed()) break;
+    target = FocusTarget(gain.redirect);
+    if (target == old) return 0;
+  }
+  for (Window* w = target; w->parent_; w = w->parent_) {
+    w->parent_->focus_child_ = w;
+    if (w->parent_->flags_ & WindowFlag::TopLevelContainer) break;
+  }
   wm.SetFocusWindow(target);
   target->Invalidate();
   if (old && !old->IsBeingDestroyed()) old->Invalidate();

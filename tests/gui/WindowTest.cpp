@@ -1,10 +1,9 @@
-#include "gui/Window.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "gui/SkinMetrics.h"
+#include "gui/Window.h"
 #include "support/WmHarness.h"
 
 namespace {
@@ -45,7 +44,9 @@ void DoubleClick(WindowManager& wm, int x, int y) {
   wm.QueueEvent({x, y, 0, 0, 0, 0, kEventButton});
 }
 
-void SetFlag(void* flag, intptr_t) { *static_cast<bool*>(flag) = true; }
+void SetFlag(void* flag, intptr_t) {
+  *static_cast<bool*>(flag) = true;
+}
 
 bool SawKeyPress(const ProbeWindow* w, int code) {
   for (const InputEvent& e : w->keys) {
@@ -61,19 +62,26 @@ class WindowHitTest : public WmTest {
   Landmarks at;
 };
 
-TEST_F(WindowHitTest, ClientCaptionAndOutside) {
+TEST_F(WindowHitTest, ClientCaptionOtherFramePixelsAndOutside) {
   ProbeWindow* w = Frame({100, 100, 400, 300});
   EXPECT_EQ(w->HitTest({250, 200}), Part::Client);
   EXPECT_EQ(w->HitTest({250, at.caption_y}), Part::Caption);
+  // The strip between the title bar and the client area of a thick frame is no edge.
+  EXPECT_EQ(w->HitTest({250, at.below_bar_y}), Part::OtherFrame);
   EXPECT_EQ(w->HitTest({99, 200}), Part::None);
   EXPECT_EQ(w->HitTest({400, 200}), Part::None);  // the right edge is exclusive
   EXPECT_EQ(w->HitTest({250, 300}), Part::None);
+
+  ProbeWindow* thin = Frame({100, 100, 400, 300}, WindowFlag::ThinFrame);
+  EXPECT_EQ(thin->HitTest({100, 200}), Part::OtherFrame);
+  EXPECT_EQ(thin->HitTest({100, 100}), Part::OtherFrame);
+  EXPECT_EQ(thin->HitTest({250, 200}), Part::Client);
 }
 
 TEST_F(WindowHitTest, TitleBarButtonsSitAtTheRightWithTheCloseButtonRightmost) {
-  ProbeWindow* w = Frame({100, 100, 400, 300}, kFramed | WindowFlag::CloseButton |
-                                                   WindowFlag::SecondButton |
-                                                   WindowFlag::ThirdButton);
+  ProbeWindow* w =
+      Frame({100, 100, 400, 300},
+            kFramed | WindowFlag::CloseButton | WindowFlag::SecondButton | WindowFlag::ThirdButton);
   EXPECT_EQ(w->HitTest({at.SlotX(0), at.caption_y}), Part::Button1);
   EXPECT_EQ(w->HitTest({at.SlotX(1), at.caption_y}), Part::Button2);
   EXPECT_EQ(w->HitTest({at.SlotX(2), at.caption_y}), Part::Button3);
@@ -107,17 +115,6 @@ TEST_F(WindowHitTest, ThickFrameEdgesAndCorners) {
   EXPECT_EQ(w->HitTest({399, 299}), 48u);
 }
 
-TEST_F(WindowHitTest, FramePixelsThatAreNoEdgeAreOtherFrame) {
-  ProbeWindow* thick = Frame({100, 100, 400, 300});
-  // Between the title bar and the client area of a thick frame.
-  EXPECT_EQ(thick->HitTest({250, at.below_bar_y}), Part::OtherFrame);
-
-  ProbeWindow* thin = Frame({100, 100, 400, 300}, WindowFlag::ThinFrame);
-  EXPECT_EQ(thin->HitTest({100, 200}), Part::OtherFrame);
-  EXPECT_EQ(thin->HitTest({100, 100}), Part::OtherFrame);
-  EXPECT_EQ(thin->HitTest({250, 200}), Part::Client);
-}
-
 // ---------------------------------------------------------------------------------------
 
 class WindowConstrainFrame : public WmTest {
@@ -130,16 +127,12 @@ class WindowConstrainFrame : public WmTest {
   Landmarks at;
 };
 
-TEST_F(WindowConstrainFrame, TooNarrowAfterMovingTheLeftEdgeKeepsTheRightEdge) {
+TEST_F(WindowConstrainFrame, TooNarrowKeepsTheEdgeThatDidNotMove) {
   ProbeWindow* w = Frame({100, 100, 400, 300});
-  const Rect out = Constrain(w, {100, 100, 400, 300}, {399, 100, 400, 300});
-  EXPECT_EQ(out, (Rect{400 - at.min_width, 100, 400, 300}));
-}
-
-TEST_F(WindowConstrainFrame, TooNarrowAfterMovingTheRightEdgeKeepsTheLeftEdge) {
-  ProbeWindow* w = Frame({100, 100, 400, 300});
-  const Rect out = Constrain(w, {100, 100, 400, 300}, {100, 100, 90, 300});
-  EXPECT_EQ(out, (Rect{100, 100, 100 + at.min_width, 300}));
+  EXPECT_EQ(Constrain(w, {100, 100, 400, 300}, {399, 100, 400, 300}),
+            (Rect{400 - at.min_width, 100, 400, 300}));
+  EXPECT_EQ(Constrain(w, {100, 100, 400, 300}, {100, 100, 90, 300}),
+            (Rect{100, 100, 100 + at.min_width, 300}));
 }
 
 TEST_F(WindowConstrainFrame, TooNarrowWithBothEdgesMovedKeepsTheLeftEdge) {
@@ -154,12 +147,6 @@ TEST_F(WindowConstrainFrame, TooShortAfterMovingTheTopEdgeKeepsTheBottomEdge) {
             (Rect{100, 300 - at.min_height, 400, 300}));
   EXPECT_EQ(Constrain(w, {100, 100, 400, 300}, {100, 100, 400, 101}),
             (Rect{100, 100, 400, 100 + at.min_height}));
-}
-
-TEST_F(WindowConstrainFrame, LargeEnoughFramesPassUnchanged) {
-  ProbeWindow* w = Frame({100, 100, 400, 300});
-  const Rect proposed{10, 20, 10 + at.min_width, 20 + at.min_height};
-  EXPECT_EQ(Constrain(w, {100, 100, 400, 300}, proposed), proposed);
 }
 
 TEST_F(WindowConstrainFrame, NoMinimumWhileCollapsed) {
@@ -194,18 +181,9 @@ TEST_F(WindowGeometry, FrameSizeForClientAndFrameToClientAgree) {
     w->FrameSizeForClient(frame_size, {200, 120});
     w->SetFrameRect({30, 40, 30 + frame_size.width, 40 + frame_size.height});
     EXPECT_EQ(w->ClientRect().Width(), 200) << "flags " << style.flags << " sides " << style.sides;
-    EXPECT_EQ(w->ClientRect().Height(), 120) << "flags " << style.flags << " sides "
-                                             << style.sides;
+    EXPECT_EQ(w->ClientRect().Height(), 120) << "flags " << style.flags << " sides " << style.sides;
     EXPECT_TRUE(w->FrameRect().Contains(w->ClientRect()));
   }
-}
-
-TEST_F(WindowGeometry, TitleBarAndThickBorderSitAboveTheClientArea) {
-  const SkinMetrics& m = CurrentSkinMetrics();
-  ProbeWindow* w = Frame({100, 100, 400, 300});
-  EXPECT_EQ(w->ClientRect(), (Rect{100 + m.thick_border, 100 + 2 * m.thick_border +
-                                                               m.title_bar_height,
-                                   400 - m.thick_border, 300 - m.thick_border}));
 }
 
 TEST_F(WindowGeometry, WideAllowanceAddsSixtyFourEachWayInsteadOfTheTitleBar) {
@@ -257,12 +235,9 @@ TEST_F(WindowShowState, CollapsedWindowIsThirtyHighAndHidesItsChildrenFromHitTes
   Move(250, at.caption_y);
   Pump();
   EXPECT_EQ(wm->Hover(), w);
-}
 
-TEST_F(WindowShowState, ExpandingGivesBackTheSizeBeforeTheCollapse) {
-  ProbeWindow* w = Frame({100, 100, 400, 300});
-  w->ToggleCollapse();
-  w->SetFrameRect({120, 110, 420, 110 + kCollapsedHeight});  // moved while collapsed
+  // Moved and narrowed while collapsed, then expanded: the new place with the size from before.
+  w->SetFrameRect({120, 110, 380, 110 + kCollapsedHeight});
   w->ToggleCollapse();
   EXPECT_EQ(w->GetShowState(), kShowNormal);
   EXPECT_EQ(w->FrameRect(), (Rect{120, 110, 420, 310}));
@@ -275,24 +250,26 @@ TEST_F(WindowShowState, CaptionDoubleClickMaximisesAndAgainRestoresThePreviousRe
   EXPECT_EQ(w->GetShowState(), kShowMaximized);
   EXPECT_EQ(w->FrameRect(), wm->Layer0()->ClientRect());
 
-  // The caption of the maximised window is now at the top of the screen.
-  DoubleClick(*wm, 250, at.caption_y - 100);
+  // The caption of the maximised window is now at the top of the screen; it does not drag.
+  const int32_t caption_y = at.caption_y - 100;
+  Press(250, caption_y);
+  Release(300, 200);
+  Pump();
+  EXPECT_EQ(w->FrameRect(), wm->Layer0()->ClientRect());
+
+  DoubleClick(*wm, 250, caption_y);
   Pump();
   EXPECT_EQ(w->GetShowState(), kShowNormal);
   EXPECT_EQ(w->FrameRect(), (Rect{100, 100, 400, 300}));
 }
 
-TEST_F(WindowShowState, CaptionDoubleClickDoesNotMaximiseAFixedSizeWindow) {
+TEST_F(WindowShowState, CaptionDoubleClickExpandsButNeverMaximisesAFixedSizeWindow) {
   ProbeWindow* w = Frame({100, 100, 400, 300});
+  w->SetShowState(kShowCollapsed);
   DoubleClick(*wm, 250, at.caption_y);
   Pump();
   EXPECT_EQ(w->GetShowState(), kShowNormal);
   EXPECT_EQ(w->FrameRect(), (Rect{100, 100, 400, 300}));
-}
-
-TEST_F(WindowShowState, CaptionDoubleClickExpandsACollapsedWindow) {
-  ProbeWindow* w = Frame({100, 100, 400, 300}, kResizableFrame);
-  w->SetShowState(kShowCollapsed);
   DoubleClick(*wm, 250, at.caption_y);
   Pump();
   EXPECT_EQ(w->GetShowState(), kShowNormal);
@@ -310,34 +287,27 @@ class WindowCloseKeys : public WmTest {
   }
 };
 
-TEST_F(WindowCloseKeys, ControlWOnAChildClosesTheFrameWindow) {
-  ProbeWindow* frame = Frame({100, 100, 400, 300}, kFramed | WindowFlag::CloseButton);
-  auto* child = new ProbeWindow(0, frame);
-  child->SetFrameRect({10, 10, 60, 30});
-  Window::SetFocus(child, 0);
-  bool closed = false;
-  Connect(frame->closed, &SetFlag, &closed);
-  ControlTap('W');
-  Pump();
-  EXPECT_TRUE(closed);
-  EXPECT_EQ(wm->Layer0()->ChildCount(), 0);
-}
+TEST_F(WindowCloseKeys, ControlWOrControlF4OnAChildClosesTheFrameWindow) {
+  for (const int key : {static_cast<int>('W'), Key::F4}) {
+    ProbeWindow* frame = Frame({100, 100, 400, 300}, kFramed | WindowFlag::CloseButton);
+    auto* child = new ProbeWindow(0, frame);
+    child->SetFrameRect({10, 10, 60, 30});
+    Window::SetFocus(child, 0);
+    bool closed = false;
+    Connect(frame->closed, &SetFlag, &closed);
+    ControlTap(key);
+    Pump();
+    EXPECT_TRUE(closed) << key;
+    EXPECT_EQ(wm->Layer0()->ChildCount(), 0) << key;
+  }
 
-TEST_F(WindowCloseKeys, ControlF4ClosesTheFrameWindowToo) {
-  ProbeWindow* frame = Frame({100, 100, 400, 300}, kFramed | WindowFlag::CloseButton);
-  Window::SetFocus(frame, 0);
-  ControlTap(Key::F4);
-  Pump();
-  EXPECT_EQ(wm->Layer0()->ChildCount(), 0);
-}
-
-TEST_F(WindowCloseKeys, WithoutTheCloseFlagControlWIsAnOrdinaryKey) {
-  ProbeWindow* frame = Frame({100, 100, 400, 300});
-  Window::SetFocus(frame, 0);
+  // Without the close flag they are ordinary keys.
+  ProbeWindow* plain = Frame({100, 100, 400, 300});
+  Window::SetFocus(plain, 0);
   ControlTap('W');
   Pump();
   EXPECT_EQ(wm->Layer0()->ChildCount(), 1);
-  EXPECT_TRUE(SawKeyPress(frame, 'W'));
+  EXPECT_TRUE(SawKeyPress(plain, 'W'));
 }
 
 TEST_F(WindowCloseKeys, NotWhileAModalDialogOfTheFrameIsOpen) {
@@ -384,6 +354,16 @@ TEST_F(WindowFocus, DestroyingTheFocusWindowFocusesTheNextVisibleSibling) {
   Pump();
   EXPECT_EQ(wm->Focus(), a);
   EXPECT_EQ(wm->Layer0()->FirstChild(), a);
+
+  // The same when the focus is on a control inside the closed frame.
+  ProbeWindow* c = Frame({40, 40, 230, 230});
+  auto* control = new ProbeWindow(0, c);
+  control->SetFrameRect({10, 10, 50, 30});
+  wm->SendToBack(a);  // order: c, hidden, a
+  Window::SetFocus(control, 0);
+  Window::Close(c);
+  Pump();
+  EXPECT_EQ(wm->Focus(), a);
 }
 
 TEST_F(WindowFocus, DestroyingAFocusedControlFocusesTheNextControl) {
@@ -398,17 +378,6 @@ TEST_F(WindowFocus, DestroyingAFocusedControlFocusesTheNextControl) {
   EXPECT_EQ(wm->Focus(), first);
 }
 
-TEST_F(WindowFocus, ClosingAFrameWhoseControlHasTheFocusFocusesTheNextFrame) {
-  ProbeWindow* a = Frame({10, 10, 200, 200});
-  ProbeWindow* b = Frame({30, 30, 220, 220});
-  auto* control = new ProbeWindow(0, b);
-  control->SetFrameRect({10, 10, 50, 30});
-  Window::SetFocus(control, 0);
-  Window::Close(b);
-  Pump();
-  EXPECT_EQ(wm->Focus(), a);
-}
-
 TEST_F(WindowFocus, FocusingATopLevelWindowGoesDownItsRememberedFocusChild) {
   ProbeWindow* frame = Frame({10, 10, 300, 300});
   auto* panel = new ProbeWindow(0, frame);
@@ -421,14 +390,10 @@ TEST_F(WindowFocus, FocusingATopLevelWindowGoesDownItsRememberedFocusChild) {
   EXPECT_EQ(frame->FocusChild(), panel);
   Window::SetFocus(frame, 0);
   EXPECT_EQ(wm->Focus(), field);
-}
 
-TEST_F(WindowFocus, AWindowThatTakesTheFocusItselfIgnoresItsRememberedChild) {
-  ProbeWindow* frame = Frame({10, 10, 300, 300}, kFramed | WindowFlag::TakesFocusItself);
-  auto* field = new ProbeWindow(0, frame);
-  ProbeWindow* elsewhere = Frame({400, 10, 600, 200});
-  Window::SetFocus(field, 0);
+  // With 0x8000 the window takes the focus itself.
   Window::SetFocus(elsewhere, 0);
+  frame->ModifyFlags(WindowFlag::TakesFocusItself, 0);
   Window::SetFocus(frame, 0);
   EXPECT_EQ(wm->Focus(), frame);
 }
@@ -608,7 +573,7 @@ TEST_F(WindowFrameDrag, DraggingTheCaptionMovesTheWindowByThePointerOffset) {
   EXPECT_EQ(w->FrameRect(), (Rect{160, 150, 460, 350})) << "the drag ended with the release";
 }
 
-TEST_F(WindowFrameDrag, DraggingAnEdgeResizesAResizableWindow) {
+TEST_F(WindowFrameDrag, DraggingAnEdgeResizesAResizableWindowOnly) {
   ProbeWindow* w = Frame({100, 100, 400, 300}, kResizableFrame);
   Press(399, 200);
   Release(449, 230);
@@ -619,14 +584,12 @@ TEST_F(WindowFrameDrag, DraggingAnEdgeResizesAResizableWindow) {
   Release(429, 339);
   Pump();
   EXPECT_EQ(w->FrameRect(), (Rect{100, 100, 430, 340}));
-}
 
-TEST_F(WindowFrameDrag, EdgesOfAFixedSizeWindowDoNotResize) {
-  ProbeWindow* w = Frame({100, 100, 400, 300});
-  Press(399, 200);
-  Release(449, 200);
+  ProbeWindow* fixed = Frame({500, 100, 700, 300});
+  Press(699, 200);
+  Release(749, 200);
   Pump();
-  EXPECT_EQ(w->FrameRect(), (Rect{100, 100, 400, 300}));
+  EXPECT_EQ(fixed->FrameRect(), (Rect{500, 100, 700, 300}));
 }
 
 TEST_F(WindowFrameDrag, DraggingTheLeftEdgePastTheRightEdgeKeepsTheRightEdge) {
@@ -668,16 +631,6 @@ TEST_F(WindowFrameDrag, AModalWindowMayBeDraggedUpToTheTopOfTheScreen) {
   });
   wm->RunModal(w, 0);
   EXPECT_EQ(w->FrameRect().top, 0);
-}
-
-TEST_F(WindowFrameDrag, AMaximisedWindowDoesNotMoveByItsCaption) {
-  ProbeWindow* w = Frame({100, 100, 400, 300}, kResizableFrame);
-  w->SetShowState(kShowMaximized);
-  const Rect maximised = w->FrameRect();
-  Press(250, at.caption_y - 100);
-  Release(300, 200);
-  Pump();
-  EXPECT_EQ(w->FrameRect(), maximised);
 }
 
 // ---------------------------------------------------------------------------------------
