@@ -25,8 +25,11 @@
 
 namespace {
 
-constexpr int kDefaultPixelSize = 11;
-// Tab stops are this many spaces apart (a space is 3 to 4 pixels at the default size).
+// A 12-pixel em: dense enough for the editor's packed panels and lists, yet large enough that
+// DejaVu's hinted shapes stay clear. It gives an ascent of 12, a descent of 3 and a line height
+// of 15 pixels; capitals stand 9 pixels tall and the x-height is 7.
+constexpr int kDefaultPixelSize = 12;
+// Tab stops are this many spaces apart (a space is 4 pixels at the default size, so 32).
 constexpr int kTabSize = 8;
 // Slant for an italic made from an upright face when no oblique file is installed; DejaVu's
 // own obliques lean by about the same amount.
@@ -38,7 +41,10 @@ struct StyleSource {
   const char* upright_fallback;
 };
 
-// In the order of the style blocks: plain, bold, italic, bold italic.
+// In the order of the style blocks: plain, bold, italic, and the fourth style, which texts
+// select with "|o". The format leaves that last face to the font; Bold Oblique is used here
+// because it is the one member of the family the other three do not cover, and it lets "|o"
+// mark text that needs more emphasis than bold or italic alone.
 constexpr StyleSource kStyleSources[kFontStyleCount] = {
     {"DejaVuSans.ttf", nullptr},
     {"DejaVuSans-Bold.ttf", nullptr},
@@ -56,7 +62,7 @@ using LibraryPtr = std::unique_ptr<FT_LibraryRec_, LibraryDeleter>;
 using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
 
 // Light hinting snaps only vertical metrics, which keeps baselines and x-heights crisp at
-// 11 pixels without distorting the letter shapes; its lsb/rsb deltas let the pair table undo
+// UI sizes without distorting the letter shapes; its lsb/rsb deltas let the pair table undo
 // most of the spacing error that rounding the advances brings.
 constexpr FT_Int32 kLoadFlags = FT_LOAD_TARGET_LIGHT;
 
