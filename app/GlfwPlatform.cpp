@@ -3,6 +3,7 @@
 #include <GLFW/glfw3.h>
 #include <time.h>
 
+#include "app/GlPresenter.h"
 #include "app/GlfwX11.h"
 
 #include "app/WindowManager.h"
@@ -110,4 +111,4 @@ void GlfwPlatform::SetCursorShape(int32_t cursor) {
   glfwSetCursor(window_, cursors_[slot]);
 }
 
-void GlfwPlatform::Present() { glfwSwapBuffers(window_); }
+void GlfwPlatform::Present() { GlPresenter::Present(window_, swap_count_); }

@@ -24,6 +24,7 @@ class GlfwPlatform : public Platform {
   void Beep() override;
   void SetCursorShape(int32_t cursor) override;
   void Present() override;
+  void SetSwapCount(int32_t count) { swap_count_ = count; }
 
  private:
   static GlfwPlatform* From(GLFWwindow* window);
@@ -33,4 +34,5 @@ class GlfwPlatform : public Platform {
   WindowManager* wm_ = nullptr;
   InputTranslator translator_;
   std::array<GLFWcursor*, 16> cursors_{};
+  int32_t swap_count_ = 1;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "app/InputTranslator.h"
 
@@ -177,6 +178,7 @@ bool WindowManager::Update() {
   }
   if (!running_ || skip_events_) return false;
   CallIdle(root_);
+  AdvanceOverview();
   return renderer_ ? renderer_->Render(*this) : false;
 }
 
@@ -258,7 +260,12 @@ void WindowManager::ProcessEvent(InputEvent& event) {
 }
 
 bool WindowManager::HandleClose() {
-  // The overview is not built yet, so there is nothing to close before asking.
+  if (OverviewShown()) {
+    // Let the overview finish opening, then close it and wait for it to go.
+    while (OverviewShown() && !(redraw_flags_ & kOverviewSettled)) PumpOnce();
+    if (OverviewShown()) ToggleOverview();
+    while (OverviewShown()) PumpOnce();
+  }
   if (IsModalHandlerOnTop() || IsTracking()) {
     platform_.Beep();
     return true;
@@ -745,7 +752,97 @@ void WindowManager::SetInputDisabled(bool disabled) {
 }
 
 void WindowManager::ToggleOverview() {
-  // The window overview is drawn by the renderer; until it exists F10 only asks for a
-  // fresh frame.
+  if (!OverviewShown()) {
+    if (IsTracking()) return;
+    redraw_flags_ |= kOverviewShown | kRedrawRelayout;
+    redraw_flags_ &= ~(kOverviewClosing | kOverviewSettled);
+    overview_start_ = platform_.Now();
+    overview_progress_ = 0;
+    PushHandler(&OverviewHandler);
+    SetCursor(Cursor::Arrow);
+  } else if ((redraw_flags_ & kOverviewSettled) && !(redraw_flags_ & kOverviewClosing)) {
+    redraw_flags_ |= kOverviewClosing;
+    overview_start_ = platform_.Now();
+  }
   RequestFullRedraw();
+}
+
+void WindowManager::LayOutOverview() {
+  std::vector<Window*> windows;
+  for (Window* w = layer0_->FirstChild(); w; w = w->NextSibling()) {
+    if (w->IsVisible() && !(w->Flags() & WindowFlag::NoOverview)) windows.push_back(w);
+  }
+  if (windows.empty()) return;
+  // A grid as square as the count allows, each window scaled into its cell keeping its shape.
+  const Rect area = layer0_->ClientRect();
+  int32_t cols = 1;
+  while (cols * cols < static_cast<int32_t>(windows.size())) ++cols;
+  const int32_t rows = (static_cast<int32_t>(windows.size()) + cols - 1) / cols;
+  const int32_t cell_w = area.Width() / cols;
+  const int32_t cell_h = area.Height() / rows;
+  constexpr int32_t kMargin = 16;
+  for (size_t i = 0; i < windows.size(); ++i) {
+    Window* w = windows[i];
+    const int32_t col = static_cast<int32_t>(i) % cols;
+    const int32_t row = static_cast<int32_t>(i) / cols;
+    const Rect cell = {area.left + col * cell_w + kMargin, area.top + row * cell_h + kMargin,
+                       area.left + (col + 1) * cell_w - kMargin,
+                       area.top + (row + 1) * cell_h - kMargin};
+    const Rect f = w->FrameRect();
+    if (cell.IsEmpty() || f.IsEmpty()) {
+      w->OverviewRect() = f;
+      continue;
+    }
+    const double scale = std::min({1.0, static_cast<double>(cell.Width()) / f.Width(),
+                                   static_cast<double>(cell.Height()) / f.Height()});
+    const int32_t ow = static_cast<int32_t>(f.Width() * scale);
+    const int32_t oh = static_cast<int32_t>(f.Height() * scale);
+    const int32_t ox = cell.left + (cell.Width() - ow) / 2;
+    const int32_t oy = cell.top + (cell.Height() - oh) / 2;
+    w->OverviewRect() = {ox, oy, ox + ow, oy + oh};
+  }
+}
+
+void WindowManager::AdvanceOverview() {
+  if (!OverviewShown()) return;
+  if (redraw_flags_ & kRedrawRelayout) LayOutOverview();
+  const bool closing = (redraw_flags_ & kOverviewClosing) != 0;
+  const bool settled = (redraw_flags_ & kOverviewSettled) != 0;
+  if (settled && !closing) return;
+  const double t = std::min(1.0, (platform_.Now() - overview_start_) / kOverviewDuration);
+  const double eased = (1.0 - std::cos(t * 3.14159265358979323846)) * 0.5 * t;
+  overview_progress_ = static_cast<float>(closing ? 1.0 - eased : eased);
+  RequestFullRedraw();
+  if (t < 1.0) return;
+  if (closing) {
+    redraw_flags_ &= ~(kOverviewShown | kOverviewClosing | kOverviewSettled);
+    overview_progress_ = 0;
+    for (auto it = handlers_.rbegin(); it != handlers_.rend(); ++it) {
+      if (*it == &OverviewHandler) {
+        handlers_.erase(std::next(it).base());
+        break;
+      }
+    }
+    cursor_ = -1;
+    RecomputeHover();
+  } else {
+    redraw_flags_ |= kOverviewSettled;
+  }
+}
+
+bool WindowManager::OverviewHandler(WindowManager& wm, int32_t type, InputEvent& event) {
+  if (type == kEventKey && event.a == Key::F10) {
+    wm.ToggleOverview();
+  } else if (type == kEventButton && event.d == 1 && (wm.redraw_flags_ & kOverviewSettled)) {
+    for (Window* w = wm.layer0_->FirstChild(); w; w = w->NextSibling()) {
+      if (w->IsVisible() && !(w->Flags() & WindowFlag::NoOverview) &&
+          w->OverviewRect().Contains(wm.mouse_)) {
+        wm.BringToFront(w);
+        Window::SetFocus(w, 0);
+        wm.ToggleOverview();
+        break;
+      }
+    }
+  }
+  return true;  // everything else is swallowed while the overview shows
 }

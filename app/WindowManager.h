@@ -20,6 +20,7 @@ class WindowManager {
 
   static constexpr int32_t kQueueSize = 32;
   static constexpr int32_t kMaxDirtyRects = 32;
+  static constexpr double kOverviewDuration = 0.25;
 
   // Redraw flag bits.
   static constexpr uint32_t kRedrawFull = 1u << 0;
@@ -72,6 +73,9 @@ class WindowManager {
   uint32_t TopModalFlags() const;
   int32_t ModalDepth() const { return static_cast<int32_t>(modal_.size()) - 1; }
   std::vector<Window*> ModalWindows() const;
+  // Modal entries above the base one, 0 the oldest; no copies, for the drawing path.
+  Window* ModalWindowAt(int32_t i) const { return modal_[static_cast<size_t>(i) + 1].window; }
+  uint32_t ModalFlagsAt(int32_t i) const { return modal_[static_cast<size_t>(i) + 1].flags; }
   bool IsModalHandlerOnTop() const;
 
   // Windows.
@@ -118,6 +122,11 @@ class WindowManager {
   bool DebugOverlay() const { return debug_overlay_; }
   bool DirtyOutlines() const { return dirty_outlines_; }
   void ToggleOverview();
+  bool OverviewShown() const { return (redraw_flags_ & kOverviewShown) != 0; }
+  float OverviewProgress() const { return overview_progress_; }
+  // Advances the overview animation; called once per frame before rendering.
+  void AdvanceOverview();
+  void SetDebugOverlay(bool on) { debug_overlay_ = on; }
 
   // Event plumbing, public for handlers and tests.
   void PushHandler(EventHandler handler) { handlers_.push_back(handler); }
@@ -163,6 +172,8 @@ class WindowManager {
   void FitTopLevels(Window* layer, bool to_parent_client);
   bool Broadcast(Window* w, InputEvent& event);
   bool MakeRoomFor(const InputEvent& event);
+  void LayOutOverview();
+  static bool OverviewHandler(WindowManager& wm, int32_t type, InputEvent& event);
 
   Platform& platform_;
   Renderer* renderer_ = nullptr;
@@ -209,6 +220,8 @@ class WindowManager {
   bool debug_overlay_ = false;
   bool dirty_outlines_ = false;
   Point cascade_;
+  double overview_start_ = 0;
+  float overview_progress_ = 0;
   Tracking tracking_;
   QuitCheck quit_check_ = nullptr;
   IdleHook idle_hook_ = nullptr;

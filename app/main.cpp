@@ -5,17 +5,27 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
-#include "app/GlRenderer.h"
+#include "app/GlPresenter.h"
 #include "app/GlfwPlatform.h"
 #include "app/Preferences.h"
 #include "app/QuitCheck.h"
 #include "app/StartupSettings.h"
+#include "app/TreeRenderer.h"
 #include "app/WindowManager.h"
+#include "gui/CharMap.h"
+#include "gui/Draw.h"
+#include "gui/Font.h"
 #include "gui/FontFile.h"
+#include "gui/FontPages.h"
+#include "gui/GlPainter.h"
+#include "gui/GlTexture.h"
+#include "gui/Skin.h"
 
 namespace {
 constexpr const char* kFontPath = "res/brimwell.zarvfont";
+constexpr const char* kTexturePackPath = "res/texturepack";
 
 void OnGlfwError(int code, const char* description) {
   // Characters outside the keyboard map make glfwGetKeyName complain; nothing here is fatal.
@@ -27,6 +37,19 @@ void SetUpGlState() {
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+int32_t MaxTextureSize() {
+  GLint size = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+  return size > 0 ? size : 1024;
+}
+
+int Fail(GLFWwindow* window, const std::string& message) {
+  std::fprintf(stderr, "%s\n", message.c_str());
+  if (window) glfwDestroyWindow(window);
+  glfwTerminate();
+  return 1;
 }
 }  // namespace
 
@@ -53,19 +76,13 @@ int main() {
   GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
   GLFWwindow* window = glfwCreateWindow(settings.window_size.width, settings.window_size.height,
                                         "Zarv", monitor, nullptr);
-  if (!window) {
-    glfwTerminate();
-    std::fprintf(stderr, "Zarv could not open its window; quitting.\n");
-    return 1;
-  }
+  if (!window) return Fail(nullptr, "Zarv could not open its window; quitting.");
   glfwMakeContextCurrent(window);
   glfwSwapInterval(settings.vsync ? 1 : 0);
   glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_NORMAL);
 
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+  InitGL();
   glfwSwapBuffers(window);
-  // TODO(drawing layer): fetch extension entry points and test the texture extensions.
 
   glfwSetWindowTitle(window, "Zarv");
   // TODO(resources): the application icon and the program's cursor pictures.
@@ -75,25 +92,42 @@ int main() {
     glfwGetMonitorWorkarea(primary, &x, &y, &w, &h);
     if (ShouldMaximize(settings.window_size, {w, h})) glfwMaximizeWindow(window);
   }
-  // TODO(redraw): count the swap buffers; one is assumed until partial redraw arrives.
+  const int32_t swap_count = GlPresenter::CountSwapBuffers(window);
   SetUpGlState();
 
   // Without the UI font nothing can be shown: refuse to start.
-  FontReadResult font = LoadFontFile(kFontPath);
-  if (!font) {
-    std::fprintf(stderr,
-                 "The 'res' folder could not be found (improper installation?); quitting.\n");
-    glfwDestroyWindow(window);
-    glfwTerminate();
-    return 1;
+  FontReadResult font_file = LoadFontFile(kFontPath);
+  if (!font_file) {
+    return Fail(window, "The 'res' folder could not be found (improper installation?); quitting.");
   }
-  // TODO(fonts): character map, make the font the default, load the texture pack as skin.
+  ProgramCharMap().Load("charmap");  // optional; the built-in map stays without it
+
+  auto painter = std::make_unique<GlPainter>();
+  SetCurrentPainter(painter.get());
+  auto font = std::make_unique<Font>(std::move(*font_file.font));
+  std::vector<PageImage> pages;
+  if (std::string error = BuildFontPages(*font, MaxTextureSize(), pages); !error.empty()) {
+    return Fail(window, "The UI font cannot be used (" + error + "); quitting.");
+  }
+  painter->UploadPages(PageSet::kFont, pages);
+  SetDefaultFont(font.get());
+  if (std::string error = CurrentSkin().Load(kTexturePackPath, MaxTextureSize(), pages);
+      !error.empty()) {
+    return Fail(window, "The texture pack res/texturepack cannot be used (" + error + "); quitting.");
+  }
+  painter->UploadPages(PageSet::kSkin, pages);
+  pages.clear();
+  CurrentSkinMetrics() = CurrentSkin().Metrics();
 
   auto platform = std::make_unique<GlfwPlatform>(window);
-  GlRenderer renderer;
+  platform->SetSwapCount(swap_count);
+  TreeRenderer renderer;
   auto wm = std::make_unique<WindowManager>(*platform, &renderer);
   wm->SetPartialRedraw(true);
   wm->SetQuitCheck(&StandardQuitCheck);
+  wm->Root()->SetFont(font.get());
+  wm->Layer0()->SetFont(font.get());
+  wm->Layer1()->SetFont(font.get());
   platform->Attach(wm.get());
 
   // TODO(menus): the root menu and its menu bar.
@@ -107,6 +141,10 @@ int main() {
 
   wm.reset();  // destroys root and every window under it
   platform.reset();
+  SetDefaultFont(nullptr);
+  font.reset();
+  SetCurrentPainter(nullptr);
+  painter.reset();  // deletes the skin and font textures while the context is current
   glfwDestroyWindow(window);
   glfwTerminate();
   SavePrefs();

@@ -1,6 +1,11 @@
 #include "gui/Button.h"
 
+#include <algorithm>
+
 #include "app/WindowManager.h"
+#include "gui/Draw.h"
+#include "gui/Skin.h"
+#include "gui/TextLayout.h"
 
 namespace {
 constexpr Size kMinimumButton = {32, 24};
@@ -88,4 +93,37 @@ void Button::OnFocusLost(Window* /*new_focus*/, int32_t /*reason*/) {
   key_pressed_ = false;
   if (state_ == kPressedOn) SetState(kOn);
   else if (state_ == kPressedOff) SetState(kUp);
+}
+
+void Button::Draw() {
+  const Skin& skin = CurrentSkin();
+  const int32_t w = ClientRect().Width();
+  const int32_t h = ClientRect().Height();
+  const Color label_color = enabled_ ? kWhite : MakeColor(128, 128, 128);
+  if (toggles_) {
+    const int32_t id = kSkinCheckBoxOff + std::clamp(state_, 0, 3);
+    const Size box = skin.ImageSize(id);
+    DrawSkinImage(id, 0, (h - box.height) / 2);
+    if (const char* label = GetTitle()) {
+      SetDrawColor(label_color);
+      DrawText(GetFont(), label, 0, 0x40, {box.width + 6, 0, w, h});
+    }
+    return;
+  }
+  // The face pieces carry a soft shadow in their bottom rows: draw them at their own height.
+  const bool pressed = state_ == kPressedOff;
+  const Size cap = skin.ImageSize(kSkinButtonLeft);
+  const int32_t face_h = cap.height > 0 ? cap.height : h;
+  QueueSprite(pressed ? kSkinButtonLeftPressed : kSkinButtonLeft, {0, 0, cap.width, face_h},
+              SpriteFlag::Stretch);
+  QueueSprite(pressed ? kSkinButtonMiddlePressed : kSkinButtonMiddle,
+              {cap.width, 0, w - cap.width, face_h}, SpriteFlag::Stretch);
+  QueueSprite(pressed ? kSkinButtonRightPressed : kSkinButtonRight,
+              {w - cap.width, 0, w, face_h}, SpriteFlag::Stretch);
+  if (HasFocus()) DrawSkinBorder({0, 0, w, face_h - 6}, kSkinFocusRingEdge, kSkinFocusRingCorner, 15);
+  if (const char* label = GetTitle()) {
+    SetDrawColor(label_color);
+    const int32_t shift = pressed ? 1 : 0;
+    DrawText(GetFont(), label, 0, 0x156, {shift, shift, w + shift, face_h - 6 + shift});
+  }
 }

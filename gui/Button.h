@@ -14,6 +14,7 @@ class Button : public Window {
   const char* GetClassName() const override { return "Button"; }
   bool OnKey(InputEvent& event) override;
   void OnMouseButton(InputEvent& event) override;
+  void Draw() override;
   void OnFocusLost(Window* new_focus, int32_t reason) override;
   void OnTrackMouse(Point start, Point current, int32_t phase) override;
   void FrameSizeForClient(Size& frame_size, Size client_size) const override;

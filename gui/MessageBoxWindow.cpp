@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "app/WindowManager.h"
+#include "gui/Draw.h"
+#include "gui/TextLayout.h"
 
 namespace {
 constexpr uint32_t kBoxFlags = WindowFlag::TitleBar | WindowFlag::ThickFrame |
@@ -14,12 +16,8 @@ constexpr int32_t kButtonHeight = 24;
 constexpr int32_t kButtonGap = 24;
 constexpr int32_t kMaxMessageWidth = 512;
 
-// Until text measuring arrives with the fonts, widths are estimated from the character count.
-int32_t EstimateTextWidth(const std::string& text) { return static_cast<int32_t>(text.size()) * 7; }
-int32_t EstimateLineHeight() { return 15; }
-
 int32_t ButtonWidth(const char* label) {
-  return std::max(96, EstimateTextWidth(label ? label : "") + 32);
+  return std::max(96, MeasureTextWidth(DefaultFont(), label ? label : "", 0) + 32);
 }
 }  // namespace
 
@@ -44,13 +42,14 @@ void MessageBoxWindow::Layout() {
   int32_t row = 0;
   for (Button* b : buttons_) row += ButtonWidth(b->GetTitle());
   if (buttons_.size() > 1) row += kButtonGap * static_cast<int32_t>(buttons_.size() - 1);
-  const int32_t message_width = std::min(kMaxMessageWidth, EstimateTextWidth(message_));
-  const int32_t column = std::max(message_width, row);
+  const int32_t message_width =
+      std::min(kMaxMessageWidth, MeasureTextWidth(DefaultFont(), message_, 0));
+  column_ = std::max(message_width, row);
   int32_t message_height = 0;
   if (!message_.empty()) {
-    const int32_t lines = (EstimateTextWidth(message_) + column - 1) / std::max(1, column);
-    message_height = lines * EstimateLineHeight() + 24;
+    message_height = MeasureTextHeight(DefaultFont(), message_, 0, kTextWordWrap, column_) + 24;
   }
+  const int32_t column = column_;
   SetClientSize({column + 64, message_height + kButtonHeight + 64});
   int32_t x = 32 + (column - row) / 2;
   const int32_t y = 32 + message_height;
@@ -60,6 +59,12 @@ void MessageBoxWindow::Layout() {
     x += w + kButtonGap;
   }
   CenterInParent();
+}
+
+void MessageBoxWindow::Draw() {
+  if (message_.empty()) return;
+  SetDrawColor(kWhite);
+  DrawText(GetFont(), message_, 0, kTextWordWrap, {32, 32, 32 + column_, ClientRect().Height()});
 }
 
 Button* MessageBoxWindow::GetButton(int32_t index) const {

@@ -23,6 +23,7 @@ class MessageBoxWindow : public Window {
                    std::initializer_list<const char*> buttons);
   const char* GetClassName() const override { return "MessageBoxWindow"; }
   bool OnKey(InputEvent& event) override;
+  void Draw() override;
   bool RequestClose(bool forced) override;
 
   const std::string& Message() const { return message_; }
@@ -35,4 +36,5 @@ class MessageBoxWindow : public Window {
 
   std::string message_;
   std::vector<Button*> buttons_;
+  int32_t column_ = 0;
 };

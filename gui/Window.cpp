@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "app/WindowManager.h"
+#include "gui/Draw.h"
+#include "gui/Skin.h"
 #include "gui/SkinMetrics.h"
 
 Window::Window(uint32_t flags, Window* parent) {
@@ -506,8 +508,62 @@ void Window::InvalidateClient() {
   }
 }
 
-void Window::DrawFrame() {}
-void Window::DrawBackground() {}
+void Window::DrawFrame() {
+  const Skin& skin = CurrentSkin();
+  const int32_t w = frame_.Width();
+  const int32_t h = frame_.Height();
+  if (flags_ & WindowFlag::DropShadow) {
+    const int32_t t = skin.ImageSize(kSkinShadowEdge).height;
+    QueueSprite(kSkinShadowEdge, {w, t, w + t, h}, SpriteFlag::Rotate);
+    QueueSprite(kSkinShadowEdge, {t, h, w, h + t}, SpriteFlag::MirrorY);
+    QueueSprite(kSkinShadowCorner, {w, h, w + t, h + t},
+                SpriteFlag::Stretch | SpriteFlag::MirrorX | SpriteFlag::MirrorY);
+  }
+  const int32_t b = BorderWidth();
+  const Rect local{0, 0, w, h};
+  if (flags_ & WindowFlag::ThickFrame) {
+    DrawSkinBorder(local, kSkinThickBorderEdge, kSkinThickBorderCorner, frame_sides_);
+  } else if (flags_ & WindowFlag::ThinFrame) {
+    DrawSkinBorder(local, kSkinThinBorderEdge, kSkinThinBorderCorner, frame_sides_);
+  }
+  const Rect bar = TitleBarRect().Offset(-frame_.left, -frame_.top);
+  if (bar.IsEmpty()) return;
+  Window* top = TopLevelAncestor();
+  const bool active = top && top->parent_ && top->parent_->first_child_ == top;
+  QueueSprite(active ? kSkinTitleBarActive : kSkinTitleBarInactive, bar);
+  if (flags_ & WindowFlag::ThickFrame) {
+    // The thick frame runs once more between the title bar and the client area.
+    QueueSprite(kSkinThickBorderEdge, {bar.left, bar.bottom, bar.right, bar.bottom + b},
+                SpriteFlag::MirrorY);
+  }
+  int32_t text_right = bar.right;
+  for (uint32_t part : {Part::Button1, Part::Button2, Part::Button3}) {
+    const Rect slot = TitleButtonRect(part).Offset(-frame_.left, -frame_.top);
+    if (slot.IsEmpty()) continue;
+    text_right = std::min(text_right, slot.left);
+    const bool pressed = pressed_button_ == part;
+    int32_t id = kSkinTitleButtonClose;
+    if (part == Part::Button2) {
+      id = show_state_ == kShowMaximized ? kSkinTitleButtonRestore : kSkinTitleButtonMaximise;
+    } else if (part == Part::Button3) {
+      id = kSkinTitleButtonCollapse;
+    }
+    const Size s = skin.ImageSize(id);
+    DrawSkinImage(pressed ? id + 1 : id, slot.left + (slot.Width() - s.width) / 2,
+                  slot.top + (slot.Height() - s.height) / 2);
+  }
+  if (has_title_ && !title_.empty()) {
+    SetDrawColor(kWhite);
+    DrawText(font_, title_, 0, 0x156, {bar.left + 4, bar.top, text_right - 4, bar.bottom});
+  }
+}
+
+void Window::DrawBackground() {
+  if (!(flags_ & (WindowFlag::BackgroundA | WindowFlag::BackgroundB))) return;
+  SetDrawColor((flags_ & WindowFlag::BackgroundA) ? kWhite : MakeColor(96, 96, 96));
+  QueueSprite(kSkinBackground, {0, 0, client_.Width(), client_.Height()});
+  SetDrawColor(kWhite);
+}
 
 bool Window::HandleEvent(Window* target, int32_t type, InputEvent& event) {
   WindowManager& wm = WM();
