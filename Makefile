@@ -4,6 +4,7 @@
 #   make run           build, then start the editor (needs an X display)
 #   make test          build, then run every test with ctest
 #   make test SANITIZE=1   the same with AddressSanitizer and UBSan, in build-sanitize/
+#   make bench         build, then run the redraw benchmark on a virtual display
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -46,7 +47,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := app gui tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test format clean
+.PHONY: all deps configure build demo run check-display test bench format clean
 
 all: build
 
@@ -82,6 +83,9 @@ run: check-display deps build demo
 
 test: deps build
 	$(CTEST) --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+
+bench: deps build
+	bench/run-redraw.sh $(BUILD_DIR)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

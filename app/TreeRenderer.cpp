@@ -176,6 +176,14 @@ bool TreeRenderer::Render(WindowManager& wm) {
   }
   wm.ClearRedraw();
   SetFrameClip(screen);
+  Rect image_rect;
+  if (const WindowManager::DragImagePainter* image = wm.DragImage(&image_rect)) {
+    if (painter && painter->BeginWindow(image_rect, image_rect.Intersection(screen), false)) {
+      image->draw(*wm.DragData());
+      FlushSprites();
+      painter->EndWindow();
+    }
+  }
   if (wm.InputDisabled() && painter) painter->FillScreenRect(screen, kDim);
   ++frames_rendered_;
   if (painter) painter->EndFrame();

@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <map>
 
 #include "app/InputTranslator.h"
 
 namespace {
 WindowManager* g_wm = nullptr;
+
+std::map<uint32_t, WindowManager::DragImagePainter>& DragImagePainters() {
+  static std::map<uint32_t, WindowManager::DragImagePainter> painters;
+  return painters;
+}
 
 // The three fixed windows never move and are never auto-parented.
 class LayerWindow : public Window {
@@ -612,7 +618,7 @@ void WindowManager::SetCursor(int32_t cursor) {
 
 bool WindowManager::TrackMouse(Window* window, TrackCallback callback) {
   if (!window || tracking_.window) return false;
-  tracking_ = {window, callback, nullptr, mouse_, false, false};
+  tracking_ = {window, callback, nullptr, mouse_, false, false, nullptr, {}};
   PushHandler(&TrackHandler);
   if (callback) callback(window, mouse_, mouse_, kTrackStart);
   else window->OnTrackMouse(mouse_, mouse_, kTrackStart);
@@ -624,10 +630,32 @@ bool WindowManager::BeginDrag(Window* source, Window::DragDropData* data, TrackC
     delete data;
     return false;
   }
-  tracking_ = {source, callback, data, mouse_, true, false};
+  tracking_ = {source, callback, data, mouse_, true, false, nullptr, {}};
+  if (data) {
+    auto& painters = DragImagePainters();
+    if (auto it = painters.find(data->type_id); it != painters.end() && it->second.measure) {
+      tracking_.image = &it->second;
+      tracking_.image_size = it->second.measure(*data);
+    }
+  }
   PushHandler(&TrackHandler);
   if (callback) callback(source, mouse_, mouse_, kTrackStart);
   return true;
+}
+
+void WindowManager::RegisterDragImagePainter(uint32_t type_id, DragImagePainter painter) {
+  DragImagePainters()[type_id] = painter;
+}
+
+const WindowManager::DragImagePainter* WindowManager::DragImage(Rect* rect) const {
+  if (!tracking_.is_drag || !tracking_.data || !tracking_.image || !tracking_.image->draw) {
+    return nullptr;
+  }
+  if (rect) {
+    *rect = {mouse_.x, mouse_.y, mouse_.x + tracking_.image_size.width,
+             mouse_.y + tracking_.image_size.height};
+  }
+  return tracking_.image;
 }
 
 void WindowManager::EndTracking(bool notify) {
@@ -653,6 +681,7 @@ bool WindowManager::TrackHandler(WindowManager& wm, int32_t type, InputEvent& ev
   Tracking& t = wm.tracking_;
   if (!t.window) return true;
   if (type == kEventMove) {
+    if (t.image) wm.RequestFullRedraw();  // the drag image follows the pointer
     if (t.callback) t.callback(t.window, t.start, wm.mouse_, kTrackMove);
     else if (!t.is_drag) t.window->OnTrackMouse(t.start, wm.mouse_, kTrackMove);
     if (t.window && t.is_drag && t.data) {

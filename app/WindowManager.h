@@ -98,6 +98,16 @@ class WindowManager {
   Window::DragDropData* DragData() const { return tracking_.data; }
   Point DragPosition() const { return mouse_; }
 
+  // Drag images: a painter per payload type measures the image when a drag starts and draws
+  // it at the pointer (in the coordinates of an area of the measured size) every frame.
+  struct DragImagePainter {
+    Size (*measure)(const Window::DragDropData& data) = nullptr;
+    void (*draw)(const Window::DragDropData& data) = nullptr;
+  };
+  static void RegisterDragImagePainter(uint32_t type_id, DragImagePainter painter);
+  // The running drag's painter and image rectangle (screen), or null.
+  const DragImagePainter* DragImage(Rect* rect) const;
+
   // Redraw state.
   void InvalidateRect(Window* window, const Rect& rect, bool ignore_visibility);
   void RequestFullRedraw() { redraw_flags_ |= kRedrawFull; }
@@ -156,6 +166,8 @@ class WindowManager {
     Point start;
     bool is_drag = false;
     bool last_accepted = false;
+    const DragImagePainter* image = nullptr;
+    Size image_size;
   };
 
   bool Update();

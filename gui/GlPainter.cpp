@@ -12,7 +12,9 @@ void SetGlColor(Color color) {
   glColor4ub(ColorRed(color), ColorGreen(color), ColorBlue(color), ColorAlpha(color));
 }
 
-size_t SetIndex(PageSet set) { return set == PageSet::kFont ? 1 : 0; }
+size_t SetIndex(PageSet set) {
+  return set == PageSet::kFont ? 1 : 0;
+}
 
 }  // namespace
 
@@ -123,7 +125,9 @@ void GlPainter::SetColor(Color color) {
   SetGlColor(color);
 }
 
-void GlPainter::FillRect(const Rect& rect) { FillQuad(rect); }
+void GlPainter::FillRect(const Rect& rect) {
+  FillQuad(rect);
+}
 
 void GlPainter::DrawQuads(PageSet set, int32_t page, std::span<const TexturedQuad> quads) {
   const std::vector<GlTexture>& textures = pages_[SetIndex(set)];

@@ -4,7 +4,10 @@
 #include <GL/glu.h>
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -65,6 +68,53 @@ FormatInfo Describe(TextureFormat format) {
   return {GL_RGBA8, GL_RGBA};
 }
 
+int32_t Channels(TextureFormat format) {
+  switch (format) {
+    case TextureFormat::kAlpha:
+      return 1;
+    case TextureFormat::kRgb:
+    case TextureFormat::kBgr:
+      return 3;
+    case TextureFormat::kRgba:
+    case TextureFormat::kBgra:
+      break;
+  }
+  return 4;
+}
+
+// Area-weighted resampling: every target texel averages the part of the image it covers,
+// so edge texels keep the image's edge colours whether the image grows or shrinks.
+void StretchImage(const uint8_t* source, uint32_t source_width, uint32_t source_height,
+                  int32_t channels, uint8_t* target, uint32_t target_width,
+                  uint32_t target_height) {
+  const double step_x = static_cast<double>(source_width) / target_width;
+  const double step_y = static_cast<double>(source_height) / target_height;
+  const double area = step_x * step_y;
+  for (uint32_t ty = 0; ty < target_height; ++ty) {
+    const double y0 = ty * step_y;
+    const double y1 = y0 + step_y;
+    for (uint32_t tx = 0; tx < target_width; ++tx) {
+      const double x0 = tx * step_x;
+      const double x1 = x0 + step_x;
+      double sum[4] = {0, 0, 0, 0};
+      for (auto sy = static_cast<uint32_t>(y0); sy < source_height && sy < y1; ++sy) {
+        const double weight_y = std::min(y1, sy + 1.0) - std::max(y0, static_cast<double>(sy));
+        if (weight_y <= 0) continue;
+        for (auto sx = static_cast<uint32_t>(x0); sx < source_width && sx < x1; ++sx) {
+          const double weight = weight_y * (std::min(x1, sx + 1.0) - std::max(x0, 1.0 * sx));
+          if (weight <= 0) continue;
+          const uint8_t* texel = source + (static_cast<size_t>(sy) * source_width + sx) * channels;
+          for (int32_t c = 0; c < channels; ++c) sum[c] += weight * texel[c];
+        }
+      }
+      uint8_t* out = target + (static_cast<size_t>(ty) * target_width + tx) * channels;
+      for (int32_t c = 0; c < channels; ++c) {
+        out[c] = static_cast<uint8_t>(std::clamp(std::lround(sum[c] / area), 0L, 255L));
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void InitGL() {
@@ -78,16 +128,24 @@ bool HasNonPowerOfTwo() {
   return caps.non_power_of_two && !caps.pretend_no_non_power_of_two;
 }
 
-bool HasAnisotropic() { return TestedCaps().anisotropic; }
+bool HasAnisotropic() {
+  return TestedCaps().anisotropic;
+}
 
 void SetNonPowerOfTwoOverride(bool pretend_missing) {
   Caps().pretend_no_non_power_of_two = pretend_missing;
 }
 
-MultiTexCoord2fProc GlMultiTexCoord2f() { return TestedCaps().multi_tex_coord_2f; }
-ActiveTextureProc GlActiveTexture() { return TestedCaps().active_texture; }
+MultiTexCoord2fProc GlMultiTexCoord2f() {
+  return TestedCaps().multi_tex_coord_2f;
+}
+ActiveTextureProc GlActiveTexture() {
+  return TestedCaps().active_texture;
+}
 
-GlTexture::~GlTexture() { Delete(); }
+GlTexture::~GlTexture() {
+  Delete();
+}
 
 GlTexture::GlTexture(GlTexture&& other) noexcept
     : name_(std::exchange(other.name_, 0)),
@@ -134,6 +192,10 @@ void GlTexture::Create(const void* pixels, TextureFormat format, uint32_t width,
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                   trilinear ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  // Drawing never maps more than the image, and repeating would let filtering blend the
+  // opposite edge into the border pixels.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   // GLU builds every level itself. An enlarged empty texture has a trilinear filter but no
   // levels below 0, so without generation it would be incomplete and draw nothing once filled.
   if (trilinear && plan.path != TextureUploadPath::kScaledMipmaps) {
@@ -145,15 +207,25 @@ void GlTexture::Create(const void* pixels, TextureFormat format, uint32_t width,
 
   const FormatInfo info = Describe(format);
   switch (plan.path) {
-    case TextureUploadPath::kScaledMipmaps:
+    case TextureUploadPath::kScaledMipmaps: {
       scaled_ = true;
-      gluBuild2DMipmaps(GL_TEXTURE_2D, info.internal_format, static_cast<GLint>(width),
-                        static_cast<GLint>(height), info.format, GL_UNSIGNED_BYTE, pixels);
+      if (width == 0 || height == 0) break;
+      // Mesa's GLU mipmap builder scales such images wrongly (rows left empty or shifted);
+      // stretched here to the powers of two first, GLU only has to halve them.
+      const int32_t channels = Channels(format);
+      std::vector<uint8_t> stretched(static_cast<size_t>(plan.level0_width) * plan.level0_height *
+                                     channels);
+      StretchImage(static_cast<const uint8_t*>(pixels), width, height, channels, stretched.data(),
+                   plan.level0_width, plan.level0_height);
+      glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+      gluBuild2DMipmaps(GL_TEXTURE_2D, info.internal_format, static_cast<GLint>(plan.level0_width),
+                        static_cast<GLint>(plan.level0_height), info.format, GL_UNSIGNED_BYTE,
+                        stretched.data());
       break;
+    }
     case TextureUploadPath::kEnlargedEmpty:
       scaled_ = false;
-      glTexImage2D(GL_TEXTURE_2D, 0, info.internal_format,
-                   static_cast<GLsizei>(plan.level0_width),
+      glTexImage2D(GL_TEXTURE_2D, 0, info.internal_format, static_cast<GLsizei>(plan.level0_width),
                    static_cast<GLsizei>(plan.level0_height), 0, info.format, GL_UNSIGNED_BYTE,
                    nullptr);
       break;
@@ -218,7 +290,9 @@ void GlTexture::Adopt(uint32_t name, uint32_t width, uint32_t height, bool owned
   scaled_ = false;
 }
 
-void GlTexture::Bind() const { glBindTexture(GL_TEXTURE_2D, name_); }
+void GlTexture::Bind() const {
+  glBindTexture(GL_TEXTURE_2D, name_);
+}
 
 void GlTexture::Delete() {
   if (owned_ != 0 && name_ != 0) {

@@ -4,7 +4,9 @@
 // The size decision of texture creation lives here without any GL, so that the rule for
 // drivers that only take power-of-two sizes can be checked on machines whose driver takes any.
 
-constexpr bool IsPowerOfTwo(uint32_t n) { return n != 0 && (n & (n - 1)) == 0; }
+constexpr bool IsPowerOfTwo(uint32_t n) {
+  return n != 0 && (n & (n - 1)) == 0;
+}
 
 // The smallest power of two not below `n`; 1 for 0.
 constexpr uint32_t NextPowerOfTwo(uint32_t n) {
@@ -20,13 +22,13 @@ constexpr bool IsDifficultTextureSize(uint32_t width, uint32_t height, bool non_
 
 enum class TextureUploadPath : int32_t {
   kDirect,         // level 0 at the image's own size
-  kScaledMipmaps,  // GLU scales the image to powers of two and builds every level
+  kScaledMipmaps,  // the image stretched to the next powers of two, every level built by GLU
   kEnlargedEmpty,  // an empty level 0 at the next powers of two, filled later in part
 };
 
 struct TextureUploadPlan {
   TextureUploadPath path = TextureUploadPath::kDirect;
-  uint32_t level0_width = 0;  // what is allocated; for kScaledMipmaps GLU picks it
+  uint32_t level0_width = 0;  // what is allocated
   uint32_t level0_height = 0;
   friend bool operator==(const TextureUploadPlan&, const TextureUploadPlan&) = default;
 };
@@ -36,8 +38,8 @@ constexpr TextureUploadPlan PlanTextureUpload(uint32_t width, uint32_t height, b
   if (!IsDifficultTextureSize(width, height, non_power_of_two)) {
     return {TextureUploadPath::kDirect, width, height};
   }
-  if (has_pixels) return {TextureUploadPath::kScaledMipmaps, 0, 0};
-  return {TextureUploadPath::kEnlargedEmpty, NextPowerOfTwo(width), NextPowerOfTwo(height)};
+  return {has_pixels ? TextureUploadPath::kScaledMipmaps : TextureUploadPath::kEnlargedEmpty,
+          NextPowerOfTwo(width), NextPowerOfTwo(height)};
 }
 
 enum class TextureFormat : int32_t { kAlpha, kRgb, kRgba, kBgr, kBgra };

@@ -45,8 +45,8 @@ TEST(TextureSize, NextPowerOfTwoRoundsUpAndKeepsPowers) {
 }
 
 TEST(TextureUploadPlan, DifficultSizeWithPixelsGoesThroughTheScalingMipmapBuilder) {
-  const TextureUploadPlan plan = PlanTextureUpload(100, 60, true, false);
-  EXPECT_EQ(plan.path, TextureUploadPath::kScaledMipmaps);
+  EXPECT_EQ(PlanTextureUpload(100, 60, true, false),
+            (TextureUploadPlan{TextureUploadPath::kScaledMipmaps, 128, 64}));
 }
 
 TEST(TextureUploadPlan, DifficultSizeWithoutPixelsAllocatesTheNextPowersOfTwo) {
