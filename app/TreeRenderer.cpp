@@ -74,6 +74,12 @@ void TreeRenderer::Mark(Window* w) {
     w->SetDrawMarks(0);
     return;
   }
+  if (overview_) {
+    // Shrunk into the overview grid, nothing hides anything.
+    for (Window* c = w->FirstChild(); c; c = c->NextSibling()) Mark(c);
+    w->SetDrawMarks(Window::kMarkContent | Window::kMarkFrame);
+    return;
+  }
   const bool collapsed = w->GetShowState() == kShowCollapsed;
   if (!collapsed) {
     for (Window* c = w->FirstChild(); c; c = c->NextSibling()) Mark(c);
@@ -93,9 +99,11 @@ void TreeRenderer::DrawWindow(WindowManager& wm, Window* w) {
   if (!w->IsVisible()) return;
   const bool overview = wm.OverviewShown();
   const uint32_t marks = w->DrawMarks();
-  if (!overview && marks == 0) return;
+  // Unmarked windows draw nothing of their own, but their children may still need drawing:
+  // opaque children covering all of a window inside the clip are what leave it unmarked.
+  const bool drawn = overview || marks != 0;
   const bool collapsed = w->GetShowState() == kShowCollapsed;
-  if (!collapsed && (marks & Window::kMarkContent) && w->ClientRect().Intersects(clip_)) {
+  if (drawn && !collapsed && (marks & Window::kMarkContent) && w->ClientRect().Intersects(clip_)) {
     ++windows_drawn_;
     ++CurrentDrawStats().windows_drawn;
     if (BeginWindowDrawing(w, true)) {
@@ -104,7 +112,7 @@ void TreeRenderer::DrawWindow(WindowManager& wm, Window* w) {
       EndWindowDrawing();
     }
   }
-  if ((marks & Window::kMarkFrame) || !w->ClientRect().Contains(clip_) || overview) {
+  if (drawn && ((marks & Window::kMarkFrame) || !w->ClientRect().Contains(clip_) || overview)) {
     ++frames_drawn_;
     ++CurrentDrawStats().frames_drawn;
     if (BeginWindowDrawing(w, false)) {
@@ -116,6 +124,7 @@ void TreeRenderer::DrawWindow(WindowManager& wm, Window* w) {
   if (!collapsed) {
     for (Window* c = w->LastChild(); c; c = c->PrevSibling()) DrawWindow(wm, c);
   }
+  if (!drawn) return;
   if (const int32_t mark = w->SnapshotMark(); mark != 0 && painter) {
     w->SetSnapshotMark(0);
     const Rect r = (mark == 2 ? w->ClientRect() : w->FrameRect())
@@ -131,6 +140,7 @@ void TreeRenderer::DrawPass(WindowManager& wm, const Rect& clip) {
   clip_ = clip;
   SetFrameClip(clip);
   uncovered_.assign(1, clip);
+  overview_ = wm.OverviewShown();
   Window* root = wm.Root();
   for (Window* layer = root->FirstChild(); layer; layer = layer->NextSibling()) Mark(layer);
   root->SetDrawMarks(Window::kMarkContent | Window::kMarkFrame);
@@ -145,6 +155,8 @@ bool TreeRenderer::Render(WindowManager& wm) {
   const Rect screen{0, 0, size.width, size.height};
   windows_drawn_ = 0;
   frames_drawn_ = 0;
+  // Counted before drawing, so that the overlay's count includes the frame it appears in.
+  ++frames_rendered_;
   if (painter) painter->BeginFrame(size);
 
   // Dim below the topmost modal window that asks for it.
@@ -159,12 +171,8 @@ bool TreeRenderer::Render(WindowManager& wm) {
 
   if (full) {
     DrawPass(wm, screen);
-    if (wm.DebugOverlay()) DrawOverlay(wm);
   } else {
-    if (wm.DebugOverlay()) {
-      DrawPass(wm, {4, size.height - 48, size.width, size.height});
-      DrawOverlay(wm);
-    }
+    if (wm.DebugOverlay()) DrawPass(wm, {4, size.height - 48, size.width, size.height});
     for (const Rect& r : wm.DirtyRects()) DrawPass(wm, r);
     if (wm.DirtyOutlines() && painter) {
       for (const Rect& r : wm.DirtyRects()) {
@@ -185,7 +193,11 @@ bool TreeRenderer::Render(WindowManager& wm) {
     }
   }
   if (wm.InputDisabled() && painter) painter->FillScreenRect(screen, kDim);
-  ++frames_rendered_;
+  // Last, so that no dirty rectangle drawn after it covers the text.
+  if (wm.DebugOverlay()) {
+    DrawOverlay(wm);
+    SetFrameClip(screen);
+  }
   if (painter) painter->EndFrame();
   return true;
 }

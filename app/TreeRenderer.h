@@ -45,6 +45,7 @@ class TreeRenderer : public Renderer {
   std::vector<Rect> scratch_;
   Rect clip_;
   Window* dim_target_ = nullptr;
+  bool overview_ = false;
   Snapshot snapshot_;
   SnapshotSink sink_;
   std::string overlay_;

@@ -36,29 +36,59 @@ void SetFrameClip(const Rect& clip) {
 }
 const Rect& FrameClip() { return g_frame_clip; }
 
+namespace {
+// While the overview shows, each top-level window of layer0 (and everything in it) is drawn
+// scaled from its frame towards its overview slot. Returns false for windows drawn as usual.
+bool OverviewTransform(WindowManager& wm, Window* window, Rect& frame, Rect& shown) {
+  Window* top = window->TopLevelAncestor();
+  if (!top || top->Parent() != wm.Layer0() || (top->Flags() & WindowFlag::NoOverview)) {
+    return false;
+  }
+  const Rect& o = top->OverviewRect();
+  frame = top->FrameRect();
+  if (o.IsEmpty() || frame.IsEmpty()) return false;
+  const float t = wm.OverviewProgress();
+  shown = {Lerp(frame.left, o.left, t), Lerp(frame.top, o.top, t), Lerp(frame.right, o.right, t),
+           Lerp(frame.bottom, o.bottom, t)};
+  return !shown.IsEmpty();
+}
+
+Rect MapRect(const Rect& r, const Rect& from, const Rect& to) {
+  auto map_x = [&](int32_t x) {
+    return to.left + static_cast<int32_t>(static_cast<int64_t>(x - from.left) * to.Width() /
+                                          from.Width());
+  };
+  auto map_y = [&](int32_t y) {
+    return to.top + static_cast<int32_t>(static_cast<int64_t>(y - from.top) * to.Height() /
+                                         from.Height());
+  };
+  return {map_x(r.left), map_y(r.top), map_x(r.right), map_y(r.bottom)};
+}
+}  // namespace
+
 bool BeginWindowDrawing(Window* window, bool client_area, bool three_d) {
   if (!window) return false;
-  Rect area = client_area ? window->ClientRect() : window->FrameRect();
-  Rect reach = client_area ? area : window->FrameRectWithShadow();
-  if (WindowManager* wm = WMOrNull(); wm && wm->OverviewShown()) {
-    const Rect& o = window->OverviewRect();
-    const float t = wm->OverviewProgress();
-    // The frame shrinks towards its overview slot; the client keeps its place inside it.
-    const Rect f = window->FrameRect();
-    const Rect target = {o.left + (area.left - f.left), o.top + (area.top - f.top),
-                         o.right - (f.right - area.right), o.bottom - (f.bottom - area.bottom)};
-    area = {Lerp(area.left, target.left, t), Lerp(area.top, target.top, t),
-            Lerp(area.right, target.right, t), Lerp(area.bottom, target.bottom, t)};
-    reach = area;
-  }
+  const Rect area = client_area ? window->ClientRect() : window->FrameRect();
+  const Rect reach = client_area ? area : window->FrameRectWithShadow();
   if (area.IsEmpty()) return false;
-  const Rect visible = reach.Intersection(g_frame_clip);
+  // The area reaches the shadow too, so frame drawing may paint right of and below the frame.
+  Rect viewport = {area.left, area.top, std::max(area.right, reach.right),
+                   std::max(area.bottom, reach.bottom)};
+  Rect visible_reach = reach;
+  Size logical;
+  Rect frame;
+  Rect shown;
+  if (WindowManager* wm = WMOrNull();
+      wm && wm->OverviewShown() && OverviewTransform(*wm, window, frame, shown)) {
+    logical = {viewport.Width(), viewport.Height()};
+    viewport = MapRect(viewport, frame, shown);
+    visible_reach = MapRect(reach, frame, shown);
+    if (viewport.IsEmpty()) return false;
+  }
+  const Rect visible = visible_reach.Intersection(g_frame_clip);
   window->VisibleRect() = visible;
   if (visible.IsEmpty() || !g_painter) return false;
-  // The area reaches the shadow too, so frame drawing may paint right of and below the frame.
-  const Rect viewport = {area.left, area.top, std::max(area.right, reach.right),
-                         std::max(area.bottom, reach.bottom)};
-  if (!g_painter->BeginWindow(viewport, visible, three_d)) return false;
+  if (!g_painter->BeginWindow(viewport, visible, three_d, logical)) return false;
   g_painter->SetColor(kWhite);
   return true;
 }

@@ -74,7 +74,7 @@ void GlPainter::EndFrame() {
   if (in_window_) EndWindow();
 }
 
-bool GlPainter::BeginWindow(const Rect& area, const Rect& visible, bool three_d) {
+bool GlPainter::BeginWindow(const Rect& area, const Rect& visible, bool three_d, Size logical) {
   if (in_window_ || area.IsEmpty()) return false;
   const Rect scissor = visible.Intersection(frame_clip_);
   if (scissor.IsEmpty()) return false;
@@ -82,8 +82,9 @@ bool GlPainter::BeginWindow(const Rect& area, const Rect& visible, bool three_d)
   window_visible_ = visible;
 
   SetColor(kWhite);
-  const int32_t width = area.Width();
-  const int32_t height = area.Height();
+  const bool scaled = logical.width > 0 && logical.height > 0;
+  const int32_t width = scaled ? logical.width : area.Width();
+  const int32_t height = scaled ? logical.height : area.Height();
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
@@ -103,7 +104,7 @@ bool GlPainter::BeginWindow(const Rect& area, const Rect& visible, bool three_d)
   glLoadIdentity();
 
   ApplyScissor(scissor);
-  glViewport(area.left, screen_.height - area.bottom, width, height);
+  glViewport(area.left, screen_.height - area.bottom, area.Width(), area.Height());
   return true;
 }
 

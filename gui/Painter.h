@@ -53,8 +53,11 @@ class Painter {
   virtual void EndFrame() = 0;
 
   // Window level: `area` is the window's frame or client rectangle, `visible` the part that
-  // may be touched (both in screen coordinates). False when nothing can be drawn.
-  virtual bool BeginWindow(const Rect& area, const Rect& visible, bool three_d) = 0;
+  // may be touched (both in screen coordinates). `logical` is the size drawing coordinates
+  // span over the area (empty: the area's own size); the overview uses it to draw windows
+  // shrunk. False when nothing can be drawn.
+  virtual bool BeginWindow(const Rect& area, const Rect& visible, bool three_d,
+                           Size logical = {}) = 0;
   virtual void EndWindow() = 0;
 
   virtual void SetColor(Color color) = 0;

@@ -1,5 +1,3 @@
-#include "gui/Draw.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/Draw.h"
 #include "gui/Font.h"
 #include "gui/FontPages.h"
 #include "gui/Skin.h"
@@ -261,8 +260,8 @@ TEST_F(DrawTextTest, WithoutTheShadowFlagOnlyTheGlyphsAreDrawnInTheCurrentColour
 }
 
 TEST_F(DrawTextTest, MeasuringOnlyDrawsNothingButReturnsTheWidth) {
-  const int32_t width = DrawText(&font_, "AB\nA", kFontPlain, kTextMeasureOnly | kTextMultiLine,
-                                 rect_);
+  const int32_t width =
+      DrawText(&font_, "AB\nA", kFontPlain, kTextMeasureOnly | kTextMultiLine, rect_);
   EXPECT_EQ(width, 2 * kAdvance);
   EXPECT_TRUE(painter_.calls.empty());
 }
@@ -332,8 +331,8 @@ TEST_F(WindowDrawingTest, TheClientAreaIsSetUpWithThePartInsideTheClipAsVisible)
 }
 
 TEST_F(WindowDrawingTest, TheFrameAreaReachesTheDropShadow) {
-  ProbeWindow* w = Frame({100, 100, 300, 250}, WindowFlag::TitleBar | WindowFlag::ThickFrame |
-                                                   WindowFlag::DropShadow);
+  ProbeWindow* w = Frame({100, 100, 300, 250},
+                         WindowFlag::TitleBar | WindowFlag::ThickFrame | WindowFlag::DropShadow);
   const Rect reach = {100, 100, 316, 266};
   ASSERT_TRUE(BeginWindowDrawing(w, false, true));
   EXPECT_EQ(painter_.calls[0].rect, reach);
@@ -390,12 +389,14 @@ TEST_F(WindowDrawingTest, DuringTheOverviewWindowsAreDrawnOnTheirWayToTheirSlots
   EXPECT_EQ(painter_.Calls(Op::kBeginWindow)[0]->rect, frame_area);
   EXPECT_EQ(painter_.Calls(Op::kBeginWindow)[0]->visible, frame_area);
 
-  // The client keeps its distances from the frame's edges, so it heads for the slot shrunk by
-  // them and moves exactly as the frame does.
+  // The whole window shrinks as one picture: the client keeps its place in the frame, scaled
+  // with it.
   ASSERT_TRUE(BeginWindowDrawing(w, true));
   EndWindowDrawing();
-  const Rect client_area = {client.left - 20, client.top - 15, client.right - 45,
-                            client.bottom - 30};
+  auto map_x = [](int32_t x) { return 80 + (x - 100) * 175 / 200; };
+  auto map_y = [](int32_t y) { return 85 + (y - 100) * 145 / 160; };
+  const Rect client_area = {map_x(client.left), map_y(client.top), map_x(client.right),
+                            map_y(client.bottom)};
   EXPECT_EQ(painter_.Calls(Op::kBeginWindow)[1]->rect, client_area);
 
   // Settled, the frame fills its slot.
@@ -405,6 +406,29 @@ TEST_F(WindowDrawingTest, DuringTheOverviewWindowsAreDrawnOnTheirWayToTheirSlots
   ASSERT_TRUE(BeginWindowDrawing(w, false));
   EndWindowDrawing();
   EXPECT_EQ(painter_.Calls(Op::kBeginWindow)[2]->rect, slot);
+}
+
+TEST_F(WindowDrawingTest, DuringTheOverviewLayersAndFloatingWindowsStayInPlace) {
+  ProbeWindow* w = Frame({100, 100, 300, 260});
+  auto* child = new ProbeWindow(WindowFlag::BackgroundA, w);
+  child->SetFrameRect({10, 10, 50, 30});
+  platform.now = 10.0;
+  wm->ToggleOverview();
+  platform.now = 10.25;
+  wm->AdvanceOverview();
+  w->OverviewRect() = {0, 0, 100, 80};  // half the frame's size
+
+  ASSERT_TRUE(BeginWindowDrawing(wm->Layer0(), true));
+  EndWindowDrawing();
+  EXPECT_EQ(painter_.Calls(Op::kBeginWindow)[0]->rect, wm->Layer0()->ClientRect());
+
+  // A child shrinks with its top-level window: half size, at half its offset into the frame.
+  ASSERT_TRUE(BeginWindowDrawing(child, true));
+  EndWindowDrawing();
+  const Rect c = child->ClientRect();
+  const Rect expected = {(c.left - 100) / 2, (c.top - 100) / 2, (c.right - 100) / 2,
+                         (c.bottom - 100) / 2};
+  EXPECT_EQ(painter_.Calls(Op::kBeginWindow)[1]->rect, expected);
 }
 
 }  // namespace

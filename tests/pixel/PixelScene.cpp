@@ -9,9 +9,9 @@
 // The res folder defaults to the one beside the executable. Needs an X display (the tests run
 // it under xvfb-run).
 
-// Windows come from their class's own operator new (gui/Signal.h). In a function run once,
-// such as the picture's scene, GCC 12 inlines the matching operator delete of a constructor's
-// unwinding path but not the operator new, and then reports the pair as mismatched.
+// Windows come from their class's own operator new (gui/Signal.h). Where GCC 12 inlines the
+// operator delete of a constructor's unwinding path but not that operator new, as in the
+// picture's scene below, it reports the pair as mismatched.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
 #include <GL/gl.h>
@@ -178,9 +178,9 @@ class Desk {
     return renderer_.FramesRendered() != before;
   }
 
-  void FullFrame() {
+  bool FullFrame() {
     wm_->RequestFullRedraw();
-    PumpFrame();
+    return PumpFrame();
   }
 
  private:
@@ -381,7 +381,7 @@ TEST_F(PixelTest, TitleBarsBackgroundAndBoldText) {
                   {bold, {10, 10 + (line_height + 8)}},
                   {mixed, {10, 10 + 2 * (line_height + 8)}}};
   desk_->Settle();
-  desk_->FullFrame();
+  ASSERT_TRUE(desk_->FullFrame());
   const Frame frame = Read();
 
   // The accent colour in the active title bar, clear of the centred title; grey in the other.
@@ -456,7 +456,7 @@ TEST_F(PixelTest, PartialRedrawTouchesOnlyTheDirtyRectangle) {
   // the client around it, the frame beside it, its shadow and the desktop beyond.
   w->patches = {{{cw - 70, 40, cw - 20, 80}, kBefore}, {{20, 40, 70, 80}, kBefore}};
   desk_->Settle();
-  desk_->FullFrame();
+  ASSERT_TRUE(desk_->FullFrame());
   const Frame before = Read();
   const Rect first = w->OnScreen(w->patches[0].rect);
   const Rect second = w->OnScreen(w->patches[1].rect);
@@ -501,7 +501,7 @@ TEST_F(PixelTest, PartialRedrawTouchesOnlyTheDirtyRectangle) {
   EXPECT_RGB_NEAR(after.At(Centre(second)), ToRgb(kBefore), 0) << "drawn without being invalid";
 
   // Drawn in full, the second patch shows its new colour: the frame above really was partial.
-  desk_->FullFrame();
+  ASSERT_TRUE(desk_->FullFrame());
   EXPECT_RGB_NEAR(Read().At(Centre(second)), ToRgb(kAfter), 0);
 }
 
@@ -543,15 +543,19 @@ TEST_F(PixelTest, ModalLoopDimsWhatLiesBelow) {
   dialog->patches = {{{20, 20, 120, 80}, kBright}};
   desk_->wm().BringToFront(below);
   desk_->Settle();
-  desk_->FullFrame();
+  ASSERT_TRUE(desk_->FullFrame());
   const Point below_point = Centre(below->OnScreen(below->patches[0].rect));
   const Point dialog_point = Centre(dialog->OnScreen(dialog->patches[0].rect));
   const Frame before = Read();
   EXPECT_RGB_NEAR(before.At(below_point), ToRgb(kBright), 0);
   EXPECT_RGB_NEAR(before.At(dialog_point), ToRgb(kBright), 0);
 
-  g_probe = {desk_.get(), dialog, below_point, dialog_point, desk_->renderer().FramesRendered(), 0,
-             false,       {},     {}};
+  g_probe = ModalProbe{};
+  g_probe.desk = desk_.get();
+  g_probe.modal = dialog;
+  g_probe.below = below_point;
+  g_probe.above = dialog_point;
+  g_probe.frames_at_start = desk_->renderer().FramesRendered();
   desk_->wm().SetIdleHook(&ModalIdleHook);
   const int32_t result = desk_->wm().RunModal(dialog, WindowManager::kModalDim);
   desk_->wm().SetIdleHook(nullptr);
@@ -591,7 +595,7 @@ TEST_F(PixelTest, DebugOverlayWritesInTheBottomRows) {
   w->lines = {{"Some text", {10, 10}}};
   Window::SetFocus(w, 0);
   desk_->Settle();
-  desk_->FullFrame();
+  ASSERT_TRUE(desk_->FullFrame());
   const Size size = g_host->size();
   const Rect bottom{0, size.height - 48, size.width, size.height};
   const Rect above{0, w->FrameRectWithShadow().bottom, size.width, size.height - 48};
@@ -619,7 +623,7 @@ bool WritePng(const fs::path& path, const Frame& frame) {
   if (!file) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
-  bool ok = false;
+  volatile bool ok = false;  // set after setjmp, read after a possible longjmp
   if (png && info && setjmp(png_jmpbuf(png)) == 0) {
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(frame.size.width),
@@ -675,7 +679,10 @@ int WriteScreenshot(const EditorHost& host, const fs::path& path) {
   Desk desk(host);
   BuildScreenshotScene(host.font());
   desk.Settle();
-  desk.FullFrame();
+  if (!desk.FullFrame()) {
+    std::fprintf(stderr, "the scene drew no frame\n");
+    return 1;
+  }
   const Frame frame = ReadBackBuffer(host.size());
   if (!WritePng(path, frame)) {
     std::fprintf(stderr, "could not write %s\n", path.c_str());
@@ -698,7 +705,7 @@ bool ParseSize(std::string_view text, Size& size) {
   int width = 0;
   int height = 0;
   if (std::sscanf(std::string(text).c_str(), "%dx%d", &width, &height) != 2) return false;
-  if (width < 320 || height < 240) return false;
+  if (width < 800 || height < 600) return false;  // the scenes are laid out for 800x600
   size = {width, height};
   return true;
 }
@@ -716,7 +723,7 @@ int main(int argc, char** argv) {
       res = arg.substr(6);
     } else if (arg.starts_with("--size=")) {
       if (!ParseSize(arg.substr(7), size)) {
-        std::fprintf(stderr, "bad size '%s' (expected WIDTHxHEIGHT, at least 320x240)\n",
+        std::fprintf(stderr, "bad size '%s' (expected WIDTHxHEIGHT, at least 800x600)\n",
                      argv[i] + 7);
         return 2;
       }
@@ -735,6 +742,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!screenshot.empty()) return WriteScreenshot(host, screenshot);
+  std::printf("renderer %s, %d buffer(s) in the swap chain\n",
+              reinterpret_cast<const char*>(glGetString(GL_RENDERER)), host.swap_count());
   g_host = &host;
   const int result = RUN_ALL_TESTS();
   g_host = nullptr;

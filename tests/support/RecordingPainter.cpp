@@ -14,9 +14,13 @@ RecordingPainter::Call& RecordingPainter::Record(Op op) {
   return calls.back();
 }
 
-void RecordingPainter::BeginFrame(Size screen) { Record(Op::kBeginFrame).screen = screen; }
+void RecordingPainter::BeginFrame(Size screen) {
+  Record(Op::kBeginFrame).screen = screen;
+}
 
-void RecordingPainter::SetClip(const Rect& clip) { Record(Op::kSetClip).rect = clip; }
+void RecordingPainter::SetClip(const Rect& clip) {
+  Record(Op::kSetClip).rect = clip;
+}
 
 void RecordingPainter::FillScreenRect(const Rect& rect, Color color) {
   Call& c = Record(Op::kFillScreenRect);
@@ -30,9 +34,12 @@ void RecordingPainter::OutlineScreenRect(const Rect& rect, Color color) {
   c.color = color;
 }
 
-void RecordingPainter::EndFrame() { Record(Op::kEndFrame); }
+void RecordingPainter::EndFrame() {
+  Record(Op::kEndFrame);
+}
 
-bool RecordingPainter::BeginWindow(const Rect& area, const Rect& visible, bool three_d) {
+bool RecordingPainter::BeginWindow(const Rect& area, const Rect& visible, bool three_d,
+                                   Size /*logical*/) {
   Call& c = Record(Op::kBeginWindow);
   c.rect = area;
   c.visible = visible;
@@ -40,7 +47,9 @@ bool RecordingPainter::BeginWindow(const Rect& area, const Rect& visible, bool t
   return accept_windows;
 }
 
-void RecordingPainter::EndWindow() { Record(Op::kEndWindow); }
+void RecordingPainter::EndWindow() {
+  Record(Op::kEndWindow);
+}
 
 void RecordingPainter::SetColor(Color color) {
   color_ = color;
@@ -107,7 +116,8 @@ size_t RecordingPainter::Find(Op op, size_t from) const {
 std::vector<TexturedQuad> RecordingPainter::AllQuads(PageSet set) const {
   std::vector<TexturedQuad> out;
   for (const Call& c : calls) {
-    if (c.op == Op::kDrawQuads && c.set == set) out.insert(out.end(), c.quads.begin(), c.quads.end());
+    if (c.op == Op::kDrawQuads && c.set == set)
+      out.insert(out.end(), c.quads.begin(), c.quads.end());
   }
   return out;
 }

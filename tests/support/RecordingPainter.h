@@ -50,7 +50,8 @@ class RecordingPainter : public Painter {
   void FillScreenRect(const Rect& rect, Color color) override;
   void OutlineScreenRect(const Rect& rect, Color color) override;
   void EndFrame() override;
-  bool BeginWindow(const Rect& area, const Rect& visible, bool three_d) override;
+  bool BeginWindow(const Rect& area, const Rect& visible, bool three_d,
+                   Size logical = {}) override;
   void EndWindow() override;
   void SetColor(Color color) override;
   Color CurrentColor() const override { return color_; }
