@@ -103,6 +103,11 @@ void SetDrawColor(Color color) {
   if (g_painter) g_painter->SetColor(color);
 }
 
+void SetOpaqueDrawing(bool opaque) {
+  FlushSprites();
+  if (g_painter) g_painter->SetBlending(!opaque);
+}
+
 Color DrawColor() { return g_painter ? g_painter->CurrentColor() : kWhite; }
 
 void FillRect(const Rect& rect) {

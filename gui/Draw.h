@@ -23,6 +23,8 @@ void SetFrameClip(const Rect& clip);
 const Rect& FrameClip();
 
 void SetDrawColor(Color color);
+// Turns blending off for what follows (until turned on again): for fully opaque pieces.
+void SetOpaqueDrawing(bool opaque);
 Color DrawColor();
 void FillRect(const Rect& rect);
 

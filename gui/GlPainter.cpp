@@ -126,6 +126,11 @@ void GlPainter::SetColor(Color color) {
   SetGlColor(color);
 }
 
+void GlPainter::SetBlending(bool on) {
+  if (on) glEnable(GL_BLEND);
+  else glDisable(GL_BLEND);
+}
+
 void GlPainter::FillRect(const Rect& rect) {
   FillQuad(rect);
 }

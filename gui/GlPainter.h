@@ -26,6 +26,7 @@ class GlPainter : public Painter {
   void EndWindow() override;
 
   void SetColor(Color color) override;
+  void SetBlending(bool on) override;
   Color CurrentColor() const override { return color_; }
   void FillRect(const Rect& rect) override;
   void DrawQuads(PageSet set, int32_t page, std::span<const TexturedQuad> quads) override;

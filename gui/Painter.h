@@ -61,6 +61,9 @@ class Painter {
   virtual void EndWindow() = 0;
 
   virtual void SetColor(Color color) = 0;
+  // Opaque drawing skips blending, which costs much on software renderers; the background
+  // tiles use it. On by default at every BeginFrame.
+  virtual void SetBlending(bool on) = 0;
   virtual Color CurrentColor() const = 0;
   virtual void FillRect(const Rect& rect) = 0;
   // Textured quads from one page, tinted with the current colour.

@@ -561,7 +561,9 @@ void Window::DrawFrame() {
 void Window::DrawBackground() {
   if (!(flags_ & (WindowFlag::BackgroundA | WindowFlag::BackgroundB))) return;
   SetDrawColor((flags_ & WindowFlag::BackgroundA) ? kWhite : MakeColor(96, 96, 96));
+  SetOpaqueDrawing(true);
   QueueSprite(kSkinBackground, {0, 0, client_.Width(), client_.Height()});
+  SetOpaqueDrawing(false);
   SetDrawColor(kWhite);
 }
 

@@ -53,6 +53,8 @@ class RecordingPainter : public Painter {
   bool BeginWindow(const Rect& area, const Rect& visible, bool three_d,
                    Size logical = {}) override;
   void EndWindow() override;
+  void SetBlending(bool on) override { blending = on; }
+  bool blending = true;
   void SetColor(Color color) override;
   Color CurrentColor() const override { return color_; }
   void FillRect(const Rect& rect) override;
