@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "gui/ByteReader.h"
+#include "tags/ByteReader.h"
 
 namespace {
 

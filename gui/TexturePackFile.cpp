@@ -4,7 +4,7 @@
 #include <iterator>
 #include <limits>
 
-#include "gui/ByteReader.h"
+#include "tags/ByteReader.h"
 
 namespace {
 

@@ -19,6 +19,8 @@ ZARV_PACKAGES=(
   libxcursor1 libxrandr2 libxinerama1 libxi6 libxxf86vm1 libx11-xcb1
   # Image files, compression, XML.
   libpng-dev libtiff-dev zlib1g-dev libtinyxml-dev
+  # Command-line parsing and JSON output of zarv-tool.
+  libcli11-dev nlohmann-json3-dev
   # Fonts for the build-time font tool.
   fonts-dejavu-core fonts-dejavu-extra libfreetype-dev
   # Tests and benchmarks.

@@ -31,6 +31,9 @@ class ByteReader {
 
   // Copies out.size() bytes.
   [[nodiscard]] bool ReadBytes(std::span<uint8_t> out);
+  // Reads a fixed-size character field of out.size() bytes. The last byte is always stored as 0,
+  // so the result is a NUL-terminated string even when the file filled the whole field.
+  [[nodiscard]] bool ReadFixedChars(std::span<char> out);
   // Hands back a view of the next `count` bytes of the underlying buffer without copying.
   [[nodiscard]] bool ReadView(size_t count, std::span<const uint8_t>& out);
   [[nodiscard]] bool Skip(size_t count);

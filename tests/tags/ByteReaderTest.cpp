@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
-#include "gui/ByteReader.h"
+#include "tags/ByteReader.h"
 
 namespace {
 
@@ -156,6 +158,24 @@ TEST(ByteReaderSeek, AllowsTheEndButNotBeyond) {
   uint8_t u8 = 0;
   ASSERT_TRUE(reader.ReadU8(u8));
   EXPECT_EQ(u8, kBytes[4]);
+}
+
+TEST(ByteReaderFixedChars, ForcesTheLastByteToZero) {
+  const std::array<uint8_t, 5> bytes = {'a', 'b', 'c', 'd', 'e'};
+  ByteReader reader(bytes);
+  std::array<char, 4> field{};
+  ASSERT_TRUE(reader.ReadFixedChars(field));
+  EXPECT_EQ(std::string(field.data()), "abc");
+  EXPECT_EQ(reader.position(), 4u);
+}
+
+TEST(ByteReaderFixedChars, ShortReadClearsTheField) {
+  const std::array<uint8_t, 2> bytes = {'a', 'b'};
+  ByteReader reader(bytes);
+  std::array<char, 4> field = {'x', 'x', 'x', 'x'};
+  EXPECT_FALSE(reader.ReadFixedChars(field));
+  EXPECT_EQ(field, (std::array<char, 4>{}));
+  EXPECT_EQ(reader.position(), 0u);
 }
 
 }  // namespace

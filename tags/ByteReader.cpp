@@ -1,4 +1,4 @@
-#include "gui/ByteReader.h"
+#include "tags/ByteReader.h"
 
 #include <algorithm>
 
@@ -96,6 +96,17 @@ bool ByteReader::ReadBytes(std::span<uint8_t> out) {
     return false;
   }
   std::copy_n(p, out.size(), out.begin());
+  return true;
+}
+
+bool ByteReader::ReadFixedChars(std::span<char> out) {
+  const uint8_t* p = nullptr;
+  if (!Take(out.size(), p)) {
+    std::fill(out.begin(), out.end(), '\0');
+    return false;
+  }
+  std::transform(p, p + out.size(), out.begin(), [](uint8_t b) { return static_cast<char>(b); });
+  if (!out.empty()) out.back() = '\0';
   return true;
 }
 

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tags/TagHeader.h"
+
+struct LooseTag {
+  TagHeader header;                // data size already taken from the file length
+  uint32_t claimed_data_size = 0;  // what the header said, for diagnostics
+  std::vector<uint8_t> data;
+};
+
+// Reads one loose tag file: the 64-byte header (either layout) followed by the data.
+class LooseTagFile {
+ public:
+  // Caps what one loose tag may hold; the data size must fit the header's 32-bit field.
+  static constexpr uint64_t kMaxDataSize = 0xFFFFFFFFu;
+
+  // Fails with a one-line reason on a short or unknown header, a data offset beyond the end of
+  // the file, a file too large for the header, or (when `expected_group` is given) a header of
+  // another group. A placeholder name is replaced by the file's name.
+  static bool Read(const std::filesystem::path& path, std::optional<uint32_t> expected_group,
+                   LooseTag& out, std::string& error);
+  // The same over bytes already in memory; `file_name` stands in for the placeholder name.
+  static bool Parse(std::span<const uint8_t> bytes, std::string_view file_name,
+                    std::optional<uint32_t> expected_group, LooseTag& out, std::string& error);
+};
