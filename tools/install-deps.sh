@@ -11,7 +11,7 @@ set -euo pipefail
 # Every package Zarv needs, in one place: add new ones here.
 ZARV_PACKAGES=(
   # Compilers and build tools (clang for the libFuzzer builds).
-  cmake make g++ clang ninja-build pkg-config
+  cmake make g++ clang libclang-rt-14-dev ninja-build pkg-config
   # Window, OpenGL 1.x and the Mesa software renderer.
   libglfw3-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
   # Libraries that GLFW loads at run time without depending on them (custom cursors
