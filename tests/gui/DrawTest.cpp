@@ -14,35 +14,13 @@
 #include "gui/TexturePackFile.h"
 #include "gui/Window.h"
 #include "support/RecordingPainter.h"
+#include "support/TracedImages.h"
 #include "support/WmHarness.h"
 
 namespace {
 
 using Op = RecordingPainter::Op;
 
-// An image whose pixels tell where they come from: red is the column, green the row and blue
-// the image id.
-TexturePackImage MakeImage(uint32_t id, uint16_t width, uint16_t height) {
-  TexturePackImage image{id, width, height, {}};
-  for (int r = 0; r < height; ++r) {
-    for (int c = 0; c < width; ++c) {
-      image.rgba.insert(image.rgba.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(r),
-                                           static_cast<uint8_t>(id), 255});
-    }
-  }
-  return image;
-}
-
-struct Source {
-  int id = -1;
-  int c = -1;
-  int r = -1;
-  friend bool operator==(const Source&, const Source&) = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Source& s) {
-  return out << "image " << s.id << " (" << s.c << ", " << s.r << ")";
-}
 
 // Process-wide drawing state (painter, skin, default font, frame clip) is put back after
 // each test.

@@ -9,6 +9,7 @@
 #include "gui/SpriteQueue.h"
 #include "gui/TexturePackFile.h"
 #include "support/RecordingPainter.h"
+#include "support/TracedImages.h"
 
 // Skin images are never stored turned (only glyphs are), so LoadImages cannot produce a skin
 // with a transposed piece. To check that sprites read such pieces correctly, the tests lay
@@ -31,30 +32,6 @@ namespace {
 using Flag = uint32_t;
 namespace SF = SpriteFlag;
 
-// An image whose pixels tell where they come from: red is the column, green the row and blue
-// the image id.
-TexturePackImage MakeImage(uint32_t id, uint16_t width, uint16_t height) {
-  TexturePackImage image{id, width, height, {}};
-  for (int r = 0; r < height; ++r) {
-    for (int c = 0; c < width; ++c) {
-      image.rgba.insert(image.rgba.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(r),
-                                           static_cast<uint8_t>(id), 255});
-    }
-  }
-  return image;
-}
-
-// A pixel of a source image.
-struct Source {
-  int id = -1;
-  int c = -1;
-  int r = -1;
-  friend bool operator==(const Source&, const Source&) = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Source& s) {
-  return out << "image " << s.id << " (" << s.c << ", " << s.r << ")";
-}
 
 // Which pixel of a width x height image shows at (dx, dy) of the displayed image: turned a
 // quarter clockwise first, then mirrored.
