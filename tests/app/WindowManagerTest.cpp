@@ -198,7 +198,8 @@ TEST_F(WindowManagerDefaultDispatch, KeysGoToTheFocusWindowAndMouseEventsToTheHo
 
 // ---------------------------------------------------------------------------------------
 
-class WindowManagerKeyState : public WmTest {
+// One framed window holding the focus, for tests of what reaches it.
+class FocusedProbeTest : public WmTest {
  protected:
   void SetUp() override {
     WmTest::SetUp();
@@ -207,6 +208,8 @@ class WindowManagerKeyState : public WmTest {
   }
   ProbeWindow* probe = nullptr;
 };
+
+class WindowManagerKeyState : public FocusedProbeTest {};
 
 TEST_F(WindowManagerKeyState, AHeldKeyRepeatsWithFlag16AndStaysDown) {
   Key('A', true);
@@ -673,15 +676,7 @@ TEST_F(WindowManagerResize, TheResizeNoticeIsOfferedUntilAWindowTakesIt) {
 
 // ---------------------------------------------------------------------------------------
 
-class WindowManagerQueue : public WmTest {
- protected:
-  void SetUp() override {
-    WmTest::SetUp();
-    probe = Frame({100, 100, 300, 300});
-    Window::SetFocus(probe, 0);
-  }
-  ProbeWindow* probe = nullptr;
-};
+class WindowManagerQueue : public FocusedProbeTest {};
 
 TEST_F(WindowManagerQueue, AnEventArrivingAtAFullQueueIsDropped) {
   for (int i = 0; i <= WindowManager::kQueueSize; ++i) Char('A' + i);

@@ -229,17 +229,21 @@ Canvas CheckBox(bool checked, bool pressed) {
   return canvas;
 }
 
+// Cuts a horizontally stretchable piece into its left cap, a 4-pixel middle slice and its
+// right cap, so the program can draw it at any width.
+void SliceCapsAndMiddle(std::map<int32_t, Canvas>& out, const Canvas& whole, int cap,
+                        int32_t left_id, int32_t middle_id, int32_t right_id) {
+  const int height = whole.height();
+  out.emplace(left_id, whole.Crop(0, 0, cap, height));
+  out.emplace(middle_id, whole.Crop(whole.width() / 2 - 2, 0, 4, height));
+  out.emplace(right_id, whole.Crop(whole.width() - cap, 0, cap, height));
+}
+
 void PaintControls(std::map<int32_t, Canvas>& out) {
-  const Canvas face = ButtonFace(false);
-  const Canvas pushed = ButtonFace(true);
-  const int right = face.width() - kButtonCap;
-  const int middle = face.width() / 2 - 2;
-  out.emplace(kSkinButtonLeft, face.Crop(0, 0, kButtonCap, kButtonHeight));
-  out.emplace(kSkinButtonMiddle, face.Crop(middle, 0, 4, kButtonHeight));
-  out.emplace(kSkinButtonRight, face.Crop(right, 0, kButtonCap, kButtonHeight));
-  out.emplace(kSkinButtonLeftPressed, pushed.Crop(0, 0, kButtonCap, kButtonHeight));
-  out.emplace(kSkinButtonMiddlePressed, pushed.Crop(middle, 0, 4, kButtonHeight));
-  out.emplace(kSkinButtonRightPressed, pushed.Crop(right, 0, kButtonCap, kButtonHeight));
+  SliceCapsAndMiddle(out, ButtonFace(false), kButtonCap, kSkinButtonLeft, kSkinButtonMiddle,
+                     kSkinButtonRight);
+  SliceCapsAndMiddle(out, ButtonFace(true), kButtonCap, kSkinButtonLeftPressed,
+                     kSkinButtonMiddlePressed, kSkinButtonRightPressed);
 
   out.emplace(kSkinCheckBoxOff, CheckBox(false, false));
   out.emplace(kSkinCheckBoxOn, CheckBox(true, false));
@@ -491,16 +495,9 @@ Canvas Tab(bool selected) {
 }
 
 void PaintTabs(std::map<int32_t, Canvas>& out) {
-  const Canvas selected = Tab(true);
-  const Canvas other = Tab(false);
-  const int right = selected.width() - kTabCap;
-  const int middle = selected.width() / 2 - 2;
-  out.emplace(kSkinTabLeft, selected.Crop(0, 0, kTabCap, kTabHeight));
-  out.emplace(kSkinTabMiddle, selected.Crop(middle, 0, 4, kTabHeight));
-  out.emplace(kSkinTabRight, selected.Crop(right, 0, kTabCap, kTabHeight));
-  out.emplace(kSkinTabInactiveLeft, other.Crop(0, 0, kTabCap, kTabHeight));
-  out.emplace(kSkinTabInactiveMiddle, other.Crop(middle, 0, 4, kTabHeight));
-  out.emplace(kSkinTabInactiveRight, other.Crop(right, 0, kTabCap, kTabHeight));
+  SliceCapsAndMiddle(out, Tab(true), kTabCap, kSkinTabLeft, kSkinTabMiddle, kSkinTabRight);
+  SliceCapsAndMiddle(out, Tab(false), kTabCap, kSkinTabInactiveLeft, kSkinTabInactiveMiddle,
+                     kSkinTabInactiveRight);
 }
 
 // --- Model viewer buttons -------------------------------------------------------------------
