@@ -78,6 +78,19 @@ testing::AssertionResult PixelNear(const char*, const char*, const char*, const 
 #define EXPECT_PIXEL_NEAR(x, y, color, tolerance) \
   EXPECT_PRED_FORMAT4(PixelNear, x, y, color, tolerance)
 
+// A filled screen rectangle: its corner pixels have the colour, the pixels just left of and
+// above its top left corner and just right of and below its bottom right corner do not.
+#define EXPECT_FILLED_EXACTLY(rect, color, outside)                   \
+  do {                                                                \
+    const Rect r_ = (rect);                                           \
+    EXPECT_PIXEL(r_.left, r_.top, color);                             \
+    EXPECT_PIXEL(r_.right - 1, r_.bottom - 1, color);                 \
+    EXPECT_PIXEL(r_.left - 1, r_.top, outside);                       \
+    EXPECT_PIXEL(r_.left, r_.top - 1, outside);                       \
+    EXPECT_PIXEL(r_.right, r_.bottom - 1, outside);                   \
+    EXPECT_PIXEL(r_.right - 1, r_.bottom, outside);                   \
+  } while (false)
+
 PageImage RgbaPage(int32_t width, int32_t height, std::initializer_list<Color> texels) {
   PageImage page{width, height, 4, {}};
   for (Color c : texels) {
@@ -121,12 +134,7 @@ TEST_F(WindowArea, FillUsesWindowCoordinatesFromItsTopLeft) {
   painter().SetColor(kGreen);
   painter().FillRect({area.Width() - 5, area.Height() - 5, area.Width(), area.Height()});
   painter().EndWindow();
-  EXPECT_PIXEL(50, 40, kRed);
-  EXPECT_PIXEL(59, 49, kRed);
-  EXPECT_PIXEL(60, 49, kBackground);
-  EXPECT_PIXEL(59, 50, kBackground);
-  EXPECT_PIXEL(49, 40, kBackground);
-  EXPECT_PIXEL(50, 39, kBackground);
+  EXPECT_FILLED_EXACTLY((Rect{50, 40, 60, 50}), kRed, kBackground);
   // The far corner lands at the area's far corner: y is measured downwards.
   EXPECT_PIXEL(149, 119, kGreen);
   EXPECT_PIXEL(145, 115, kGreen);
@@ -150,11 +158,7 @@ TEST_F(WindowArea, DrawingStaysInsideTheVisiblePart) {
   painter().SetColor(kBlue);
   painter().FillRect({-20, -20, 200, 200});
   painter().EndWindow();
-  EXPECT_PIXEL(50, 40, kBlue);
-  EXPECT_PIXEL(99, 79, kBlue);
-  EXPECT_PIXEL(100, 79, kBackground);
-  EXPECT_PIXEL(99, 80, kBackground);
-  EXPECT_PIXEL(49, 40, kBackground);
+  EXPECT_FILLED_EXACTLY((Rect{50, 40, 100, 80}), kBlue, kBackground);
   EXPECT_PIXEL(140, 110, kBackground);
 }
 
