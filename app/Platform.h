@@ -23,7 +23,6 @@ class Renderer {
   virtual ~Renderer() = default;
   virtual bool Render(WindowManager& wm) = 0;
   virtual void ClearScreen(WindowManager& /*wm*/) {}
-  virtual void TakeSnapshot(class Window* /*window*/, bool /*client_only*/) {}
 };
 
 // Cursor ids.

@@ -710,8 +710,8 @@ void WindowManager::ResizeScreen(int32_t width, int32_t height) {
   redraw_flags_ |= kRedrawRelayout;
   if (renderer_) renderer_->ClearScreen(*this);
   RequestFullRedraw();
-  FitTopLevels(layer0_, false);
-  FitTopLevels(layer1_, true);
+  FitTopLevels(layer0_);
+  FitTopLevels(layer1_);
   InputEvent notice{width, height, 0, 0, 0, 0, kEventResize};
   if (!root_->HandleEvent(root_, kEventResize, notice)) {
     for (Window* c = root_->FirstChild(); c; c = c->NextSibling()) {
@@ -722,7 +722,7 @@ void WindowManager::ResizeScreen(int32_t width, int32_t height) {
   if (redraw_flags_ & kPumpAfterResize) PumpOnce();
 }
 
-void WindowManager::FitTopLevels(Window* layer, bool /*to_parent_client*/) {
+void WindowManager::FitTopLevels(Window* layer) {
   // Centring brings a window to the front and so reorders the list being walked: work on a
   // snapshot, bottom-most first, so that centred windows keep their stacking order.
   std::vector<Window*> windows;

@@ -96,7 +96,6 @@ class WindowManager {
   bool IsTracking() const { return tracking_.window != nullptr; }
   bool IsDragging() const { return tracking_.window != nullptr && tracking_.is_drag; }
   Window::DragDropData* DragData() const { return tracking_.data; }
-  Point DragPosition() const { return mouse_; }
 
   // Drag images: a painter per payload type measures the image when a drag starts and draws
   // it at the pointer (in the coordinates of an area of the measured size) every frame.
@@ -181,7 +180,7 @@ class WindowManager {
   void SetCursor(int32_t cursor);
   void RecomputeModifiers();
   void CallIdle(Window* w);
-  void FitTopLevels(Window* layer, bool to_parent_client);
+  void FitTopLevels(Window* layer);
   bool Broadcast(Window* w, InputEvent& event);
   bool MakeRoomFor(const InputEvent& event);
   void LayOutOverview();
