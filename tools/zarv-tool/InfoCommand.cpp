@@ -1,5 +1,8 @@
 #include "tools/zarv-tool/InfoCommand.h"
 
+#include <iostream>
+#include <memory>
+
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -96,4 +99,12 @@ int InfoCommand::Run(std::ostream& out, std::ostream& err) const {
     out << array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   }
   return status;
+}
+
+void AddInfoCommand(CLI::App& app, ToolCommands& commands) {
+  auto info = std::make_shared<InfoCommand>();
+  CLI::App* sub = app.add_subcommand("info", "Print the header of each loose tag file.");
+  sub->add_flag("--json", info->json, "Print a JSON array, one object per file");
+  sub->add_option("FILE", info->files, "Loose tag files")->required();
+  commands.push_back({sub, [info] { return info->Run(std::cout, std::cerr); }});
 }

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/zarv-tool/ToolCommand.h"
+
 // `zarv-tool info`: prints the header of each loose tag file, as text or as a JSON array.
 class InfoCommand {
  public:

@@ -1,18 +1,17 @@
-// zarv-tool: command-line access to Vorn tag files. Exit status 0 on success, 1 when a file
-// could not be handled, 2 on a usage error. Input files are only ever read.
+// zarv-tool: command-line access to Vorn tag files, archives, collections and images. Exit
+// status 0 on success, 1 when something could not be handled, 2 on a usage error. Input files
+// are only ever read.
 #include <CLI/CLI.hpp>
 #include <iostream>
 
-#include "tools/zarv-tool/InfoCommand.h"
+#include "tools/zarv-tool/ToolCommand.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{"Inspect Vorn tag files.", "zarv-tool"};
+  CLI::App app{"Inspect and convert Vorn tag files, archives and images.", "zarv-tool"};
   app.require_subcommand(1);
 
-  InfoCommand info;
-  CLI::App* info_app = app.add_subcommand("info", "Print the header of each loose tag file.");
-  info_app->add_flag("--json", info.json, "Print a JSON array, one object per file");
-  info_app->add_option("FILE", info.files, "Loose tag files")->required();
+  ToolCommands commands;
+  AddInfoCommand(app, commands);
 
   try {
     app.parse(argc, argv);
@@ -24,6 +23,8 @@ int main(int argc, char** argv) {
     app.exit(e);
     return 2;
   }
-  if (info_app->parsed()) return info.Run(std::cout, std::cerr);
+  for (const ToolCommand& command : commands) {
+    if (command.app->parsed()) return command.run();
+  }
   return 2;
 }

@@ -1,0 +1,15 @@
+#pragma once
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <vector>
+
+// Each command of zarv-tool adds its subcommand to the parser and a runner to this list; after
+// parsing, main runs the runner whose subcommand was given. A runner returns the exit status.
+struct ToolCommand {
+  CLI::App* app = nullptr;
+  std::function<int()> run;
+};
+using ToolCommands = std::vector<ToolCommand>;
+
+// One per command file.
+void AddInfoCommand(CLI::App& app, ToolCommands& commands);
