@@ -1,5 +1,11 @@
 #include "tags/LooseTagFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -7,11 +13,10 @@
 #include "tags/TagGroupTable.h"
 #include "tags/TagName.h"
 
-bool LooseTagFile::Parse(std::span<const uint8_t> bytes, std::string_view file_name,
-                         std::optional<uint32_t> expected_group, LooseTag& out,
-                         std::string& error) {
-  const uint64_t length = bytes.size();
-  if (length < TagHeader::kSize) {
+bool LooseTagFile::CheckHeader(std::span<const uint8_t> first, uint64_t length,
+                               std::string_view file_name, std::optional<uint32_t> expected_group,
+                               TagHeader& out, uint32_t& claimed_data_size, std::string& error) {
+  if (length < TagHeader::kSize || first.size() < TagHeader::kSize) {
     error = "file is " + std::to_string(length) + " bytes, shorter than the 64-byte tag header";
     return false;
   }
@@ -19,17 +24,16 @@ bool LooseTagFile::Parse(std::span<const uint8_t> bytes, std::string_view file_n
     error = "file of " + std::to_string(length) + " bytes is too large for a tag";
     return false;
   }
-  ByteReader reader(bytes);
-  LooseTag tag;
-  if (!TagHeader::Read(reader, tag.header, error)) return false;
-  TagHeader& h = tag.header;
+  ByteReader reader(first.first(TagHeader::kSize));
+  TagHeader h;
+  if (!TagHeader::Read(reader, h, error)) return false;
   if (static_cast<uint64_t>(h.data_offset) > length) {
     error = "data offset " + std::to_string(h.data_offset) + " lies past the end of the file (" +
             std::to_string(length) + " bytes)";
     return false;
   }
   if (h.Name() == tagname::kPlaceholder) h.SetName(file_name);
-  tag.claimed_data_size = h.data_size;
+  claimed_data_size = h.data_size;
   // The file length is the authority in a loose file, whatever the header claims.
   h.data_size = static_cast<uint32_t>(length - TagHeader::kSize);
   if (expected_group && h.group != *expected_group) {
@@ -42,9 +46,49 @@ bool LooseTagFile::Parse(std::span<const uint8_t> bytes, std::string_view file_n
     }
     return false;
   }
+  out = h;
+  return true;
+}
+
+bool LooseTagFile::Parse(std::span<const uint8_t> bytes, std::string_view file_name,
+                         std::optional<uint32_t> expected_group, LooseTag& out,
+                         std::string& error) {
+  LooseTag tag;
+  if (!CheckHeader(bytes, bytes.size(), file_name, expected_group, tag.header,
+                   tag.claimed_data_size, error)) {
+    return false;
+  }
   tag.data.assign(bytes.begin() + TagHeader::kSize, bytes.end());
   out = std::move(tag);
   return true;
+}
+
+bool LooseTagFile::ReadHeader(const std::filesystem::path& path,
+                              std::optional<uint32_t> expected_group, TagHeader& out,
+                              std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  uint8_t first[TagHeader::kSize];
+  ssize_t got = -1;
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (regular) {
+    do {
+      got = ::pread(fd, first, sizeof first, 0);
+    } while (got < 0 && errno == EINTR);
+  }
+  ::close(fd);
+  if (!regular) {
+    error = "not a regular file";
+    return false;
+  }
+  uint32_t claimed = 0;
+  const size_t have = got > 0 ? static_cast<size_t>(got) : 0;
+  return CheckHeader(std::span<const uint8_t>(first, have), static_cast<uint64_t>(st.st_size),
+                     path.filename().string(), expected_group, out, claimed, error);
 }
 
 bool LooseTagFile::Read(const std::filesystem::path& path, std::optional<uint32_t> expected_group,

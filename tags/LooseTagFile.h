@@ -26,6 +26,14 @@ class LooseTagFile {
   // another group. A placeholder name is replaced by the file's name.
   static bool Read(const std::filesystem::path& path, std::optional<uint32_t> expected_group,
                    LooseTag& out, std::string& error);
+  // Reads only the header and the file's length: what indexing a folder needs.
+  static bool ReadHeader(const std::filesystem::path& path, std::optional<uint32_t> expected_group,
+                         TagHeader& out, std::string& error);
+  // The checks common to both: `first` holds the file's first bytes (at least 64 of them for a
+  // file that can pass), `length` the length of the whole file.
+  static bool CheckHeader(std::span<const uint8_t> first, uint64_t length,
+                          std::string_view file_name, std::optional<uint32_t> expected_group,
+                          TagHeader& out, uint32_t& claimed_data_size, std::string& error);
   // The same over bytes already in memory; `file_name` stands in for the placeholder name.
   static bool Parse(std::span<const uint8_t> bytes, std::string_view file_name,
                     std::optional<uint32_t> expected_group, LooseTag& out, std::string& error);

@@ -42,4 +42,6 @@ MessageCapture::MessageCapture() {
   });
 }
 
-MessageCapture::~MessageCapture() { SetMessageSink(std::move(previous_)); }
+MessageCapture::~MessageCapture() {
+  SetMessageSink(std::move(previous_));
+}

@@ -1,0 +1,32 @@
+#include "tags/Archive.h"
+
+#include <utility>
+
+Archive::Archive(std::filesystem::path path, ArchiveContents contents)
+    : header_(contents.header),
+      path_(std::move(path)),
+      file_name_(path_.filename().string()),
+      meshes_(std::move(contents.meshes)),
+      directory_offset_(contents.directory_offset) {
+  kind_ = static_cast<uint32_t>(ArchiveFile::KindOfType(header_.type));
+  copies_.resize(contents.tags.size());
+  for (size_t i = 0; i < copies_.size(); ++i) {
+    copies_[i].header = contents.tags[i];
+    copies_[i].archive = this;
+    copies_[i].kind = kind_;
+  }
+}
+
+int Archive::SortKey() const {
+  if (!active_) return -1;
+  switch (header_.type) {
+    case 2:
+      return -2;
+    case 3:
+      return -3;
+    case 6:
+      return -1;
+    default:
+      return header_.order;
+  }
+}

@@ -1,0 +1,723 @@
+#include "tags/Codex.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <system_error>
+#include <unordered_set>
+
+#include "tags/ArchiveWriter.h"
+#include "tags/LocalFolder.h"
+#include "tags/LooseTagFile.h"
+#include "tags/LooseTagWriter.h"
+#include "tags/MessageLog.h"
+#include "tags/TagCode.h"
+#include "tags/TagGroupTable.h"
+#include "tags/TagName.h"
+#include "tags/TagStream.h"
+
+namespace {
+
+constexpr const char* kLog = "Codex";
+
+// Is copy `a` preferred over copy `b`? Both are archived copies of active archives.
+bool Beats(const LocationRecord& a, const LocationRecord& b) {
+  if (a.kind != b.kind) return a.kind > b.kind;
+  if (a.archive->order() != b.archive->order()) return a.archive->order() > b.archive->order();
+  return a.archive->file_name() > b.archive->file_name();
+}
+
+bool IsListedName(const char* name) {
+  return std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 &&
+         strcasecmp(name, "desktop.ini") != 0 && strcasecmp(name, "thumbs.db") != 0 &&
+         strcasecmp(name, ".ds_store") != 0;
+}
+
+}  // namespace
+
+Codex::Codex() = default;
+
+Codex::~Codex() {
+  // Records of archives are linked into entries; unlink before either side goes.
+  for (auto& archive : archives_) {
+    for (LocationRecord& r : archive->copies_) {
+      if (r.owner) r.owner->UnlinkCopy(&r);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------- lookups
+
+CodexEntry* Codex::FindAny(uint32_t group, uint32_t tag_id) const {
+  auto it = entries_.find(Key(group, tag_id));
+  return it == entries_.end() ? nullptr : const_cast<CodexEntry*>(&it->second);
+}
+
+CodexEntry* Codex::Find(uint32_t group, uint32_t tag_id) const {
+  if (tag_id == tagcode::kNone) return nullptr;
+  CodexEntry* entry = FindAny(group, tag_id);
+  return entry && WinningCopy(*entry) ? entry : nullptr;
+}
+
+CodexEntry* Codex::FindOrCreate(uint32_t group, uint32_t tag_id) {
+  auto [it, inserted] = entries_.try_emplace(Key(group, tag_id), group, tag_id);
+  return &it->second;
+}
+
+const LocationRecord* Codex::WinningCopy(const CodexEntry& entry) const {
+  if (entry.local_) return entry.local_.get();
+  const LocationRecord* best = nullptr;
+  entry.ForEachCopy([&](const LocationRecord& r) {
+    if (!r.archive || !r.archive->active()) return;
+    if (!best || Beats(r, *best)) best = &r;
+  });
+  return best;
+}
+
+TagHeader Codex::EntryHeader(const CodexEntry& entry) const {
+  if (const LocationRecord* winner = WinningCopy(entry)) return winner->header;
+  TagHeader h;
+  h.group = entry.group();
+  h.tag_id = entry.tag_id();
+  h.signature = 0;
+  h.SetName("~codex_placeholder~");
+  return h;
+}
+
+std::string Codex::LocationName(const CodexEntry& entry) const {
+  const LocationRecord* winner = WinningCopy(entry);
+  if (!winner) return "unknown";
+  if (!winner->archive) return "local folder";
+  return winner->archive->file_name();
+}
+
+bool Codex::HasOtherActiveCopy(const CodexEntry& entry) const {
+  bool found = false;
+  entry.ForEachCopy([&](const LocationRecord& r) {
+    if (r.archive && r.archive->active()) found = true;
+  });
+  return found;
+}
+
+// ---------------------------------------------------------------------------- attachments
+
+size_t Codex::Attach(CodexEntry* entry, uint32_t code, void* object) {
+  auto& list = entry->extras().attachments;
+  const bool present = std::any_of(list.begin(), list.end(), [&](const CodexEntry::Attachment& a) {
+    return a.code == code && a.object == object;
+  });
+  if (!present) list.push_back({code, object});
+  return list.size();
+}
+
+size_t Codex::Detach(CodexEntry* entry, uint32_t code, void* object) {
+  if (!entry->extras_) return 0;
+  auto& list = entry->extras_->attachments;
+  auto it = std::find_if(list.begin(), list.end(), [&](const CodexEntry::Attachment& a) {
+    return a.code == code && a.object == object;
+  });
+  if (it != list.end()) list.erase(it);
+  const size_t left = list.size();
+  entry->TrimExtras();
+  DeleteIfEmpty(entry);
+  return left;
+}
+
+void* Codex::FindAttachment(const CodexEntry& entry, uint32_t code) const {
+  if (!entry.extras_) return nullptr;
+  for (const auto& a : entry.extras_->attachments) {
+    if (a.code == code) return a.object;
+  }
+  return nullptr;
+}
+
+size_t Codex::OpenTagCount() const {
+  size_t count = 0;
+  for (const auto& [key, entry] : entries_) {
+    if (entry.attachment_count() && WinningCopy(entry)) count += entry.attachment_count();
+  }
+  return count;
+}
+
+void Codex::DeleteIfEmpty(CodexEntry* entry) {
+  if (entry->copies_ || entry->attachment_count() || entry->read_stream() || entry->writing()) {
+    return;
+  }
+  entries_.erase(Key(entry->group(), entry->tag_id()));
+}
+
+// ---------------------------------------------------------------------------- tag sets
+
+std::vector<CodexEntry*> Codex::Combined() const {
+  std::vector<CodexEntry*> out;
+  for (const auto& [key, entry] : entries_) {
+    if (WinningCopy(entry)) out.push_back(const_cast<CodexEntry*>(&entry));
+  }
+  return out;
+}
+
+std::vector<CodexEntry*> Codex::Local() const {
+  std::vector<CodexEntry*> out;
+  for (const auto& [key, entry] : entries_) {
+    if (entry.local_) out.push_back(const_cast<CodexEntry*>(&entry));
+  }
+  return out;
+}
+
+std::vector<CodexEntry*> Codex::Foundation() const {
+  std::vector<CodexEntry*> out;
+  for (const auto& [key, entry] : entries_) {
+    bool foundation = false;
+    entry.ForEachCopy([&](const LocationRecord& r) { foundation |= r.archive && r.kind == 0; });
+    if (foundation && WinningCopy(entry)) out.push_back(const_cast<CodexEntry*>(&entry));
+  }
+  return out;
+}
+
+std::vector<CodexEntry*> Codex::OfArchive(const Archive& archive) const {
+  std::vector<CodexEntry*> out;
+  std::unordered_set<const CodexEntry*> seen;
+  for (const LocationRecord& r : archive.copies()) {
+    if (r.owner && seen.insert(r.owner).second) out.push_back(r.owner);
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------- data
+
+std::filesystem::path Codex::LooseFilePath(const CodexEntry& entry) const {
+  return LocalFolder::GroupFolderPath(local_folder_, entry.group()) / entry.local_->file_name;
+}
+
+TagStream* Codex::OpenData(CodexEntry* entry) {
+  CloseData(entry);
+  const LocationRecord* winner = WinningCopy(*entry);
+  if (!winner) return nullptr;
+  std::string error;
+  std::unique_ptr<TagStream> stream;
+  if (!winner->archive) {
+    // The loose file is read afresh: another program may have changed it since indexing.
+    const std::filesystem::path path = LooseFilePath(*entry);
+    TagHeader header;
+    if (LooseTagFile::ReadHeader(path, entry->group(), header, error)) {
+      stream = TagStream::Open(path, TagHeader::kSize, header.data_size, true, error);
+    }
+    if (!stream) {
+      LogMessage(0, kLog, "couldn't open local file '%s' for reading\n",
+                 entry->local_->file_name.c_str());
+      return nullptr;
+    }
+  } else {
+    stream = TagStream::Open(winner->archive->path(), winner->header.data_offset,
+                             winner->header.data_size, false, error);
+    if (!stream) {
+      LogMessage(0, kLog, "couldn't read '%s' from archive '%s': %s\n",
+                 winner->header.Name().c_str(), winner->archive->file_name().c_str(),
+                 error.c_str());
+      return nullptr;
+    }
+  }
+  TagStream* result = stream.get();
+  entry->extras().read = std::move(stream);
+  return result;
+}
+
+void Codex::CloseData(CodexEntry* entry) {
+  if (!entry->extras_) return;
+  entry->extras_->read.reset();
+  entry->TrimExtras();
+}
+
+LooseTagWriter* Codex::BeginWrite(CodexEntry* entry, const TagHeader& header) {
+  if (entry->writing()) {
+    LogMessage(0, kLog, "couldn't open tag file '%s' for writing\n", header.Name().c_str());
+    return nullptr;
+  }
+  auto writer = std::make_unique<LooseTagWriter>();
+  const std::string file_name = entry->local_ ? entry->local_->file_name : std::string();
+  std::string error;
+  if (!writer->Begin(local_folder_, header, entry->group(), entry->tag_id(), file_name, error)) {
+    LogMessage(0, kLog, "couldn't open tag file '%s' for writing\n",
+               file_name.empty() ? tagname::Sanitise(header.Name()).c_str() : file_name.c_str());
+    return nullptr;
+  }
+  LooseTagWriter* result = writer.get();
+  entry->extras().write = std::move(writer);
+  return result;
+}
+
+bool Codex::EndWrite(CodexEntry* entry, const TagHeader& /*caller*/, bool success) {
+  if (!entry->writing()) return false;
+  std::unique_ptr<LooseTagWriter> writer = std::move(entry->extras_->write);
+  entry->TrimExtras();
+  std::string error;
+  if (!writer->End(success, error)) {
+    if (success) {
+      LogMessage(0, kLog, "couldn't write tag file '%s': %s\n",
+                 writer->path().filename().string().c_str(), error.c_str());
+    }
+    DeleteIfEmpty(entry);
+    return false;
+  }
+  changed_ = true;
+  if (entry->local_) {
+    entry->local_->header = writer->header();
+    Notify(nullptr, entry, kCodexTagChanged);
+    return true;
+  }
+  auto local = std::make_unique<LocalRecord>();
+  local->header = writer->header();
+  local->kind = 3;
+  local->file_name = writer->path().filename().string();
+  entry->AppendCopy(local.get());
+  entry->local_ = std::move(local);
+  Notify(nullptr, entry, HasOtherActiveCopy(*entry) ? kCodexTagChanged : kCodexTagAppeared);
+  return true;
+}
+
+// ---------------------------------------------------------------------------- local folder
+
+void Codex::SetLocalFolder(std::string_view path) {
+  std::string normal(path);
+  for (char& c : normal) {
+    if (c == '\\') c = '/';
+    if (c == '*' || c == '?' || c == '<' || c == '>' || c == '|') c = '_';
+  }
+  if (normal.empty() || normal.back() != '/') normal.push_back('/');
+  local_folder_ = normal;
+  DropAllLocalCopies();
+  watch_.Clear();
+  for (const TagGroupRow& row : TagGroupTable::Rows()) {
+    watch_.AddFolder(LocalFolder::GroupFolderPath(local_folder_, row.code), row.code);
+  }
+  Poll(true);
+  changed_ = false;
+}
+
+void Codex::Poll(bool force) {
+  if (!force && !changed_) return;
+  changed_ = false;
+  if (local_folder_.empty()) return;
+  watch_.Rescan([this](size_t folder, FolderWatch::Change change, const std::string& name) {
+    switch (change) {
+      case FolderWatch::Change::kAdded:
+        FileAdded(folder, name);
+        break;
+      case FolderWatch::Change::kModified:
+        FileModified(folder, name);
+        break;
+      case FolderWatch::Change::kRemoved:
+        FileRemoved(folder, name);
+        break;
+    }
+  });
+  // Indexing sets the flag as it adds copies; the rescan has already seen those changes.
+  changed_ = false;
+}
+
+void Codex::FileAdded(size_t folder, const std::string& name) {
+  const uint32_t group = watch_.group(folder);
+  TagHeader header;
+  std::string error;
+  if (!LooseTagFile::ReadHeader(watch_.path(folder) / name, group, header, error)) {
+    // Only a known tag of another group is worth a word; anything else is not a tag file.
+    if (error.find("was found in the") != std::string::npos) {
+      LogMessage(1, kLog, "%s\n", error.c_str());
+    }
+    return;
+  }
+  CodexEntry* entry = FindOrCreate(group, header.tag_id);
+  if (entry->local_) {
+    if (entry->local_->file_name != name) {
+      LogMessage(1, kLog,
+                 "duplicate tagids detected: in the '%s' folder, '%s' and '%s' have the same "
+                 "tagids.\n",
+                 TagGroupTable::PluralName(group).c_str(), name.c_str(),
+                 entry->local_->file_name.c_str());
+      DeleteIfEmpty(entry);
+      return;
+    }
+  } else {
+    auto local = std::make_unique<LocalRecord>();
+    local->header = header;
+    local->kind = 3;
+    local->file_name = name;
+    entry->AppendCopy(local.get());
+    entry->local_ = std::move(local);
+    changed_ = true;
+  }
+  watch_.SetTagId(folder, name, header.tag_id);
+  Notify(nullptr, entry, HasOtherActiveCopy(*entry) ? kCodexTagChanged : kCodexTagAppeared);
+}
+
+void Codex::FileModified(size_t folder, const std::string& name) {
+  const uint32_t group = watch_.group(folder);
+  uint32_t tag_id = 0;
+  CodexEntry* entry = watch_.TagId(folder, name, tag_id) ? FindAny(group, tag_id) : nullptr;
+  if (!entry || !entry->local_ || entry->local_->file_name != name) {
+    FileAdded(folder, name);
+    return;
+  }
+  TagHeader header;
+  std::string error;
+  if (!LooseTagFile::ReadHeader(watch_.path(folder) / name, group, header, error)) {
+    FileRemoved(folder, name);
+    return;
+  }
+  if (header.tag_id == entry->tag_id()) {
+    entry->local_->header = header;
+    Notify(nullptr, entry, kCodexTagChanged);
+    return;
+  }
+  FileRemoved(folder, name);
+  FileAdded(folder, name);
+}
+
+void Codex::FileRemoved(size_t folder, const std::string& name) {
+  const uint32_t group = watch_.group(folder);
+  uint32_t tag_id = 0;
+  if (!watch_.TagId(folder, name, tag_id)) return;
+  CodexEntry* entry = Find(group, tag_id);
+  // Matched by file name too: the entry's local copy may be another file with the same tag id.
+  if (!entry || !entry->local_ || entry->local_->file_name != name) return;
+  if (HasOtherActiveCopy(*entry)) {
+    DropLocalCopy(entry);
+    Notify(nullptr, entry, kCodexTagChanged);
+    DeleteIfEmpty(entry);
+  } else {
+    Notify(nullptr, entry, kCodexTagVanished);
+    DropLocalCopy(entry);
+    DeleteIfEmpty(entry);
+  }
+}
+
+void Codex::DropLocalCopy(CodexEntry* entry) {
+  if (!entry->local_) return;
+  entry->UnlinkCopy(entry->local_.get());
+  entry->local_.reset();
+  changed_ = true;
+}
+
+bool Codex::DropAllLocalCopies() {
+  for (auto it = entries_.begin(); it != entries_.end();) {
+    CodexEntry& entry = it->second;
+    ++it;  // the entry may be deleted below
+    if (!entry.local_) continue;
+    if (entry.attachment_count() || entry.writing()) return false;
+    const bool other = HasOtherActiveCopy(entry);
+    if (!other) Notify(nullptr, &entry, kCodexTagVanished);
+    DropLocalCopy(&entry);
+    if (other) Notify(nullptr, &entry, kCodexTagChanged);
+    DeleteIfEmpty(&entry);
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------- archives
+
+Archive* Codex::LoadArchive(const std::filesystem::path& path, std::string* error) {
+  for (const auto& archive : archives_) {
+    if (archive->path() == path) return archive.get();
+  }
+  ArchiveContents contents;
+  std::string why;
+  if (!ArchiveFile::Load(path, contents, why)) {
+    if (error) *error = why;
+    return nullptr;
+  }
+  auto archive = std::make_unique<Archive>(path, std::move(contents));
+  archive->load_number_ = next_load_number_++;
+  for (LocationRecord& r : archive->copies_) {
+    FindOrCreate(r.header.group, r.header.tag_id)->AppendCopy(&r);
+  }
+  Archive* result = archive.get();
+  archives_.push_back(std::move(archive));
+  changed_ = true;
+  Notify(result, nullptr, kCodexArchiveLoaded);
+  return result;
+}
+
+size_t Codex::LoadArchiveFolder(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* e = ::readdir(dir)) {
+      if (IsListedName(e->d_name)) names.emplace_back(e->d_name);
+    }
+    ::closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  size_t loaded = 0;
+  for (const std::string& name : names) {
+    struct stat st {};
+    const std::filesystem::path path = folder / name;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (LoadArchive(path)) ++loaded;
+  }
+  return loaded;
+}
+
+bool Codex::InUse(const Archive& archive) const {
+  return std::any_of(archive.copies().begin(), archive.copies().end(), [](const LocationRecord& r) {
+    return r.owner && (r.owner->attachment_count() || r.owner->writing());
+  });
+}
+
+void Codex::RemoveArchiveCopies(Archive& archive) {
+  // Who wins before and after decides what each affected entry's listeners hear.
+  std::vector<std::pair<CodexEntry*, const LocationRecord*>> affected;
+  std::unordered_set<CodexEntry*> seen;
+  for (LocationRecord& r : archive.copies_) {
+    if (r.owner && seen.insert(r.owner).second)
+      affected.emplace_back(r.owner, WinningCopy(*r.owner));
+  }
+  for (LocationRecord& r : archive.copies_) {
+    if (r.owner) r.owner->UnlinkCopy(&r);
+  }
+  for (auto [entry, before] : affected) {
+    const LocationRecord* after = WinningCopy(*entry);
+    if (before && !after) {
+      Notify(nullptr, entry, kCodexTagVanished);
+    } else if (before != after && after) {
+      Notify(nullptr, entry, kCodexTagChanged);
+    }
+    DeleteIfEmpty(entry);
+  }
+}
+
+bool Codex::UnloadArchive(Archive* archive) {
+  auto it = std::find_if(archives_.begin(), archives_.end(),
+                         [&](const auto& a) { return a.get() == archive; });
+  if (it == archives_.end() || InUse(*archive)) return false;
+  Notify(archive, nullptr, kCodexArchiveUnloading);
+  RemoveArchiveCopies(*archive);
+  // The listeners may have changed the list; look the archive up again.
+  it = std::find_if(archives_.begin(), archives_.end(),
+                    [&](const auto& a) { return a.get() == archive; });
+  if (it != archives_.end()) archives_.erase(it);
+  changed_ = true;
+  return true;
+}
+
+bool Codex::UnloadAllArchives() {
+  std::vector<Archive*> all;
+  for (const auto& a : archives_) all.push_back(a.get());
+  bool all_gone = true;
+  for (Archive* a : all) all_gone &= UnloadArchive(a);
+  return all_gone;
+}
+
+Archive* Codex::ArchiveAt(size_t index) const {
+  return index < archives_.size() ? archives_[index].get() : nullptr;
+}
+
+Archive* Codex::ArchiveByName(std::string_view file_name) const {
+  for (const auto& a : archives_) {
+    if (a->file_name() == file_name) return a.get();
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------- working set
+
+void Codex::SortArchives() {
+  std::stable_sort(archives_.begin(), archives_.end(), [](const auto& a, const auto& b) {
+    const int ka = a->SortKey(), kb = b->SortKey();
+    if (ka != kb) return ka < kb;
+    return a->file_name() < b->file_name();
+  });
+}
+
+void Codex::SetWorkingSet(const std::vector<Archive*>& archives) {
+  std::set<Archive*> listed;
+  for (Archive* a : archives) {
+    if (a && ArchiveByName(a->file_name()) == a) listed.insert(a);
+  }
+  for (const auto& a : archives_) a->active_ = listed.count(a.get()) > 0;
+  // Plugins get their order values from their place in the set, counted in load order.
+  std::vector<Archive*> numbered;
+  for (Archive* a : listed) {
+    if (a->type() != 2 && a->type() != 3 && a->type() != 4 && a->type() != 6) numbered.push_back(a);
+  }
+  std::sort(numbered.begin(), numbered.end(),
+            [](const Archive* a, const Archive* b) { return a->load_number_ < b->load_number_; });
+  for (size_t i = 0; i < numbered.size(); ++i) {
+    numbered[i]->header_.order = static_cast<uint16_t>(std::min<size_t>(i, 0xFFFF));
+  }
+  SortArchives();
+  Notify(nullptr, nullptr, kCodexWorkingSetChanged);
+}
+
+void Codex::ApplyDefaultWorkingSet() {
+  std::vector<Archive*> set;
+  for (const auto& a : archives_) {
+    if (a->type() == 2 || a->type() == 3 || a->type() == 6) set.push_back(a.get());
+  }
+  SetWorkingSet(set);
+}
+
+std::vector<std::string> Codex::WorkingSetNames() const {
+  std::vector<std::string> names;
+  for (const auto& a : archives_) {
+    if (a->active()) names.push_back(a->file_name());
+  }
+  return names;
+}
+
+std::vector<std::string> Codex::ApplyWorkingSetNames(const std::vector<std::string>& names) {
+  std::vector<Archive*> set;
+  std::vector<std::string> skipped;
+  for (const std::string& name : names) {
+    if (Archive* a = ArchiveByName(name)) {
+      set.push_back(a);
+    } else {
+      skipped.push_back(name);
+    }
+  }
+  SetWorkingSet(set);
+  return skipped;
+}
+
+// ---------------------------------------------------------------------------- game folder
+
+void Codex::OpenGameFolder(const std::filesystem::path& game) {
+  game_folder_ = game;
+  UnloadAllArchives();
+  DropAllLocalCopies();
+  LoadArchiveFolder(game / "tags");
+  LoadArchiveFolder(game / "plugins");
+  SetLocalFolder((game / "local").string());
+  ApplyDefaultWorkingSet();
+}
+
+Archive* Codex::WriteArchive(const std::vector<CodexEntry*>& entries, uint16_t type,
+                             std::string_view file_name, std::string_view name,
+                             std::string_view url, uint16_t priority, std::string& error) {
+  if (!LocalFolder::IsPlainFileName(file_name)) {
+    error = "'" + std::string(file_name) + "' is not a plain file name";
+    return nullptr;
+  }
+  const std::filesystem::path folder = game_folder_ / "plugins";
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (!std::filesystem::is_directory(folder, ec)) {
+    error = "cannot create the folder '" + folder.string() + "'";
+    return nullptr;
+  }
+  const std::filesystem::path destination = folder / std::string(file_name);
+  Archive* old = nullptr;
+  for (const auto& a : archives_) {
+    if (a->path() == destination) old = a.get();
+  }
+  if (old && InUse(*old)) {
+    error = "the tags of '" + old->file_name() + "' are in use";
+    return nullptr;
+  }
+  std::vector<ArchiveSource> sources;
+  sources.reserve(entries.size());
+  std::unordered_set<const CodexEntry*> seen;
+  for (CodexEntry* entry : entries) {
+    if (!seen.insert(entry).second) continue;
+    const LocationRecord* winner = WinningCopy(*entry);
+    if (!winner) {
+      error = "tag " + tagcode::Display(entry->group()) + " " + tagcode::Display(entry->tag_id()) +
+              " has no copy in force";
+      return nullptr;
+    }
+    ArchiveSource s;
+    s.header = winner->header;
+    if (winner->archive) {
+      s.file = winner->archive->path();
+      s.offset = winner->header.data_offset;
+    } else {
+      s.file = LooseFilePath(*entry);
+      s.offset = TagHeader::kSize;
+    }
+    sources.push_back(std::move(s));
+  }
+  ArchiveWriter writer;
+  if (!writer.Write(destination, std::move(sources), type, name, url, priority, error)) {
+    return nullptr;
+  }
+  // The old archive goes only now, just before its file is replaced.
+  bool was_active = false;
+  if (old) {
+    was_active = old->active();
+    if (!UnloadArchive(old)) {
+      error = "the tags of '" + std::string(file_name) + "' are in use";
+      return nullptr;
+    }
+  }
+  if (!writer.Commit(error)) {
+    if (old) {
+      // The old file is still in place: bring it back as it was.
+      if (Archive* back = LoadArchive(destination); back && was_active) {
+        std::vector<Archive*> set;
+        for (const auto& a : archives_) {
+          if (a->active()) set.push_back(a.get());
+        }
+        set.push_back(back);
+        SetWorkingSet(set);
+      }
+    }
+    return nullptr;
+  }
+  Archive* result = LoadArchive(destination, &error);
+  if (!result) error = "the new archive does not load: " + error;
+  return result;
+}
+
+size_t Codex::DisassembleArchive(const Archive& archive, const std::filesystem::path& destination) {
+  size_t written = 0;
+  std::set<std::pair<uint32_t, std::string>> used;
+  for (const LocationRecord& r : archive.copies()) {
+    const TagHeader& h = r.header;
+    // Two tags of one group may share a name; the later ones get a numbered name rather than
+    // replacing the earlier file.
+    std::string file_name = tagname::Sanitise(h.Name());
+    for (int n = 2; used.count({h.group, file_name}); ++n) {
+      file_name = tagname::WithSuffix(h.Name(), " " + std::to_string(n));
+    }
+    std::string error;
+    auto stream = TagStream::Open(archive.path(), h.data_offset, h.data_size, false, error);
+    LooseTagWriter writer;
+    std::vector<uint8_t> data;
+    if (!stream || !stream->ReadRest(data) ||
+        !writer.Begin(destination, h, h.group, h.tag_id, file_name, error)) {
+      LogMessage(0, kLog, "couldn't unpack '%s' from '%s'\n", h.Name().c_str(),
+                 archive.file_name().c_str());
+      continue;
+    }
+    writer.data().WriteBytes(data);
+    if (!writer.End(true, error)) {
+      LogMessage(0, kLog, "couldn't unpack '%s' from '%s': %s\n", h.Name().c_str(),
+                 archive.file_name().c_str(), error.c_str());
+      continue;
+    }
+    used.insert({h.group, file_name});
+    ++written;
+  }
+  return written;
+}
+
+// ---------------------------------------------------------------------------- listeners
+
+void Codex::AddListener(CodexListener listener, void* context) {
+  for (const auto& l : listeners_) {
+    if (l.first == listener && l.second == context) return;
+  }
+  listeners_.emplace_back(listener, context);
+}
+
+void Codex::RemoveListener(CodexListener listener, void* context) {
+  std::erase_if(listeners_,
+                [&](const auto& l) { return l.first == listener && l.second == context; });
+}
+
+void Codex::Notify(Archive* archive, CodexEntry* entry, int event) {
+  // A listener may add or remove listeners while being told.
+  const auto listeners = listeners_;
+  for (const auto& [listener, context] : listeners) listener(context, archive, entry, event);
+}

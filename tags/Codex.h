@@ -1,0 +1,165 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tags/Archive.h"
+#include "tags/CodexEntry.h"
+#include "tags/FolderWatch.h"
+
+class LooseTagWriter;
+class TagStream;
+
+// What listeners are told.
+enum CodexEvent : int {
+  kCodexTagAppeared = 1,      // a tag became visible through a new local copy
+  kCodexTagChanged = 2,       // a tag's winning copy or its header changed
+  kCodexResourceChanged = 3,  // the data of a loaded tag resource changed in memory
+  kCodexTagVanished = 4,      // a tag lost its last active copy
+  kCodexWorkingSetChanged = 5,
+  kCodexArchiveLoaded = 6,
+  kCodexArchiveUnloading = 7,
+};
+
+// Attachment codes.
+inline constexpr uint32_t kAttachEditor = 0x65646974;    // 'edit'
+inline constexpr uint32_t kAttachResource = 0x74726573;  // 'tres'
+inline constexpr uint32_t kAttachInfo = 0x696E666F;      // 'info'
+
+using CodexListener = void (*)(void* context, Archive* archive, CodexEntry* entry, int event);
+
+// The index of every tag the program can see: the loaded archives and the loose tags of the
+// local folder, one entry per (group, tag id) with every copy of it, and which copy is in force.
+// Single-threaded; listeners are called synchronously from the operation that caused the event
+// and must not unload archives or delete copies of the entry they are told about.
+class Codex {
+ public:
+  Codex();
+  ~Codex();
+  Codex(const Codex&) = delete;
+  Codex& operator=(const Codex&) = delete;
+
+  // --- Lookups
+  // The entry when it has a winning copy; tag id 0xFFFFFFFF finds nothing.
+  CodexEntry* Find(uint32_t group, uint32_t tag_id) const;
+  // Any entry, with or without copies.
+  CodexEntry* FindAny(uint32_t group, uint32_t tag_id) const;
+  CodexEntry* FindOrCreate(uint32_t group, uint32_t tag_id);
+  // Local copy first; else the active copy of the highest kind, then order value, then archive
+  // file name (byte-wise). None when no copy is local or active.
+  const LocationRecord* WinningCopy(const CodexEntry& entry) const;
+  // The winning copy's header, or a zero header with the entry's group and tag id and the name
+  // "~codex_placeholder~".
+  TagHeader EntryHeader(const CodexEntry& entry) const;
+  // The winning archive's file name, "local folder", or "unknown".
+  std::string LocationName(const CodexEntry& entry) const;
+  size_t entry_count() const { return entries_.size(); }
+
+  // --- Attachments. Detach may delete the entry (no copies and no attachments left).
+  size_t Attach(CodexEntry* entry, uint32_t code, void* object);
+  size_t Detach(CodexEntry* entry, uint32_t code, void* object);
+  void* FindAttachment(const CodexEntry& entry, uint32_t code) const;
+  // Attachments summed over every entry with a winning copy.
+  size_t OpenTagCount() const;
+
+  // --- Tag sets; each entry at most once, in (group, tag id) order except OfArchive, which
+  // keeps directory order.
+  std::vector<CodexEntry*> Combined() const;
+  std::vector<CodexEntry*> Local() const;
+  std::vector<CodexEntry*> Foundation() const;
+  std::vector<CodexEntry*> OfArchive(const Archive& archive) const;
+
+  // --- Data
+  // Opens the winning copy's data (closing any read still open on the entry); the entry owns
+  // the stream until CloseData. None without a winning copy or when the file cannot be read.
+  TagStream* OpenData(CodexEntry* entry);
+  void CloseData(CodexEntry* entry);
+  // Starts a save into the local folder: the caller appends the data to the returned writer's
+  // data() and then calls EndWrite. None (and a log line) when the file cannot be created or a
+  // save of the entry is already in progress.
+  LooseTagWriter* BeginWrite(CodexEntry* entry, const TagHeader& header);
+  // Commits (when `success`) or abandons the save. On success the entry's local copy is
+  // updated, or created, and listeners hear of it; on failure the earlier loose file and the
+  // index stay as they were.
+  bool EndWrite(CodexEntry* entry, const TagHeader& caller, bool success);
+
+  // --- Local folder
+  // Normalises the path (separators, characters Windows folders could not hold, a trailing
+  // '/'), drops every local copy, watches one folder per tag group and indexes them.
+  void SetLocalFolder(std::string_view path);
+  const std::string& local_folder() const { return local_folder_; }
+  // Rescans the watched folders when forced or when the program itself changed the folder.
+  void Poll(bool force);
+  // False, leaving the rest, at the first entry whose local copy is in use.
+  bool DropAllLocalCopies();
+  bool changed() const { return changed_; }
+  const FolderWatch& watch() const { return watch_; }
+
+  // --- Archives
+  // The archive (already loaded with the same path, or newly loaded, inactive), or none when the
+  // file is not an archive; the reason goes to `error`.
+  Archive* LoadArchive(const std::filesystem::path& path, std::string* error = nullptr);
+  // False, changing nothing and telling nobody, when one of its tags is in use.
+  bool UnloadArchive(Archive* archive);
+  bool UnloadAllArchives();
+  size_t archive_count() const { return archives_.size(); }
+  Archive* ArchiveAt(size_t index) const;
+  Archive* ArchiveByName(std::string_view file_name) const;
+  // Loads every file directly in `folder` that is an archive, in name order; returns how many.
+  size_t LoadArchiveFolder(const std::filesystem::path& folder);
+
+  // --- Working set
+  void SetWorkingSet(const std::vector<Archive*>& archives);
+  void ApplyDefaultWorkingSet();
+  // File names of the active archives, in archive-list order.
+  std::vector<std::string> WorkingSetNames() const;
+  // Activates the named archives (names without a loaded archive are skipped) and returns the
+  // names that were skipped.
+  std::vector<std::string> ApplyWorkingSetNames(const std::vector<std::string>& names);
+
+  // --- Game folder: the archives of its "tags" and "plugins" folders and its "local" folder.
+  void OpenGameFolder(const std::filesystem::path& game);
+  const std::filesystem::path& game_folder() const { return game_folder_; }
+
+  // Writes the winning copies of `entries` as an archive named `file_name` in the game folder's
+  // "plugins" folder and loads it (inactive). Any archive loaded from that path is unloaded
+  // just around the final rename; nothing is changed when the build fails.
+  Archive* WriteArchive(const std::vector<CodexEntry*>& entries, uint16_t type,
+                        std::string_view file_name, std::string_view name, std::string_view url,
+                        uint16_t priority, std::string& error);
+  // Unpacks every tag of the archive into destination / group folder / tag name. Returns the
+  // number of tag files written; tags whose file cannot be made are skipped.
+  size_t DisassembleArchive(const Archive& archive, const std::filesystem::path& destination);
+
+  // --- Listeners; adding a pair twice or removing an absent one does nothing.
+  void AddListener(CodexListener listener, void* context);
+  void RemoveListener(CodexListener listener, void* context);
+  void Notify(Archive* archive, CodexEntry* entry, int event);
+
+ private:
+  static uint64_t Key(uint32_t group, uint32_t tag_id) { return uint64_t{group} << 32 | tag_id; }
+  void DeleteIfEmpty(CodexEntry* entry);
+  bool InUse(const Archive& archive) const;
+  bool HasOtherActiveCopy(const CodexEntry& entry) const;
+  void RemoveArchiveCopies(Archive& archive);
+  void DropLocalCopy(CodexEntry* entry);
+  void SortArchives();
+  std::filesystem::path LooseFilePath(const CodexEntry& entry) const;
+
+  void FileAdded(size_t folder, const std::string& name);
+  void FileModified(size_t folder, const std::string& name);
+  void FileRemoved(size_t folder, const std::string& name);
+
+  std::map<uint64_t, CodexEntry> entries_;
+  std::vector<std::unique_ptr<Archive>> archives_;
+  std::vector<std::pair<CodexListener, void*>> listeners_;
+  std::string local_folder_;
+  std::filesystem::path game_folder_;
+  FolderWatch watch_;
+  uint64_t next_load_number_ = 0;
+  bool changed_ = false;
+};
