@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/CodexWorkingSetPref.h"
 #include "app/GlPresenter.h"
 #include "app/GlfwPlatform.h"
 #include "app/Preferences.h"
@@ -22,6 +23,7 @@
 #include "gui/GlPainter.h"
 #include "gui/GlTexture.h"
 #include "gui/Skin.h"
+#include "tags/Codex.h"
 
 namespace {
 constexpr const char* kFontPath = "res/brimwell.zarvfont";
@@ -113,7 +115,8 @@ int main() {
   SetDefaultFont(font.get());
   if (std::string error = CurrentSkin().Load(kTexturePackPath, MaxTextureSize(), pages);
       !error.empty()) {
-    return Fail(window, "The texture pack res/texturepack cannot be used (" + error + "); quitting.");
+    return Fail(window,
+                "The texture pack res/texturepack cannot be used (" + error + "); quitting.");
   }
   painter->UploadPages(PageSet::kSkin, pages);
   pages.clear();
@@ -131,8 +134,15 @@ int main() {
   platform->Attach(wm.get());
 
   // TODO(menus): the root menu and its menu bar.
-  // TODO(tags): struct layouts and editor factories; index the tags of VornPath; open the
-  // archive browser.
+  // TODO(tags): struct layouts and editor factories.
+  std::string game_folder = ".";
+  GetPrefString("VornPath", &game_folder);
+  ProgramCodex().OpenGameFolder(game_folder);
+  // TODO(browser): the archive browser applies the saved working set when it opens; until it
+  // exists, start-up does.
+  LoadCodexWorkingSet(ProgramCodex());
+  // Picks up what the program itself changed in the local folder since the last pass.
+  wm->SetIdleHook([] { ProgramCodex().Poll(false); });
 
   wm->SetInputDisabled(false);
   // TODO(splash): show the splash window per ShowSplash.

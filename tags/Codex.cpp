@@ -721,3 +721,8 @@ void Codex::Notify(Archive* archive, CodexEntry* entry, int event) {
   const auto listeners = listeners_;
   for (const auto& [listener, context] : listeners) listener(context, archive, entry, event);
 }
+
+Codex& ProgramCodex() {
+  static Codex codex;
+  return codex;
+}

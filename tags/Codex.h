@@ -163,3 +163,6 @@ class Codex {
   uint64_t next_load_number_ = 0;
   bool changed_ = false;
 };
+
+// The program's index, used by the editor's windows and commands.
+Codex& ProgramCodex();
