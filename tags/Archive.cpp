@@ -9,11 +9,10 @@ Archive::Archive(std::filesystem::path path, ArchiveContents contents)
       meshes_(std::move(contents.meshes)),
       directory_offset_(contents.directory_offset) {
   kind_ = static_cast<uint32_t>(ArchiveFile::KindOfType(header_.type));
-  copies_.resize(contents.tags.size());
-  for (size_t i = 0; i < copies_.size(); ++i) {
-    copies_[i].header = contents.tags[i];
-    copies_[i].archive = this;
-    copies_[i].kind = kind_;
+  // Built in one pass: a game's archives hold a hundred thousand records or more.
+  copies_.reserve(contents.tags.size());
+  for (const TagHeader& tag : contents.tags) {
+    copies_.push_back(LocationRecord{tag, this, nullptr, nullptr, kind_});
   }
 }
 

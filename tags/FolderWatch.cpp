@@ -85,11 +85,20 @@ void FolderWatch::DrainNotifications() {
   }
 }
 
-bool FolderWatch::List(const Folder& folder, std::vector<FileState>& out) {
+bool FolderWatch::List(Folder& folder, std::vector<FileState>& out) {
   ++listings_;
   out.clear();
-  DIR* dir = ::opendir(folder.path.c_str());
-  if (!dir) return false;
+  folder.fd = ::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder.fd < 0) return false;
+  // The listing gets its own descriptor; the folder's stays open for the handler.
+  const int listing_fd = ::dup(folder.fd);
+  DIR* dir = listing_fd >= 0 ? ::fdopendir(listing_fd) : nullptr;
+  if (!dir) {
+    if (listing_fd >= 0) ::close(listing_fd);
+    ::close(folder.fd);
+    folder.fd = -1;
+    return false;
+  }
   const int dfd = ::dirfd(dir);
   while (const dirent* entry = ::readdir(dir)) {
     if (IsIgnored(entry->d_name)) continue;
@@ -170,6 +179,8 @@ void FolderWatch::Rescan(const Handler& handler) {
     std::sort(f.files.begin(), f.files.end(),
               [](const FileState& a, const FileState& b) { return a.name < b.name; });
     for (const auto& [change, name] : changes) handler(index, change, name);
+    ::close(f.fd);
+    f.fd = -1;
     // Removed files are forgotten once reported.
     std::erase_if(f.files, [](const FileState& s) { return s.mode == UINT32_MAX; });
   }
@@ -195,4 +206,10 @@ bool FolderWatch::TagId(size_t folder, const std::string& name, uint32_t& tag_id
   if (!s || !s->has_tag_id) return false;
   tag_id = s->tag_id;
   return true;
+}
+
+std::optional<uint64_t> FolderWatch::ListedSize(size_t folder, const std::string& name) const {
+  const FileState* s = const_cast<FolderWatch*>(this)->Find(folder, name);
+  if (!s || !S_ISREG(s->mode)) return std::nullopt;
+  return s->size;
 }

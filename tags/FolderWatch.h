@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,13 @@ class FolderWatch {
   // Sub-folders are listed but never reported.
   void Rescan(const Handler& handler);
 
+  // The open folder while a rescan reports its changes (-1 otherwise), for reading the files
+  // relative to it.
+  int folder_fd(size_t folder) const { return folders_[folder].fd; }
+
+  // The size a regular file had in the latest listing.
+  std::optional<uint64_t> ListedSize(size_t folder, const std::string& name) const;
+
   // The tag id remembered for a file, set when it was indexed.
   void SetTagId(size_t folder, const std::string& name, uint32_t tag_id);
   bool TagId(size_t folder, const std::string& name, uint32_t& tag_id) const;
@@ -54,13 +62,14 @@ class FolderWatch {
     std::filesystem::path path;
     uint32_t group = 0;
     int wd = -1;
+    int fd = -1;
     bool listed = false;
     bool signalled = false;
     std::vector<FileState> files;  // sorted by name
   };
 
   void DrainNotifications();
-  bool List(const Folder& folder, std::vector<FileState>& out);
+  bool List(Folder& folder, std::vector<FileState>& out);
   FileState* Find(size_t folder, const std::string& name);
 
   std::vector<Folder> folders_;

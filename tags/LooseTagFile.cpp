@@ -66,7 +66,14 @@ bool LooseTagFile::Parse(std::span<const uint8_t> bytes, std::string_view file_n
 bool LooseTagFile::ReadHeader(const std::filesystem::path& path,
                               std::optional<uint32_t> expected_group, TagHeader& out,
                               std::string& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  return ReadHeaderAt(AT_FDCWD, path.c_str(), path.filename().string(), expected_group, out, error);
+}
+
+bool LooseTagFile::ReadHeaderAt(int folder_fd, const char* path, std::string_view file_name,
+                                std::optional<uint32_t> expected_group, TagHeader& out,
+                                std::string& error, std::optional<uint64_t> known_length) {
+  // Non-blocking, so a FIFO dropped into a folder cannot hang the open.
+  const int fd = ::openat(folder_fd, path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     error = std::strerror(errno);
     return false;
@@ -74,7 +81,12 @@ bool LooseTagFile::ReadHeader(const std::filesystem::path& path,
   struct stat st {};
   uint8_t first[TagHeader::kSize];
   ssize_t got = -1;
-  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  bool regular = true;
+  if (known_length) {
+    st.st_size = static_cast<off_t>(*known_length);
+  } else {
+    regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  }
   if (regular) {
     do {
       got = ::pread(fd, first, sizeof first, 0);
@@ -88,7 +100,7 @@ bool LooseTagFile::ReadHeader(const std::filesystem::path& path,
   uint32_t claimed = 0;
   const size_t have = got > 0 ? static_cast<size_t>(got) : 0;
   return CheckHeader(std::span<const uint8_t>(first, have), static_cast<uint64_t>(st.st_size),
-                     path.filename().string(), expected_group, out, claimed, error);
+                     file_name, expected_group, out, claimed, error);
 }
 
 bool LooseTagFile::Read(const std::filesystem::path& path, std::optional<uint32_t> expected_group,

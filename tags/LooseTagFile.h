@@ -29,6 +29,12 @@ class LooseTagFile {
   // Reads only the header and the file's length: what indexing a folder needs.
   static bool ReadHeader(const std::filesystem::path& path, std::optional<uint32_t> expected_group,
                          TagHeader& out, std::string& error);
+  // The same for `path` relative to an open folder (AT_FDCWD for the working folder), which
+  // spares the kernel walking the folder's path again for every file of a listing. A caller
+  // that has just listed the folder passes the regular file's length it saw.
+  static bool ReadHeaderAt(int folder_fd, const char* path, std::string_view file_name,
+                           std::optional<uint32_t> expected_group, TagHeader& out,
+                           std::string& error, std::optional<uint64_t> known_length = {});
   // The checks common to both: `first` holds the file's first bytes (at least 64 of them for a
   // file that can pass), `length` the length of the whole file.
   static bool CheckHeader(std::span<const uint8_t> first, uint64_t length,
