@@ -1,10 +1,13 @@
 # Zarv: a thin wrapper around CMake and Ninja.
 #
 #   make               install missing packages, configure build/ if needed, build
-#   make run           build, then start the editor (needs an X display)
+#   make run           build, write the demo game folder, then start the editor (needs an X display)
+#   make demo          write the demo game folder (build/demo-game) and point the editor at it
 #   make test          build, then run every test with ctest
 #   make test SANITIZE=1   the same with AddressSanitizer and UBSan, in build-sanitize/
 #   make bench         build, then run the redraw benchmark on a virtual display
+#   make bench-codex   build, then time indexing a large generated game folder
+#   make bench-collections   build, then time RLE, the quantiser and convert-images
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -39,15 +42,15 @@ endif
 
 EDITOR_BIN := $(BUILD_DIR)/zarv
 
-# Demo game folder for `make run`. A later step generates a small game folder here with
-# the project's own writers and adds it to RUN_ARGS; until then the `demo` target does
-# nothing and the editor starts without a game folder.
-DEMO_DIR ?= $(BUILD_DIR)/demo
+# Demo game folder for `make run`, written by zarv-tool with the project's own writers. It is
+# written again only when zarv-tool is newer, so tags edited in it survive between runs. The
+# editor is pointed at it unless its preferences already name a game folder that exists.
+DEMO_DIR ?= $(BUILD_DIR)/demo-game
 RUN_ARGS ?=
 
 FORMAT_DIRS := app gui tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections format clean
 
 all: build
 
@@ -64,7 +67,10 @@ build: deps configure
 	$(NINJA) -C $(BUILD_DIR) -j$(JOBS)
 
 demo: build
-	@: # Hook: generate the demo game folder in $(DEMO_DIR) here.
+	@if [[ ! -e $(DEMO_DIR)/.zarv-demo || $(BUILD_DIR)/zarv-tool -nt $(DEMO_DIR)/.zarv-demo ]]; then \
+	  $(BUILD_DIR)/zarv-tool make-demo $(DEMO_DIR); \
+	fi
+	@tools/use-demo-game.sh $(BUILD_DIR) $(DEMO_DIR)
 
 check-display:
 	@if [[ -z "$${DISPLAY:-}" ]]; then \
@@ -86,6 +92,12 @@ test: deps build
 
 bench: deps build
 	bench/run-redraw.sh $(BUILD_DIR)
+
+bench-codex: deps build
+	bench/run-codex.sh $(BUILD_DIR)
+
+bench-collections: deps build
+	bench/run-collections.sh $(BUILD_DIR)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

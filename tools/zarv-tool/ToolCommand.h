@@ -13,3 +13,9 @@ using ToolCommands = std::vector<ToolCommand>;
 
 // One per command file.
 void AddInfoCommand(CLI::App& app, ToolCommands& commands);
+// list, archives, pack and unpack.
+void AddArchiveCommands(CLI::App& app, ToolCommands& commands);
+void AddMakeDemoCommand(CLI::App& app, ToolCommands& commands);
+void AddConvertImagesCommand(CLI::App& app, ToolCommands& commands);
+// collection info and collection export.
+void AddCollectionCommand(CLI::App& app, ToolCommands& commands);

@@ -12,6 +12,10 @@ int main(int argc, char** argv) {
 
   ToolCommands commands;
   AddInfoCommand(app, commands);
+  AddArchiveCommands(app, commands);
+  AddMakeDemoCommand(app, commands);
+  AddConvertImagesCommand(app, commands);
+  AddCollectionCommand(app, commands);
 
   try {
     app.parse(argc, argv);

@@ -1,0 +1,305 @@
+#include "collections/BitmapCodec.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "collections/CollectionBitmap.h"
+#include "collections/CollectionLayout.h"
+#include "collections/RleCodec.h"
+#include "tags/ByteReader.h"
+#include "tags/ByteWriter.h"
+
+namespace cl = collection_layout;
+
+namespace {
+
+struct BlockHeader {
+  uint16_t width = 0;
+  uint16_t height = 0;
+  uint16_t bytes_per_row = 0;
+  uint16_t flags = 0;
+  uint16_t bits = 0;
+  uint16_t log2_bytes = 0;
+  uint16_t pixel_type = 0;
+};
+
+constexpr size_t kType1Bytes = 8;
+constexpr size_t kControl = 3;  // the control byte's place in an eight-byte pixel
+
+bool Fail(std::string& error, const std::string& reason) {
+  error = reason;
+  return false;
+}
+
+// Colour bytes of an eight-byte pixel, in stream order: b2, b1, b0, and when b2 has bit 0
+// set, b6, b5, b4, b7.
+bool ReadColour(ByteReader& in, uint8_t* pixel) {
+  if (!in.ReadU8(pixel[2]) || !in.ReadU8(pixel[1]) || !in.ReadU8(pixel[0])) return false;
+  if (pixel[2] & 1) {
+    return in.ReadU8(pixel[6]) && in.ReadU8(pixel[5]) && in.ReadU8(pixel[4]) && in.ReadU8(pixel[7]);
+  }
+  return true;
+}
+
+void WriteColour(const uint8_t* pixel, ByteWriter& out) {
+  out.WriteU8(pixel[2]);
+  out.WriteU8(pixel[1]);
+  out.WriteU8(pixel[0]);
+  if (pixel[2] & 1) {
+    out.WriteU8(pixel[6]);
+    out.WriteU8(pixel[5]);
+    out.WriteU8(pixel[4]);
+    out.WriteU8(pixel[7]);
+  }
+}
+
+bool ColourIsZero(const uint8_t* pixel) {
+  for (size_t i = 0; i < kType1Bytes; ++i) {
+    if (i != kControl && pixel[i] != 0) return false;
+  }
+  return true;
+}
+
+bool CarriesColour(uint8_t control) {
+  return (control & 31) != 0;
+}
+bool StartsRun(uint8_t control) {
+  return (control & 31) == 0 || (control & 31) == 31;
+}
+
+// The stream alternates between runs (a count, then that many pixels sharing the last control
+// byte) and literals (each pixel with its own control byte). A literal whose control byte is 0
+// or 31 in its low bits switches back to a run that repeats it.
+bool DecodeType1(ByteReader& in, CollectionBitmap& out) {
+  const size_t total = size_t{out.width} * out.height;
+  uint8_t* pixels = out.pixels.data();
+  size_t done = 0;
+  uint8_t control = 0;
+  bool run = true;
+  while (done < total) {
+    if (run) {
+      uint8_t count = 0;
+      if (!in.ReadU8(count) || count > total - done) return false;
+      for (uint8_t i = 0; i < count; ++i, ++done) {
+        uint8_t* pixel = pixels + done * kType1Bytes;
+        pixel[kControl] = control;
+        if ((control & 31) == 31 && !ReadColour(in, pixel)) return false;
+      }
+      run = false;
+    } else {
+      if (!in.ReadU8(control)) return false;
+      uint8_t* pixel = pixels + done * kType1Bytes;
+      pixel[kControl] = control;
+      if (CarriesColour(control) && !ReadColour(in, pixel)) return false;
+      ++done;
+      run = StartsRun(control);
+    }
+  }
+  return true;
+}
+
+// How many pixels from `from` on can follow a run of `control`: same control byte, and no
+// colour when the run carries none.
+size_t RunLength(const uint8_t* pixels, size_t from, size_t total, uint8_t control) {
+  size_t count = 0;
+  while (from + count < total && count < 255) {
+    const uint8_t* pixel = pixels + (from + count) * kType1Bytes;
+    if (pixel[kControl] != control) break;
+    if (!CarriesColour(control) && !ColourIsZero(pixel)) break;
+    ++count;
+  }
+  return count;
+}
+
+void WriteRun(const uint8_t* pixels, size_t& at, size_t total, uint8_t control, ByteWriter& out) {
+  const size_t count = RunLength(pixels, at, total, control);
+  out.WriteU8(static_cast<uint8_t>(count));
+  if ((control & 31) == 31) {
+    for (size_t i = 0; i < count; ++i) WriteColour(pixels + (at + i) * kType1Bytes, out);
+  }
+  at += count;
+}
+
+void EncodeType1(const CollectionBitmap& bitmap, ByteWriter& out) {
+  const size_t total = size_t{bitmap.width} * bitmap.height;
+  const uint8_t* pixels = bitmap.pixels.data();
+  size_t at = 0;
+  WriteRun(pixels, at, total, 0, out);
+  while (at < total) {
+    const uint8_t* pixel = pixels + at * kType1Bytes;
+    const uint8_t control = pixel[kControl];
+    out.WriteU8(control);
+    if (CarriesColour(control)) WriteColour(pixel, out);
+    ++at;
+    if (StartsRun(control)) WriteRun(pixels, at, total, control, out);
+  }
+  out.WriteU8(0);
+}
+
+void WriteBlockHeader(const BlockHeader& h, ByteWriter& out) {
+  out.WriteU16Be(h.width);
+  out.WriteU16Be(h.height);
+  out.WriteU16Be(h.bytes_per_row);
+  out.WriteU16Be(h.flags);
+  out.WriteU16Be(h.bits);
+  out.WriteZeros(4);
+  out.WriteU16Be(h.log2_bytes);
+  out.WriteU16Be(h.pixel_type);
+  out.WriteZeros(34);
+}
+
+}  // namespace
+
+bool BitmapCodec::Decode(std::span<const uint8_t> block, std::span<const uint8_t, 768> palette,
+                         CollectionBitmap& out, std::string& error) {
+  if (block.size() < cl::kBitmapHeaderSize) {
+    return Fail(error, "block of " + std::to_string(block.size()) +
+                           " bytes is shorter than a bitmap header");
+  }
+  ByteReader in(block);
+  BlockHeader h;
+  uint16_t reserved = 0;
+  (void)(in.ReadU16Be(h.width) && in.ReadU16Be(h.height) && in.ReadU16Be(h.bytes_per_row) &&
+         in.ReadU16Be(h.flags) && in.ReadU16Be(h.bits) && in.ReadU16Be(reserved) &&
+         in.ReadU16Be(reserved) && in.ReadU16Be(h.log2_bytes) && in.ReadU16Be(h.pixel_type) &&
+         in.Seek(cl::kBitmapHeaderSize));
+  if (h.width == 0 || h.height == 0) {
+    return Fail(error, "size " + std::to_string(h.width) + " x " + std::to_string(h.height));
+  }
+  if (h.log2_bytes >= 3) return Fail(error, "bytes per pixel out of range");
+  h.flags &= cl::kBitmapReadMask;
+  if (!(h.flags & cl::kBitmapPixelTypeValid)) h.pixel_type = 0;
+  if (h.pixel_type == 0) {
+    if (h.bits != 8 * h.log2_bytes + 8) return Fail(error, "bits per pixel disagree with size");
+    if (h.log2_bytes > 1) return Fail(error, "32-bit indexed pixels are not supported");
+  } else if (h.pixel_type != 1 || h.bits != 64) {
+    return Fail(error, "unknown pixel type " + std::to_string(h.pixel_type));
+  }
+  const uint64_t pixel_count = uint64_t{h.width} * h.height;
+  if (pixel_count > kMaxPixels) return Fail(error, "too many pixels");
+
+  if (!(h.flags & cl::kBitmapNoRowSlots)) {
+    if (!in.Skip((size_t{h.height} - 1) * 4)) return Fail(error, "row slots cut short");
+  }
+  h.flags &= static_cast<uint16_t>(~cl::kBitmapNoRowSlots);
+
+  out.width = h.width;
+  out.height = h.height;
+  out.read_bits = h.bits;
+  out.placeholder = false;
+  out.kept_block.clear();
+  const size_t stored_bytes = size_t{1} << h.log2_bytes;
+  bool partial = false;
+
+  if (h.pixel_type == 1) {
+    out.bytes_per_pixel = static_cast<uint16_t>(kType1Bytes);
+    out.pixels.assign(pixel_count * kType1Bytes, 0);
+    if (!DecodeType1(in, out)) return Fail(error, "pixel stream overruns the block");
+  } else {
+    out.bytes_per_pixel = 2;
+    RleCodec::PixelForm form(static_cast<int>(stored_bytes));
+    if ((h.flags & cl::kBitmapAlphaFromColor) && stored_bytes == 1) {
+      form.SetAlphaFromColors(palette);
+    }
+    // Every pixel below is written, so the buffer needs no clearing first. The expansion
+    // gives alphas in multiples of 17 and index 0 under alpha 0, so the pixels come out
+    // normalised and only the partial-alpha flag is left to set.
+    if (h.flags & cl::kBitmapRle) {
+      // Every row takes at least its two counts, so a short block is refused before allocating.
+      if (in.remaining() < size_t{h.height} * 4) return Fail(error, "RLE rows cut short");
+      out.pixels.resize(pixel_count * 2);
+      const bool padded = (h.flags & cl::kBitmapRowsPadded) != 0;
+      const size_t row_bytes = size_t{h.width} * 2;
+      for (size_t y = 0; y < h.height; ++y) {
+        std::span<uint8_t> row(out.pixels.data() + y * row_bytes, row_bytes);
+        if (!RleCodec::DecodeRow(in, form, padded, row, partial)) {
+          return Fail(error, "RLE row " + std::to_string(y) + " is malformed");
+        }
+      }
+    } else {
+      std::span<const uint8_t> raw;
+      if (!in.ReadView(pixel_count * stored_bytes, raw)) return Fail(error, "RAW pixels cut short");
+      out.pixels.resize(pixel_count * 2);
+      partial = form.Expand(raw.data(), pixel_count, out.pixels.data());
+    }
+  }
+  out.flags = h.flags & static_cast<uint16_t>(~cl::kBitmapAlphaFromColor);
+  if (out.IsIndexed()) {
+    out.flags = partial ? (out.flags | cl::kBitmapPartialAlpha)
+                        : (out.flags & static_cast<uint16_t>(~cl::kBitmapPartialAlpha));
+  }
+  return true;
+}
+
+void BitmapCodec::Encode(const CollectionBitmap& bitmap, ByteWriter& out) {
+  if (bitmap.placeholder) {
+    out.WriteBytes(bitmap.kept_block);
+    return;
+  }
+  BlockHeader h;
+  h.width = bitmap.width;
+  h.height = bitmap.height;
+  if (!bitmap.IsIndexed()) {
+    h.flags = static_cast<uint16_t>(cl::kBitmapPixelTypeValid | cl::kBitmapNoRowSlots |
+                                    (bitmap.flags & 0x8000));
+    h.bits = 64;
+    h.log2_bytes = 0;
+    h.bytes_per_row = static_cast<uint16_t>(kType1Bytes * bitmap.width);
+    h.pixel_type = 1;
+    WriteBlockHeader(h, out);
+    EncodeType1(bitmap, out);
+    return;
+  }
+  const bool rle = bitmap.IsRle();
+  const bool sixteen = (bitmap.flags & cl::kBitmapPartialAlpha) != 0;
+  // The stored flags keep their meaning bits; the layout bits are set from how the block is
+  // written, including "partial alpha", which tells the game the pixels are 16-bit.
+  h.flags = bitmap.flags & cl::kBitmapWriteMask;
+  if (rle) h.flags |= cl::kBitmapRle | cl::kBitmapRowsPadded;
+  if (sixteen) h.flags |= cl::kBitmapPartialAlpha;
+  h.bits = sixteen ? 16 : 8;
+  h.log2_bytes = sixteen ? 1 : 0;
+  h.bytes_per_row = static_cast<uint16_t>((sixteen ? 2 : 1) * bitmap.width);
+  WriteBlockHeader(h, out);
+  if (bitmap.height > 0) out.WriteZeros((size_t{bitmap.height} - 1) * 4);
+
+  const size_t row_bytes = size_t{bitmap.width} * 2;
+  if (rle) {
+    std::vector<uint8_t> scratch;
+    for (size_t y = 0; y < bitmap.height; ++y) {
+      RleCodec::EncodeRow(std::span(bitmap.pixels.data() + y * row_bytes, row_bytes),
+                          sixteen ? 2 : 1, out, scratch);
+    }
+    return;
+  }
+  const size_t count = size_t{bitmap.width} * bitmap.height;
+  std::vector<uint8_t> raw(count * (sixteen ? 2 : 1));
+  uint8_t* target = raw.data();
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t alpha = bitmap.pixels[i * 2];
+    const uint8_t index = bitmap.pixels[i * 2 + 1];
+    if (sixteen) {
+      *target++ = RleCodec::NibbleOfAlpha(alpha);
+      *target++ = index;
+    } else {
+      *target++ = alpha != 0 ? index : 0;
+    }
+  }
+  out.WriteBytes(raw);
+}
+
+void BitmapCodec::MakePlaceholder(uint8_t light_index, uint8_t dark_index, CollectionBitmap& out) {
+  constexpr int kSide = 256;
+  out.width = kSide;
+  out.height = kSide;
+  out.bytes_per_pixel = 2;
+  out.pixels.resize(size_t{kSide} * kSide * 2);
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      uint8_t* pixel = &out.pixels[(size_t{static_cast<unsigned>(y)} * kSide + x) * 2];
+      pixel[0] = 255;
+      pixel[1] = ((x ^ y) & 16) ? dark_index : light_index;
+    }
+  }
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// File names for exporting several bitmaps into one folder.
+class ExportNames {
+ public:
+  // A bitmap name made safe as a single file name in the folder: separators, control bytes and
+  // the characters Windows refuses become '_', a leading '.' too (no "..", no hidden files),
+  // and an empty name becomes "_". At most 200 bytes.
+  static std::string Sanitise(std::string_view name);
+
+  // "By Numbering": "bitmap #0000.png" from ("bitmap", 0, ".png"); the kind is "bitmap",
+  // "shadow" or "alpha".
+  static std::string ByNumbering(std::string_view kind, uint32_t number,
+                                 std::string_view extension);
+
+  // "By Bitmap Name": each sanitised name (plus " alpha" for an alpha export) and the
+  // extension. Fails with the message to show when two names would give the same file, compared
+  // without regard to case so that no file system could merge them either.
+  static bool ByBitmapName(const std::vector<std::string>& names, bool alpha,
+                           std::string_view extension, std::vector<std::string>& out,
+                           std::string& message);
+
+  // The path of `file_name` in `folder`; `file_name` must be a result of the functions above.
+  static std::filesystem::path InFolder(const std::filesystem::path& folder,
+                                        const std::string& file_name);
+};

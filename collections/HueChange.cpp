@@ -1,0 +1,86 @@
+#include "collections/HueChange.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "tags/ByteReader.h"
+#include "tags/ByteWriter.h"
+
+std::string HueChange::Name() const {
+  return std::string(name.data(), strnlen(name.data(), name.size()));
+}
+
+void HueChange::SetName(std::string_view text) {
+  name.fill('\0');
+  const size_t length = std::min({text.find('\0'), text.size(), name.size() - 1});
+  std::memcpy(name.data(), text.data(), length);
+}
+
+void HueChange::HueSaturation(uint8_t red, uint8_t green, uint8_t blue, uint16_t& hue,
+                              uint16_t& saturation) {
+  // The palette's 8-bit components are the high bytes of the 16-bit ones in the file; the
+  // game measures them on the 16-bit scale, so white comes out just below 1.0.
+  const double r = red * 256.0 / 65535.0;
+  const double g = green * 256.0 / 65535.0;
+  const double b = blue * 256.0 / 65535.0;
+  const double max = std::max({r, g, b});
+  const double min = std::min({r, g, b});
+  const double delta = max - min;
+  double h = 0.0;
+  if (delta > 0.0) {
+    if (max == r) {
+      h = (g - b) / delta;
+      if (h < 0.0) h += 6.0;
+    } else if (max == g) {
+      h = (b - r) / delta + 2.0;
+    } else {
+      h = (r - g) / delta + 4.0;
+    }
+    h /= 6.0;
+  }
+  const double s = max > 0.0 ? delta / max : 0.0;
+  // h lies in [0, 1); the clamp only guards against rounding right below a full turn.
+  hue = static_cast<uint16_t>(std::min(h * 65536.0, 65535.0));
+  saturation = static_cast<uint16_t>(std::min(s * 65535.0, 65535.0));
+}
+
+void HueChange::ComputeAffected(std::span<const uint8_t, 768> palette) {
+  affected.fill(0);
+  for (int i = 0; i < 256; ++i) {
+    uint16_t hue = 0, saturation = 0;
+    HueSaturation(palette[i * 3], palette[i * 3 + 1], palette[i * 3 + 2], hue, saturation);
+    if (saturation <= min_saturation) continue;
+    // A range whose start lies after its end wraps through hue 0 (reds on both sides).
+    const bool in_range = start_hue <= end_hue ? (hue >= start_hue && hue < end_hue)
+                                               : (hue >= start_hue || hue < end_hue);
+    if (in_range) affected[i >> 3] |= static_cast<uint8_t>(1u << (i & 7));
+  }
+}
+
+bool HueChange::Read(ByteReader& reader) {
+  HueChange h;
+  bool ok = reader.ReadFixedChars(h.name) && reader.ReadU16Be(h.start_hue) &&
+            reader.ReadU16Be(h.end_hue) && reader.ReadBytes(h.affected) &&
+            reader.ReadU16Be(h.min_saturation) && reader.ReadU16Be(h.median_hue) &&
+            reader.ReadU16Be(h.use_as) && reader.Skip(6);
+  for (uint16_t& component : h.replacement) ok = ok && reader.ReadU16Be(component);
+  ok = ok && reader.ReadU16Be(h.hue_flags) && reader.ReadU8(h.replacement_mode) &&
+       reader.ReadBytes(h.tail);
+  if (ok) *this = h;
+  return ok;
+}
+
+void HueChange::Write(ByteWriter& writer) const {
+  writer.WriteFixedChars(std::string_view(name.data(), strnlen(name.data(), name.size())), 64);
+  writer.WriteU16Be(start_hue);
+  writer.WriteU16Be(end_hue);
+  writer.WriteBytes(affected);
+  writer.WriteU16Be(min_saturation);
+  writer.WriteU16Be(median_hue);
+  writer.WriteU16Be(use_as);
+  writer.WriteZeros(6);
+  for (uint16_t component : replacement) writer.WriteU16Be(component);
+  writer.WriteU16Be(hue_flags);
+  writer.WriteU8(replacement_mode);
+  writer.WriteBytes(tail);
+}
