@@ -274,6 +274,7 @@ bool Codex::EndWrite(CodexEntry* entry, const TagHeader& /*caller*/, bool succes
   local->file_name = writer->path().filename().string();
   entry->AppendCopy(local.get());
   entry->local_ = std::move(local);
+  ++local_copies_;
   Notify(nullptr, entry, HasOtherActiveCopy(*entry) ? kCodexTagChanged : kCodexTagAppeared);
   return true;
 }
@@ -348,6 +349,7 @@ void Codex::FileAdded(size_t folder, const std::string& name) {
     local->file_name = name;
     entry->AppendCopy(local.get());
     entry->local_ = std::move(local);
+    ++local_copies_;
     changed_ = true;
   }
   watch_.SetTagId(folder, name, header.tag_id);
@@ -400,10 +402,13 @@ void Codex::DropLocalCopy(CodexEntry* entry) {
   if (!entry->local_) return;
   entry->UnlinkCopy(entry->local_.get());
   entry->local_.reset();
+  --local_copies_;
   changed_ = true;
 }
 
 bool Codex::DropAllLocalCopies() {
+  // Most calls come with nothing to drop; skip the walk over every archived tag.
+  if (local_copies_ == 0) return true;
   for (auto it = entries_.begin(); it != entries_.end();) {
     CodexEntry& entry = it->second;
     ++it;  // the entry may be deleted below
@@ -434,19 +439,19 @@ Archive* Codex::LoadArchive(const std::filesystem::path& path, std::string* erro
   archive->load_number_ = next_load_number_++;
   // Added in key order, so that each insertion starts at the place of the one before: an
   // archive's tags mostly come in runs of neighbouring ids, and a descent of the whole index for
-  // each of thousands of tags is a large part of what loading an archive costs. The stable sort
-  // keeps several copies of one tag in directory order.
-  std::vector<LocationRecord*> by_key;
+  // each of thousands of tags is a large part of what loading an archive costs. Sorting by
+  // directory position after the key keeps several copies of one tag in directory order.
+  std::vector<std::pair<uint64_t, uint32_t>> by_key;  // key, directory position
   by_key.reserve(archive->copies_.size());
-  for (LocationRecord& r : archive->copies_) by_key.push_back(&r);
-  std::stable_sort(
-      by_key.begin(), by_key.end(), [](const LocationRecord* a, const LocationRecord* b) {
-        return Key(a->header.group, a->header.tag_id) < Key(b->header.group, b->header.tag_id);
-      });
+  for (size_t i = 0; i < archive->copies_.size(); ++i) {
+    const TagHeader& h = archive->copies_[i].header;
+    by_key.emplace_back(Key(h.group, h.tag_id), static_cast<uint32_t>(i));
+  }
+  std::sort(by_key.begin(), by_key.end());
   auto hint = entries_.begin();
-  for (LocationRecord* r : by_key) {
-    const uint32_t group = r->header.group, tag_id = r->header.tag_id;
-    const auto it = entries_.try_emplace(hint, Key(group, tag_id), group, tag_id);
+  for (const auto& [key, position] : by_key) {
+    LocationRecord* r = &archive->copies_[position];
+    const auto it = entries_.try_emplace(hint, key, r->header.group, r->header.tag_id);
     it->second.AppendCopy(r);
     hint = std::next(it);
   }

@@ -10,6 +10,7 @@
 #include "tags/Archive.h"
 #include "tags/CodexEntry.h"
 #include "tags/FolderWatch.h"
+#include "tags/NodePool.h"
 
 class LooseTagWriter;
 class TagStream;
@@ -154,13 +155,18 @@ class Codex {
   void FileModified(size_t folder, const std::string& name);
   void FileRemoved(size_t folder, const std::string& name);
 
-  std::map<uint64_t, CodexEntry> entries_;
+  using EntryMap = std::map<uint64_t, CodexEntry, std::less<uint64_t>,
+                            NodePoolAllocator<std::pair<const uint64_t, CodexEntry>>>;
+  // Declared first: the map's nodes live in it.
+  NodePool entry_pool_;
+  EntryMap entries_{EntryMap::allocator_type(&entry_pool_)};
   std::vector<std::unique_ptr<Archive>> archives_;
   std::vector<std::pair<CodexListener, void*>> listeners_;
   std::string local_folder_;
   std::filesystem::path game_folder_;
   FolderWatch watch_;
   uint64_t next_load_number_ = 0;
+  size_t local_copies_ = 0;
   bool changed_ = false;
 };
 
