@@ -8,7 +8,9 @@
 #include <system_error>
 #include <vector>
 
+#include "collections/Collection.h"
 #include "tags/ArchiveWriter.h"
+#include "tags/ByteWriter.h"
 #include "tags/LooseTagWriter.h"
 #include "tags/TagCode.h"
 
@@ -99,6 +101,44 @@ const std::vector<DemoTag>& LocalTags() {
   return tags;
 }
 
+// A small real collection: a palette ramp, one round sprite per frame of a two-frame
+// sequence, tinted by the tag's name so the demo's collections differ.
+bool WriteDemoCollection(const DemoTag& tag, ByteWriter& out, TagHeader& header,
+                         std::string& error) {
+  Collection collection;
+  const uint8_t tint = static_cast<uint8_t>(tag.name.size() * 37);
+  for (int i = 0; i < 256; ++i) {
+    collection.palette[i * 3] = static_cast<uint8_t>(i);
+    collection.palette[i * 3 + 1] = static_cast<uint8_t>((i + tint) & 0xFF);
+    collection.palette[i * 3 + 2] = static_cast<uint8_t>(255 - i);
+  }
+  constexpr int kSide = 24;
+  Sequence* idle = collection.AddSequence("idle");
+  idle->ticks_per_frame = 4;
+  idle->frames.assign(2, idle->NewFrame());
+  for (int frame = 0; frame < 2; ++frame) {
+    std::vector<uint8_t> pixels;  // alpha, index per pixel
+    const int radius = 9 + frame * 2;
+    for (int y = 0; y < kSide; ++y) {
+      for (int x = 0; x < kSide; ++x) {
+        const int dx = x - kSide / 2, dy = y - kSide / 2;
+        const bool inside = dx * dx + dy * dy <= radius * radius;
+        pixels.push_back(inside ? 255 : 0);
+        pixels.push_back(inside ? static_cast<uint8_t>(1 + (x * 254) / kSide) : 0);
+      }
+    }
+    const std::string name = std::string(tag.name) + " " + std::to_string(frame + 1);
+    CollectionBitmap* bitmap = collection.AddOrReplaceBitmap(name, collection_layout::kBitmapRle,
+                                                             pixels, kSide, kSide, 2, nullptr);
+    if (!bitmap) {
+      error = "cannot make the demo bitmap " + name;
+      return false;
+    }
+    idle->frames[frame].views[0].bitmap = bitmap;
+  }
+  return collection.Save(out, header, error);
+}
+
 // Writes one loose tag under `base`; `written` gets its header (data size filled in) and
 // `path` its file.
 bool WriteTag(const fs::path& base, const DemoTag& tag, TagHeader& written, fs::path& path,
@@ -109,9 +149,13 @@ bool WriteTag(const fs::path& base, const DemoTag& tag, TagHeader& written, fs::
   if (!writer.Begin(base, caller, tagcode::Make(tag.group), tagcode::Make(tag.id), {}, error)) {
     return false;
   }
-  std::string data(tag.text);
-  if (data.empty()) data = "placeholder data of " + std::string(tag.name) + "\n";
-  writer.data().WriteBytes(std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
+  if (tag.group == ".256") {
+    if (!WriteDemoCollection(tag, writer.data(), caller, error)) return false;
+  } else {
+    std::string data(tag.text);
+    if (data.empty()) data = "placeholder data of " + std::string(tag.name) + "\n";
+    writer.data().WriteBytes(std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
+  }
   if (!writer.End(true, error)) return false;
   written = writer.header();
   path = writer.path();
