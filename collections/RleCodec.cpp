@@ -80,9 +80,14 @@ size_t ExpandNibblesFast(const uint8_t* stored, size_t count, uint8_t* out, bool
 }  // namespace
 
 RleCodec::PixelForm::PixelForm(int stored_bytes) : stored_bytes_(stored_bytes) {
-  for (int i = 0; i < 256; ++i) {
-    pixel_of_index_[i] = i ? Pair(255, static_cast<uint8_t>(i)) : Pair(0, 0);
-  }
+  // Made once: a form is set up for every bitmap decoded, and small sprites decode in about
+  // the time building the table would take.
+  static const std::array<uint16_t, 256> kOpaqueUnlessZero = [] {
+    std::array<uint16_t, 256> table{};
+    for (int i = 0; i < 256; ++i) table[i] = i ? Pair(255, static_cast<uint8_t>(i)) : Pair(0, 0);
+    return table;
+  }();
+  pixel_of_index_ = kOpaqueUnlessZero;
 }
 
 void RleCodec::PixelForm::SetAlphaFromColors(std::span<const uint8_t, 768> palette) {
