@@ -5,7 +5,6 @@
 
 #include "app/GlPresenter.h"
 #include "app/GlfwX11.h"
-
 #include "app/WindowManager.h"
 
 GlfwPlatform::GlfwPlatform(GLFWwindow* window)
@@ -26,8 +25,10 @@ GlfwPlatform* GlfwPlatform::From(GLFWwindow* window) {
 
 void GlfwPlatform::Queue(const InputEvent& event) {
   if (!wm_) return;
-  if (event.type == kEventClose) wm_->PostCloseRequest();
-  else wm_->QueueEvent(event);
+  if (event.type == kEventClose)
+    wm_->PostCloseRequest();
+  else
+    wm_->QueueEvent(event);
 }
 
 void GlfwPlatform::Attach(WindowManager* wm) {
@@ -69,16 +70,22 @@ void GlfwPlatform::Attach(WindowManager* wm) {
   wm->ResizeScreen(width, height);
 }
 
-double GlfwPlatform::Now() { return glfwGetTime(); }
+double GlfwPlatform::Now() {
+  return glfwGetTime();
+}
 
-void GlfwPlatform::PollEvents() { glfwPollEvents(); }
+void GlfwPlatform::PollEvents() {
+  glfwPollEvents();
+}
 
 void GlfwPlatform::Sleep() {
   const timespec ts{0, 1000000};
   nanosleep(&ts, nullptr);
 }
 
-void GlfwPlatform::Beep() { X11Beep(); }
+void GlfwPlatform::Beep() {
+  X11Beep();
+}
 
 void GlfwPlatform::SetCursorShape(int32_t cursor) {
   // Shapes GLFW 3.3 lacks (diagonals, the program's own pictures) fall back to near ones
@@ -111,4 +118,6 @@ void GlfwPlatform::SetCursorShape(int32_t cursor) {
   glfwSetCursor(window_, cursors_[slot]);
 }
 
-void GlfwPlatform::Present() { GlPresenter::Present(window_, swap_count_); }
+void GlfwPlatform::Present() {
+  GlPresenter::Present(window_, swap_count_);
+}

@@ -7,9 +7,8 @@
 //   0 key         key code   1 down/0 up  modifiers (+16     0                 -          -
 //                                         for a repeat)
 //   1 char        char code  GLFW action  modifiers          0                 -          -
-//   2 button,     x          y            hover part         modifiers         button     1 down/0 up
-//   3 dbl click
-//   4 move        x          y            hover part         modifiers         -          -
+//   2 button,     x          y            hover part         modifiers         button     1 down/0
+//   up 3 dbl click 4 move        x          y            hover part         modifiers         - -
 //   5 wheel       x          y            hover part         modifiers, +32    old pos    new pos
 //                                                            horizontal
 //   6 close request (all 0); 7 resize notice (a width, b height; never queued)

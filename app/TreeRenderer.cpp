@@ -176,9 +176,9 @@ bool TreeRenderer::Render(WindowManager& wm) {
     for (const Rect& r : wm.DirtyRects()) DrawPass(wm, r);
     if (wm.DirtyOutlines() && painter) {
       for (const Rect& r : wm.DirtyRects()) {
-        painter->OutlineScreenRect(r, MakeColor(static_cast<uint8_t>(std::rand()),
-                                                static_cast<uint8_t>(std::rand()),
-                                                static_cast<uint8_t>(std::rand())));
+        painter->OutlineScreenRect(
+            r, MakeColor(static_cast<uint8_t>(std::rand()), static_cast<uint8_t>(std::rand()),
+                         static_cast<uint8_t>(std::rand())));
       }
     }
   }

@@ -33,8 +33,12 @@ class LayerWindow : public Window {
 constexpr uint32_t kLayerFlags = WindowFlag::Visible | WindowFlag::TopLevelContainer;
 }  // namespace
 
-WindowManager& WM() { return *g_wm; }
-WindowManager* WMOrNull() { return g_wm; }
+WindowManager& WM() {
+  return *g_wm;
+}
+WindowManager* WMOrNull() {
+  return g_wm;
+}
 
 WindowManager::WindowManager(Platform& platform, Renderer* renderer)
     : platform_(platform), renderer_(renderer) {
@@ -64,7 +68,8 @@ WindowManager::~WindowManager() {
 void WindowManager::SetMenuBar(Window* bar, int32_t height) {
   menu_bar_ = bar;
   menu_bar_height_ = height;
-  if (screen_.width > 0) layer0_->SetFrameRect({0, menu_bar_height_, screen_.width, screen_.height});
+  if (screen_.width > 0)
+    layer0_->SetFrameRect({0, menu_bar_height_, screen_.width, screen_.height});
 }
 
 // ---------------------------------------------------------------------------------------
@@ -89,8 +94,8 @@ bool WindowManager::MakeRoomFor(const InputEvent& event) {
     return false;  // absorbed
   }
   // A lost release leaves a key or button stuck down; give up something less important.
-  const bool is_release = (event.type == kEventKey && event.b == 0) ||
-                          (event.type == kEventButton && event.d == 0);
+  const bool is_release =
+      (event.type == kEventKey && event.b == 0) || (event.type == kEventButton && event.d == 0);
   if (!is_release) return false;
   for (int32_t kind : {kEventMove, kEventWheel, kEventChar}) {
     for (int32_t i = queue_count_ - 1; i >= 0; --i) {
@@ -153,8 +158,10 @@ bool WindowManager::PumpOnce() {
   platform_.PollEvents();
   platform_.PollTagIndex();
   if (idle_hook_) idle_hook_();
-  if (Update()) platform_.Present();
-  else platform_.Sleep();
+  if (Update())
+    platform_.Present();
+  else
+    platform_.Sleep();
   return true;
 }
 
@@ -261,8 +268,10 @@ void WindowManager::ProcessEvent(InputEvent& event) {
     event.b = mouse_.y;
   }
   if (event.type == kEventClose && HandleClose()) return;
-  if (handlers_.empty()) DefaultDispatch(*this, event.type, event);
-  else handlers_.back()(*this, event.type, event);
+  if (handlers_.empty())
+    DefaultDispatch(*this, event.type, event);
+  else
+    handlers_.back()(*this, event.type, event);
 }
 
 bool WindowManager::HandleClose() {
@@ -348,8 +357,12 @@ bool WindowManager::IsInModalStack(const Window* window, bool top_only) const {
   return false;
 }
 
-Window* WindowManager::TopModalWindow() const { return modal_.empty() ? nullptr : modal_.back().window; }
-uint32_t WindowManager::TopModalFlags() const { return modal_.empty() ? 0 : modal_.back().flags; }
+Window* WindowManager::TopModalWindow() const {
+  return modal_.empty() ? nullptr : modal_.back().window;
+}
+uint32_t WindowManager::TopModalFlags() const {
+  return modal_.empty() ? 0 : modal_.back().flags;
+}
 
 std::vector<Window*> WindowManager::ModalWindows() const {
   std::vector<Window*> out;
@@ -566,8 +579,10 @@ void WindowManager::RecomputeHover() {
     hover_ = hit;
     hover_part_ = part;
     if (old) {
-      if (old_part == Part::Client) old->OnMouseLeave(part, old_part);
-      else old->OnFrameMouseLeave(part, old_part);
+      if (old_part == Part::Client)
+        old->OnMouseLeave(part, old_part);
+      else
+        old->OnFrameMouseLeave(part, old_part);
     }
   }
   ChooseCursor();
@@ -620,8 +635,10 @@ bool WindowManager::TrackMouse(Window* window, TrackCallback callback) {
   if (!window || tracking_.window) return false;
   tracking_ = {window, callback, nullptr, mouse_, false, false, nullptr, {}};
   PushHandler(&TrackHandler);
-  if (callback) callback(window, mouse_, mouse_, kTrackStart);
-  else window->OnTrackMouse(mouse_, mouse_, kTrackStart);
+  if (callback)
+    callback(window, mouse_, mouse_, kTrackStart);
+  else
+    window->OnTrackMouse(mouse_, mouse_, kTrackStart);
   return true;
 }
 
@@ -669,8 +686,10 @@ void WindowManager::EndTracking(bool notify) {
     }
   }
   if (notify) {
-    if (t.callback) t.callback(t.window, t.start, mouse_, kTrackEnd);
-    else if (!t.is_drag) t.window->OnTrackMouse(t.start, mouse_, kTrackEnd);
+    if (t.callback)
+      t.callback(t.window, t.start, mouse_, kTrackEnd);
+    else if (!t.is_drag)
+      t.window->OnTrackMouse(t.start, mouse_, kTrackEnd);
   }
   delete t.data;
   cursor_ = -1;
@@ -682,8 +701,10 @@ bool WindowManager::TrackHandler(WindowManager& wm, int32_t type, InputEvent& ev
   if (!t.window) return true;
   if (type == kEventMove) {
     if (t.image) wm.RequestFullRedraw();  // the drag image follows the pointer
-    if (t.callback) t.callback(t.window, t.start, wm.mouse_, kTrackMove);
-    else if (!t.is_drag) t.window->OnTrackMouse(t.start, wm.mouse_, kTrackMove);
+    if (t.callback)
+      t.callback(t.window, t.start, wm.mouse_, kTrackMove);
+    else if (!t.is_drag)
+      t.window->OnTrackMouse(t.start, wm.mouse_, kTrackMove);
     if (t.window && t.is_drag && t.data) {
       t.last_accepted = wm.hover_ && wm.hover_->AcceptDrop(wm.mouse_, true, t.data) > 0;
       wm.SetCursor(t.last_accepted ? Cursor::DropAllowed : Cursor::DropRefused);

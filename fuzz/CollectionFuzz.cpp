@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> input(data, size);
   TagHeader header = TagHeader::Fresh();
   // The usage word doubles as the tag header's user data, which decides the colour-map rule.
-  if (size >= 8) header.user_data = uint32_t{data[4]} << 24 | data[5] << 16 | data[6] << 8 | data[7];
+  if (size >= 8)
+    header.user_data = uint32_t{data[4]} << 24 | data[5] << 16 | data[6] << 8 | data[7];
 
   std::vector<uint8_t> first;
   {

@@ -17,7 +17,8 @@ Button::Button(Window* parent, const char* label, int32_t id, bool toggles)
 }
 
 void Button::FrameSizeForClient(Size& frame_size, Size client_size) const {
-  frame_size = {client_size.width + kMinimumButton.width, client_size.height + kMinimumButton.height};
+  frame_size = {client_size.width + kMinimumButton.width,
+                client_size.height + kMinimumButton.height};
 }
 
 void Button::SetState(int32_t state) {
@@ -26,7 +27,9 @@ void Button::SetState(int32_t state) {
   Invalidate();
 }
 
-void Button::Press() { SetState(state_ == kOn ? kPressedOn : kPressedOff); }
+void Button::Press() {
+  SetState(state_ == kOn ? kPressedOn : kPressedOff);
+}
 
 void Button::Release(bool inside) {
   if (!inside) {
@@ -91,8 +94,10 @@ void Button::OnTrackMouse(Point /*start*/, Point current, int32_t phase) {
 
 void Button::OnFocusLost(Window* /*new_focus*/, int32_t /*reason*/) {
   key_pressed_ = false;
-  if (state_ == kPressedOn) SetState(kOn);
-  else if (state_ == kPressedOff) SetState(kUp);
+  if (state_ == kPressedOn)
+    SetState(kOn);
+  else if (state_ == kPressedOff)
+    SetState(kUp);
 }
 
 void Button::Draw() {
@@ -118,9 +123,10 @@ void Button::Draw() {
               SpriteFlag::Stretch);
   QueueSprite(pressed ? kSkinButtonMiddlePressed : kSkinButtonMiddle,
               {cap.width, 0, w - cap.width, face_h}, SpriteFlag::Stretch);
-  QueueSprite(pressed ? kSkinButtonRightPressed : kSkinButtonRight,
-              {w - cap.width, 0, w, face_h}, SpriteFlag::Stretch);
-  if (HasFocus()) DrawSkinBorder({0, 0, w, face_h - 6}, kSkinFocusRingEdge, kSkinFocusRingCorner, 15);
+  QueueSprite(pressed ? kSkinButtonRightPressed : kSkinButtonRight, {w - cap.width, 0, w, face_h},
+              SpriteFlag::Stretch);
+  if (HasFocus())
+    DrawSkinBorder({0, 0, w, face_h - 6}, kSkinFocusRingEdge, kSkinFocusRingCorner, 15);
   if (const char* label = GetTitle()) {
     SetDrawColor(label_color);
     const int32_t shift = pressed ? 1 : 0;

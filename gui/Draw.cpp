@@ -26,15 +26,23 @@ int32_t Lerp(int32_t from, int32_t to, float t) {
 }
 }  // namespace
 
-Painter* CurrentPainter() { return g_painter; }
-void SetCurrentPainter(Painter* painter) { g_painter = painter; }
-DrawStats& CurrentDrawStats() { return g_stats; }
+Painter* CurrentPainter() {
+  return g_painter;
+}
+void SetCurrentPainter(Painter* painter) {
+  g_painter = painter;
+}
+DrawStats& CurrentDrawStats() {
+  return g_stats;
+}
 
 void SetFrameClip(const Rect& clip) {
   g_frame_clip = clip;
   if (g_painter) g_painter->SetClip(clip);
 }
-const Rect& FrameClip() { return g_frame_clip; }
+const Rect& FrameClip() {
+  return g_frame_clip;
+}
 
 namespace {
 // While the overview shows, each top-level window of layer0 (and everything in it) is drawn
@@ -55,12 +63,12 @@ bool OverviewTransform(WindowManager& wm, Window* window, Rect& frame, Rect& sho
 
 Rect MapRect(const Rect& r, const Rect& from, const Rect& to) {
   auto map_x = [&](int32_t x) {
-    return to.left + static_cast<int32_t>(static_cast<int64_t>(x - from.left) * to.Width() /
-                                          from.Width());
+    return to.left +
+           static_cast<int32_t>(static_cast<int64_t>(x - from.left) * to.Width() / from.Width());
   };
   auto map_y = [&](int32_t y) {
-    return to.top + static_cast<int32_t>(static_cast<int64_t>(y - from.top) * to.Height() /
-                                         from.Height());
+    return to.top +
+           static_cast<int32_t>(static_cast<int64_t>(y - from.top) * to.Height() / from.Height());
   };
   return {map_x(r.left), map_y(r.top), map_x(r.right), map_y(r.bottom)};
 }
@@ -108,7 +116,9 @@ void SetOpaqueDrawing(bool opaque) {
   if (g_painter) g_painter->SetBlending(!opaque);
 }
 
-Color DrawColor() { return g_painter ? g_painter->CurrentColor() : kWhite; }
+Color DrawColor() {
+  return g_painter ? g_painter->CurrentColor() : kWhite;
+}
 
 void FillRect(const Rect& rect) {
   FlushSprites();
@@ -120,7 +130,9 @@ void QueueSprite(int32_t id, const Rect& dest, uint32_t flags, const Rect& sourc
   g_sprites.Queue(CurrentSkin(), id, dest, flags, source);
 }
 
-void FlushSprites(bool sort) { g_sprites.Flush(CurrentSkin(), g_painter, sort); }
+void FlushSprites(bool sort) {
+  g_sprites.Flush(CurrentSkin(), g_painter, sort);
+}
 
 void DrawSkinImage(int32_t id, int32_t x, int32_t y, uint32_t flags) {
   Size s = CurrentSkin().ImageSize(id);
@@ -159,8 +171,12 @@ void DrawSkinBorder(const Rect& r, int32_t edge_id, int32_t corner_id, uint32_t 
   }
 }
 
-void SetDefaultFont(const Font* font) { g_default_font = font; }
-const Font* DefaultFont() { return g_default_font; }
+void SetDefaultFont(const Font* font) {
+  g_default_font = font;
+}
+const Font* DefaultFont() {
+  return g_default_font;
+}
 
 int32_t DrawText(const Font* font, std::string_view text, int style, uint32_t flags,
                  const Rect& rect) {

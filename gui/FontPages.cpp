@@ -29,8 +29,8 @@ std::string BuildFontPages(Font& font, int32_t max_texture_size, std::vector<Pag
     composed[p].width = layout.pages[p].width;
     composed[p].height = layout.pages[p].height;
     composed[p].bytes_per_pixel = 1;
-    std::string error = PagePacker::ComposePage(layout, static_cast<uint32_t>(p), inputs, pixels,
-                                                1, composed[p].pixels);
+    std::string error = PagePacker::ComposePage(layout, static_cast<uint32_t>(p), inputs, pixels, 1,
+                                                composed[p].pixels);
     if (!error.empty()) return error;
   }
   for (size_t i = 0; i < glyphs.size(); ++i) {

@@ -36,7 +36,9 @@ struct Rect {
     return {std::max(left, r.left), std::max(top, r.top), std::min(right, r.right),
             std::min(bottom, r.bottom)};
   }
-  Rect Offset(int32_t dx, int32_t dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+  Rect Offset(int32_t dx, int32_t dy) const {
+    return {left + dx, top + dy, right + dx, bottom + dy};
+  }
   Point TopLeft() const { return {left, top}; }
   friend bool operator==(const Rect&, const Rect&) = default;
 };

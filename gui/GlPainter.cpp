@@ -127,8 +127,10 @@ void GlPainter::SetColor(Color color) {
 }
 
 void GlPainter::SetBlending(bool on) {
-  if (on) glEnable(GL_BLEND);
-  else glDisable(GL_BLEND);
+  if (on)
+    glEnable(GL_BLEND);
+  else
+    glDisable(GL_BLEND);
 }
 
 void GlPainter::FillRect(const Rect& rect) {

@@ -21,8 +21,7 @@ class GlPainter : public Painter {
   void OutlineScreenRect(const Rect& rect, Color color) override;
   void EndFrame() override;
 
-  bool BeginWindow(const Rect& area, const Rect& visible, bool three_d,
-                   Size logical = {}) override;
+  bool BeginWindow(const Rect& area, const Rect& visible, bool three_d, Size logical = {}) override;
   void EndWindow() override;
 
   void SetColor(Color color) override;

@@ -71,7 +71,9 @@ Button* MessageBoxWindow::GetButton(int32_t index) const {
   return index >= 0 && index < ButtonCount() ? buttons_[static_cast<size_t>(index)] : nullptr;
 }
 
-void MessageBoxWindow::OnButton(intptr_t id) { WM().EndModal(this, static_cast<int32_t>(id)); }
+void MessageBoxWindow::OnButton(intptr_t id) {
+  WM().EndModal(this, static_cast<int32_t>(id));
+}
 
 bool MessageBoxWindow::OnKey(InputEvent& event) {
   // Escape declines, as closing the box does.

@@ -11,10 +11,18 @@ constexpr Color MakeColor(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255) {
   return static_cast<Color>(r) | static_cast<Color>(g) << 8 | static_cast<Color>(b) << 16 |
          static_cast<Color>(a) << 24;
 }
-constexpr uint8_t ColorRed(Color c) { return static_cast<uint8_t>(c); }
-constexpr uint8_t ColorGreen(Color c) { return static_cast<uint8_t>(c >> 8); }
-constexpr uint8_t ColorBlue(Color c) { return static_cast<uint8_t>(c >> 16); }
-constexpr uint8_t ColorAlpha(Color c) { return static_cast<uint8_t>(c >> 24); }
+constexpr uint8_t ColorRed(Color c) {
+  return static_cast<uint8_t>(c);
+}
+constexpr uint8_t ColorGreen(Color c) {
+  return static_cast<uint8_t>(c >> 8);
+}
+constexpr uint8_t ColorBlue(Color c) {
+  return static_cast<uint8_t>(c >> 16);
+}
+constexpr uint8_t ColorAlpha(Color c) {
+  return static_cast<uint8_t>(c >> 24);
+}
 constexpr Color kWhite = MakeColor(255, 255, 255);
 constexpr Color kBlack = MakeColor(0, 0, 0);
 

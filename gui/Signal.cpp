@@ -105,7 +105,9 @@ void Signal::Emit(intptr_t argument) {
   if (--emitting_ == 0 && needs_compact_) Compact();
 }
 
-bool Signal::IsEmpty() const { return ConnectionCount() == 0; }
+bool Signal::IsEmpty() const {
+  return ConnectionCount() == 0;
+}
 
 int32_t Signal::ConnectionCount() const {
   int32_t n = primary_.handler ? 1 : 0;

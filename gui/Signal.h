@@ -91,8 +91,9 @@ class Signal {
 // has_slots<void>.
 template <auto Method, class R>
 void Connect(Signal& signal, R* receiver) {
-  signal.Connect(receiver, receiver,
-                 [](void* object, intptr_t argument) { (static_cast<R*>(object)->*Method)(argument); });
+  signal.Connect(receiver, receiver, [](void* object, intptr_t argument) {
+    (static_cast<R*>(object)->*Method)(argument);
+  });
 }
 
 // Connects a plain function with no receiver; such connections are not tracked.

@@ -19,8 +19,8 @@ std::string Skin::Load(const std::filesystem::path& path, int32_t max_texture_si
   return LoadImages(*read.images, max_texture_size, pages);
 }
 
-std::string Skin::LoadImages(const std::vector<TexturePackImage>& images,
-                             int32_t max_texture_size, std::vector<PageImage>& pages) {
+std::string Skin::LoadImages(const std::vector<TexturePackImage>& images, int32_t max_texture_size,
+                             std::vector<PageImage>& pages) {
   // The pack is small; one 1024 page holds it, however large the driver allows.
   const PagePacker packer(std::min(max_texture_size, PagePacker::kTexturePackMaxSide));
   std::vector<PackerInput> inputs;
@@ -40,8 +40,8 @@ std::string Skin::LoadImages(const std::vector<TexturePackImage>& images,
     page.width = layout.pages[p].width;
     page.height = layout.pages[p].height;
     page.bytes_per_pixel = 4;
-    std::string error = PagePacker::ComposePage(layout, static_cast<uint32_t>(p), inputs, pixels,
-                                                4, page.pixels);
+    std::string error =
+        PagePacker::ComposePage(layout, static_cast<uint32_t>(p), inputs, pixels, 4, page.pixels);
     if (!error.empty()) return error;
   }
 
@@ -52,8 +52,9 @@ std::string Skin::LoadImages(const std::vector<TexturePackImage>& images,
     if (index < 0) continue;
     const PackerPlacement& at = layout.placements[static_cast<size_t>(index)];
     const TexturePackImage& image = images[static_cast<size_t>(index)];
-    pieces[static_cast<size_t>(id)] = {at.placed, static_cast<int32_t>(at.page), at.x, at.y,
-                                       image.width, image.height, at.transposed};
+    pieces[static_cast<size_t>(id)] = {
+        at.placed,    static_cast<int32_t>(at.page), at.x, at.y, image.width, image.height,
+        at.transposed};
   }
   pieces_ = pieces;
   page_sizes_ = layout.pages;

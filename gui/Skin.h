@@ -17,7 +17,7 @@ struct SkinPiece {
   int32_t page = 0;
   int32_t x = 0;
   int32_t y = 0;
-  int32_t width = 0;   // the image's own size, whatever the page orientation
+  int32_t width = 0;  // the image's own size, whatever the page orientation
   int32_t height = 0;
   bool transposed = false;  // stored turned: image pixel (c, r) is page pixel (x + r, y + c)
 };

@@ -106,7 +106,8 @@ void SpriteQueue::Flush(const Skin& skin, Painter* painter, bool sort) {
     for (auto run = begin; run != end;) {
       auto run_end = std::find_if(run, end, [&](const Entry& e) { return e.page != run->page; });
       quads_.clear();
-      for (auto e = run; e != run_end; ++e) BuildQuads(skin, e->id, e->dest, e->flags, e->source, quads_);
+      for (auto e = run; e != run_end; ++e)
+        BuildQuads(skin, e->id, e->dest, e->flags, e->source, quads_);
       if (!quads_.empty()) painter->DrawQuads(PageSet::kSkin, run->page, quads_);
       run = run_end;
     }

@@ -10,10 +10,10 @@ class Skin;
 
 // Sprite flags.
 namespace SpriteFlag {
-constexpr uint32_t Stretch = 0x1;   // stretched over the destination once; else tiled
-constexpr uint32_t Rotate = 0x2;    // turned a quarter clockwise
-constexpr uint32_t MirrorX = 0x4;   // mirrored left to right
-constexpr uint32_t MirrorY = 0x8;   // mirrored top to bottom
+constexpr uint32_t Stretch = 0x1;  // stretched over the destination once; else tiled
+constexpr uint32_t Rotate = 0x2;   // turned a quarter clockwise
+constexpr uint32_t MirrorX = 0x4;  // mirrored left to right
+constexpr uint32_t MirrorY = 0x8;  // mirrored top to bottom
 }  // namespace SpriteFlag
 
 // Pending skin sprites, drawn in batches per texture page. Tiling, turning and mirroring are

@@ -28,7 +28,8 @@ Window::~Window() {
   if (wm) wm->ForgetWindow(this);
 
   if (tab_next_ || tab_prev_) {
-    if (tab_prev_) tab_prev_->tab_next_ = (tab_next_ == tab_prev_ && tab_next_ == this) ? nullptr : tab_next_;
+    if (tab_prev_)
+      tab_prev_->tab_next_ = (tab_next_ == tab_prev_ && tab_next_ == this) ? nullptr : tab_next_;
     if (tab_next_) tab_next_->tab_prev_ = tab_prev_;
     // A two-window ring collapses to a single window that is in no tab order.
     if (tab_next_ && tab_next_ == tab_prev_) tab_next_->tab_next_ = tab_next_->tab_prev_ = nullptr;
@@ -92,10 +93,14 @@ void Window::LinkFirst(Window* parent) {
 
 void Window::Unlink() {
   if (!parent_) return;
-  if (prev_sibling_) prev_sibling_->next_sibling_ = next_sibling_;
-  else parent_->first_child_ = next_sibling_;
-  if (next_sibling_) next_sibling_->prev_sibling_ = prev_sibling_;
-  else parent_->last_child_ = prev_sibling_;
+  if (prev_sibling_)
+    prev_sibling_->next_sibling_ = next_sibling_;
+  else
+    parent_->first_child_ = next_sibling_;
+  if (next_sibling_)
+    next_sibling_->prev_sibling_ = prev_sibling_;
+  else
+    parent_->last_child_ = prev_sibling_;
   --parent_->child_count_;
   prev_sibling_ = next_sibling_ = nullptr;
   parent_ = nullptr;
@@ -217,12 +222,16 @@ void Window::ConstrainFrame(const Rect& old_frame, const Rect& proposed, Rect& o
   const Size min = MinimumFrameSize();
   if (out.Width() < min.width) {
     // Keep the edge that did not move; the left one when both moved.
-    if (out.left != old_frame.left && out.right == old_frame.right) out.left = out.right - min.width;
-    else out.right = out.left + min.width;
+    if (out.left != old_frame.left && out.right == old_frame.right)
+      out.left = out.right - min.width;
+    else
+      out.right = out.left + min.width;
   }
   if (out.Height() < min.height) {
-    if (out.top != old_frame.top && out.bottom == old_frame.bottom) out.top = out.bottom - min.height;
-    else out.bottom = out.top + min.height;
+    if (out.top != old_frame.top && out.bottom == old_frame.bottom)
+      out.top = out.bottom - min.height;
+    else
+      out.bottom = out.top + min.height;
   }
 }
 
@@ -262,7 +271,9 @@ void Window::ApplyFrame(const Rect& frame) {
   }
   if (WindowManager* wm = WMOrNull(); wm && IsVisible() && parent_) {
     const int32_t shadow = (flags_ & WindowFlag::DropShadow) ? 16 : 0;
-    wm->InvalidateRect(this, {old_frame.left, old_frame.top, old_frame.right + shadow, old_frame.bottom + shadow}, false);
+    wm->InvalidateRect(
+        this, {old_frame.left, old_frame.top, old_frame.right + shadow, old_frame.bottom + shadow},
+        false);
     wm->InvalidateRect(this, FrameRectWithShadow(), false);
   }
 }
@@ -336,8 +347,10 @@ void Window::SetShowState(int32_t state) {
 }
 
 void Window::ToggleMaximize() {
-  if (show_state_ == kShowMaximized || show_state_ == kShowCollapsed) SetShowState(kShowNormal);
-  else if (IsResizable()) SetShowState(kShowMaximized);
+  if (show_state_ == kShowMaximized || show_state_ == kShowCollapsed)
+    SetShowState(kShowNormal);
+  else if (IsResizable())
+    SetShowState(kShowMaximized);
 }
 
 void Window::ToggleCollapse() {
@@ -585,7 +598,8 @@ bool Window::HandleEvent(Window* target, int32_t type, InputEvent& event) {
         if (event.b == 1) {
           Window* next = (event.flags & kModShift) ? tab_prev_ : tab_next_;
           // Skip hidden members of the ring.
-          for (Window* w = next; w && w != this; w = (event.flags & kModShift) ? w->tab_prev_ : w->tab_next_) {
+          for (Window* w = next; w && w != this;
+               w = (event.flags & kModShift) ? w->tab_prev_ : w->tab_next_) {
             if (w->IsVisible()) {
               SetFocus(w, 2);
               break;
@@ -616,16 +630,22 @@ bool Window::HandleEvent(Window* target, int32_t type, InputEvent& event) {
       return true;
     }
     case kEventDoubleClick:
-      if (event.flags == static_cast<int32_t>(Part::Client)) OnDoubleClick(event);
-      else OnFrameDoubleClick(event);
+      if (event.flags == static_cast<int32_t>(Part::Client))
+        OnDoubleClick(event);
+      else
+        OnFrameDoubleClick(event);
       return true;
     case kEventMove:
-      if (event.flags == static_cast<int32_t>(Part::Client)) OnMouseMove(event);
-      else OnFrameMouseMove(event);
+      if (event.flags == static_cast<int32_t>(Part::Client))
+        OnMouseMove(event);
+      else
+        OnFrameMouseMove(event);
       return true;
     case kEventWheel:
-      if (event.flags == static_cast<int32_t>(Part::Client)) OnWheel(event);
-      else OnFrameWheel(event);
+      if (event.flags == static_cast<int32_t>(Part::Client))
+        OnWheel(event);
+      else
+        OnFrameWheel(event);
       return true;
     default:
       return false;

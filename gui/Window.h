@@ -62,7 +62,9 @@ constexpr uint32_t Button1 = 1024;
 constexpr uint32_t Button2 = 2048;
 constexpr uint32_t Button3 = 4096;
 constexpr uint32_t OtherFrame = 0x80000000u;
-inline bool IsEdge(uint32_t part) { return part >= LeftEdge && part <= (BottomEdge | RightEdge); }
+inline bool IsEdge(uint32_t part) {
+  return part >= LeftEdge && part <= (BottomEdge | RightEdge);
+}
 }  // namespace Part
 
 constexpr int32_t kCollapsedHeight = 30;
@@ -146,7 +148,9 @@ class Window : public CleanHeapObject<has_slots<void>> {
   bool HasFlags(uint32_t f) const { return (flags_ & f) == f; }
   void SetFlags(uint32_t flags);
   void ModifyFlags(uint32_t set, uint32_t clear) { SetFlags((flags_ | set) & ~clear); }
-  void Show(bool visible = true) { ModifyFlags(visible ? WindowFlag::Visible : 0, visible ? 0 : WindowFlag::Visible); }
+  void Show(bool visible = true) {
+    ModifyFlags(visible ? WindowFlag::Visible : 0, visible ? 0 : WindowFlag::Visible);
+  }
   void Hide() { Show(false); }
   bool IsVisible() const { return (flags_ & WindowFlag::Visible) != 0; }
   bool IsResizable() const { return HasFlags(WindowFlag::Resizable); }

@@ -26,8 +26,10 @@ TEST_F(QuitFlowTest, QuitClosesEveryWindowAndEndsTheMainLoop) {
   auto* b = Frame({50, 50, 300, 300});
   // Both windows are destroyed by the quit: count their closing from outside.
   int closed = 0;
-  Connect(a->closed, [](void* n, intptr_t) { ++*static_cast<int*>(n); }, &closed);
-  Connect(b->closed, [](void* n, intptr_t) { ++*static_cast<int*>(n); }, &closed);
+  Connect(
+      a->closed, [](void* n, intptr_t) { ++*static_cast<int*>(n); }, &closed);
+  Connect(
+      b->closed, [](void* n, intptr_t) { ++*static_cast<int*>(n); }, &closed);
   AnswerQuitBox(0);
   wm->PostCloseRequest();
   wm->RunMainLoop();

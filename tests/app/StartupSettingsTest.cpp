@@ -1,8 +1,7 @@
-#include "app/StartupSettings.h"
-
 #include <gtest/gtest.h>
 
 #include "app/Preferences.h"
+#include "app/StartupSettings.h"
 
 namespace {
 

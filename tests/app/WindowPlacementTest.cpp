@@ -1,6 +1,5 @@
-#include "app/WindowPlacement.h"
-
 #include "app/Preferences.h"
+#include "app/WindowPlacement.h"
 #include "gui/Button.h"
 #include "support/WmHarness.h"
 
@@ -79,7 +78,8 @@ TEST_F(WindowPlacementTest, CheckBoxStateIsSavedAndRestoredSilently) {
   auto* dialog = Frame({0, 0, 300, 200});
   auto* box = new CheckBox(dialog, "Invert", 1);
   int emitted = 0;
-  Connect(box->clicked, [](void* count, intptr_t) { ++*static_cast<int*>(count); }, &emitted);
+  Connect(
+      box->clicked, [](void* count, intptr_t) { ++*static_cast<int*>(count); }, &emitted);
   box->SetState(Button::kOn);
   SyncControlPrefs("AutoCollectionDialog", true, {{"InvertAlphas", box}});
   int32_t stored = -1;

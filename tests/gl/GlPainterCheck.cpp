@@ -80,15 +80,15 @@ testing::AssertionResult PixelNear(const char*, const char*, const char*, const 
 
 // A filled screen rectangle: its corner pixels have the colour, the pixels just left of and
 // above its top left corner and just right of and below its bottom right corner do not.
-#define EXPECT_FILLED_EXACTLY(rect, color, outside)                   \
-  do {                                                                \
-    const Rect r_ = (rect);                                           \
-    EXPECT_PIXEL(r_.left, r_.top, color);                             \
-    EXPECT_PIXEL(r_.right - 1, r_.bottom - 1, color);                 \
-    EXPECT_PIXEL(r_.left - 1, r_.top, outside);                       \
-    EXPECT_PIXEL(r_.left, r_.top - 1, outside);                       \
-    EXPECT_PIXEL(r_.right, r_.bottom - 1, outside);                   \
-    EXPECT_PIXEL(r_.right - 1, r_.bottom, outside);                   \
+#define EXPECT_FILLED_EXACTLY(rect, color, outside)   \
+  do {                                                \
+    const Rect r_ = (rect);                           \
+    EXPECT_PIXEL(r_.left, r_.top, color);             \
+    EXPECT_PIXEL(r_.right - 1, r_.bottom - 1, color); \
+    EXPECT_PIXEL(r_.left - 1, r_.top, outside);       \
+    EXPECT_PIXEL(r_.left, r_.top - 1, outside);       \
+    EXPECT_PIXEL(r_.right, r_.bottom - 1, outside);   \
+    EXPECT_PIXEL(r_.right - 1, r_.bottom, outside);   \
   } while (false)
 
 PageImage RgbaPage(int32_t width, int32_t height, std::initializer_list<Color> texels) {

@@ -21,7 +21,6 @@ namespace {
 
 using Op = RecordingPainter::Op;
 
-
 // Process-wide drawing state (painter, skin, default font, frame clip) is put back after
 // each test.
 class DrawingStateTest : public ::testing::Test {

@@ -32,7 +32,6 @@ namespace {
 using Flag = uint32_t;
 namespace SF = SpriteFlag;
 
-
 // Which pixel of a width x height image shows at (dx, dy) of the displayed image: turned a
 // quarter clockwise first, then mirrored.
 Source Reference(int id, int width, int height, Flag flags, int dx, int dy) {

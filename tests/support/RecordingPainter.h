@@ -50,8 +50,7 @@ class RecordingPainter : public Painter {
   void FillScreenRect(const Rect& rect, Color color) override;
   void OutlineScreenRect(const Rect& rect, Color color) override;
   void EndFrame() override;
-  bool BeginWindow(const Rect& area, const Rect& visible, bool three_d,
-                   Size logical = {}) override;
+  bool BeginWindow(const Rect& area, const Rect& visible, bool three_d, Size logical = {}) override;
   void EndWindow() override;
   void SetBlending(bool on) override { blending = on; }
   bool blending = true;

@@ -31,9 +31,13 @@ void WmTest::Key(int code, bool down) {
   wm->QueueEvent({code, down ? 1 : 0, 0, 0, 0, 0, kEventKey});
 }
 
-void WmTest::Char(int code) { wm->QueueEvent({code, 1, 0, 0, 0, 0, kEventChar}); }
+void WmTest::Char(int code) {
+  wm->QueueEvent({code, 1, 0, 0, 0, 0, kEventChar});
+}
 
-void WmTest::Move(int x, int y) { wm->QueueEvent({x, y, 0, 0, 0, 0, kEventMove}); }
+void WmTest::Move(int x, int y) {
+  wm->QueueEvent({x, y, 0, 0, 0, 0, kEventMove});
+}
 
 void WmTest::Press(int x, int y, int button) {
   Move(x, y);

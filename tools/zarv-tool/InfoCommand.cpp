@@ -1,9 +1,8 @@
 #include "tools/zarv-tool/InfoCommand.h"
 
+#include <cstdio>
 #include <iostream>
 #include <memory>
-
-#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "tags/LooseTagFile.h"
