@@ -462,21 +462,26 @@ Archive* Codex::LoadArchive(const std::filesystem::path& path, std::string* erro
   return result;
 }
 
-size_t Codex::LoadArchiveFolder(const std::filesystem::path& folder) {
+std::vector<std::string> Codex::ArchiveCandidates(const std::filesystem::path& folder) {
   std::vector<std::string> names;
   if (DIR* dir = ::opendir(folder.c_str())) {
     while (const dirent* e = ::readdir(dir)) {
-      if (IsListedName(e->d_name)) names.emplace_back(e->d_name);
+      if (!IsListedName(e->d_name)) continue;
+      struct stat st {};
+      if (::stat((folder / e->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        names.emplace_back(e->d_name);
+      }
     }
     ::closedir(dir);
   }
   std::sort(names.begin(), names.end());
+  return names;
+}
+
+size_t Codex::LoadArchiveFolder(const std::filesystem::path& folder) {
   size_t loaded = 0;
-  for (const std::string& name : names) {
-    struct stat st {};
-    const std::filesystem::path path = folder / name;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    if (LoadArchive(path)) ++loaded;
+  for (const std::string& name : ArchiveCandidates(folder)) {
+    if (LoadArchive(folder / name)) ++loaded;
   }
   return loaded;
 }

@@ -112,6 +112,9 @@ class Codex {
   Archive* ArchiveByName(std::string_view file_name) const;
   // Loads every file directly in `folder` that is an archive, in name order; returns how many.
   size_t LoadArchiveFolder(const std::filesystem::path& folder);
+  // The names LoadArchiveFolder offers to LoadArchive: regular files directly in the folder, in
+  // byte-wise order, without the litter other systems leave in folders.
+  static std::vector<std::string> ArchiveCandidates(const std::filesystem::path& folder);
 
   // --- Working set
   void SetWorkingSet(const std::vector<Archive*>& archives);

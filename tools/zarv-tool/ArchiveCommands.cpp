@@ -17,56 +17,15 @@
 #include "tags/Codex.h"
 #include "tags/LooseTagFile.h"
 #include "tags/TagCode.h"
+#include "tools/zarv-tool/ToolText.h"
 
 namespace {
 
 using Json = nlohmann::json;
 
-void PrintJson(std::ostream& out, const Json& doc) {
-  // Names are 8-bit text; bytes that are not valid UTF-8 become U+FFFD rather than failing.
-  out << doc.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
-}
-
-// Text from a file may hold any byte; control bytes are escaped so they cannot act on the
-// terminal or split a line of output.
-std::string Printable(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c < 0x20 || c == 0x7F) {
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\x%02X", c);
-      out += buffer;
-    } else {
-      out.push_back(static_cast<char>(c));
-    }
-  }
-  return out;
-}
-
 bool IsFolder(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// The files the Codex offers to LoadArchive when it opens a game folder: regular files directly
-// in the folder, in byte-wise name order, without the litter other systems leave in folders.
-std::vector<std::string> ArchiveCandidates(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (const dirent* e = ::readdir(dir)) {
-      const char* n = e->d_name;
-      if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0 ||
-          strcasecmp(n, "desktop.ini") == 0 || strcasecmp(n, "thumbs.db") == 0 ||
-          strcasecmp(n, ".ds_store") == 0) {
-        continue;
-      }
-      struct stat st {};
-      if (::stat((folder / n).c_str(), &st) == 0 && S_ISREG(st.st_mode)) names.emplace_back(n);
-    }
-    ::closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 std::string SourceName(const LocationRecord& r) {
@@ -161,7 +120,7 @@ int ArchivesCommand::Run(std::ostream& out, std::ostream& err) const {
   Codex codex;
   for (const char* sub : {"tags", "plugins"}) {
     const std::filesystem::path folder = std::filesystem::path(game) / sub;
-    for (const std::string& name : ArchiveCandidates(folder)) {
+    for (const std::string& name : Codex::ArchiveCandidates(folder)) {
       std::string error;
       if (!codex.LoadArchive(folder / name, &error)) {
         err << "zarv-tool: " << sub << "/" << Printable(name) << ": " << error << "\n";

@@ -16,6 +16,7 @@
 #include "collections/ExportNames.h"
 #include "tags/LooseTagFile.h"
 #include "tags/MessageLog.h"
+#include "tools/zarv-tool/ToolText.h"
 
 namespace cl = collection_layout;
 
@@ -44,20 +45,6 @@ constexpr const char* kExportHelp =
     "with --alpha) by position, or by bitmap name with --by-name, which refuses to write "
     "anything when two names would give the same file. Bitmaps that could not be decoded, and "
     "eight-byte-pixel bitmaps, are reported and skipped.";
-
-std::string Printable(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c < 0x20 || c == 0x7F) {
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\x%02X", c);
-      out += buffer;
-    } else {
-      out.push_back(static_cast<char>(c));
-    }
-  }
-  return out;
-}
 
 const char* Encoding(const CollectionBitmap& b) {
   if (b.placeholder) return "undecodable";
@@ -146,7 +133,7 @@ int CollectionCommand::RunInfo(std::ostream& out, std::ostream& err) const {
                                   {"frames", s.frames.size()},
                                   {"ticks", s.ticks_per_frame}});
     }
-    out << doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    PrintJson(out, doc);
     return 0;
   }
 

@@ -8,6 +8,7 @@
 #include "tags/LooseTagFile.h"
 #include "tags/TagCode.h"
 #include "tags/TagGroupTable.h"
+#include "tools/zarv-tool/ToolText.h"
 
 namespace {
 
@@ -15,22 +16,6 @@ std::string Hex(uint32_t value, int digits) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "0x%0*X", digits, static_cast<unsigned>(value));
   return buffer;
-}
-
-// A name from a file may hold any byte; control bytes are shown escaped so they cannot act on
-// the terminal.
-std::string Printable(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c < 0x20 || c == 0x7F) {
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\x%02X", c);
-      out += buffer;
-    } else {
-      out.push_back(static_cast<char>(c));
-    }
-  }
-  return out;
 }
 
 void PrintText(std::ostream& out, const std::string& path, const TagHeader& h) {
@@ -95,7 +80,7 @@ int InfoCommand::Run(std::ostream& out, std::ostream& err) const {
     }
   }
   if (json) {
-    out << array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    PrintJson(out, array);
   }
   return status;
 }

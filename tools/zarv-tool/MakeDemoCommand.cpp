@@ -162,21 +162,21 @@ bool WriteTag(const fs::path& base, const DemoTag& tag, TagHeader& written, fs::
   return true;
 }
 
-bool WriteArchive(const fs::path& game, const fs::path& staging, const DemoArchive& spec,
+bool WriteArchive(const fs::path& game, const fs::path& staging, const DemoArchive& demo,
                   std::string& error) {
-  const fs::path sources_folder = staging / spec.file;
+  const fs::path sources_folder = staging / demo.file;
   std::vector<ArchiveSource> sources;
-  for (const DemoTag& tag : spec.tags) {
+  for (const DemoTag& tag : demo.tags) {
     ArchiveSource source;
     if (!WriteTag(sources_folder, tag, source.header, source.file, error)) return false;
     source.offset = TagHeader::kSize;
     sources.push_back(std::move(source));
   }
-  const fs::path folder = game / spec.folder;
+  const fs::path folder = game / demo.folder;
   std::error_code ec;
   fs::create_directories(folder, ec);
   ArchiveWriter writer;
-  return writer.Write(folder / spec.file, std::move(sources), spec.type, spec.name, "", spec.order,
+  return writer.Write(folder / demo.file, std::move(sources), demo.type, demo.name, "", demo.order,
                       error) &&
          writer.Commit(error);
 }
@@ -213,13 +213,13 @@ int MakeDemoCommand::Run(std::ostream& out, std::ostream& err) const {
   const fs::path staging = game / ".staging";
   std::string error;
   size_t archived = 0;
-  for (const DemoArchive& spec : Archives()) {
-    if (!WriteArchive(game, staging, spec, error)) {
-      err << "zarv-tool: " << spec.folder << "/" << spec.file << ": " << error << "\n";
+  for (const DemoArchive& demo : Archives()) {
+    if (!WriteArchive(game, staging, demo, error)) {
+      err << "zarv-tool: " << demo.folder << "/" << demo.file << ": " << error << "\n";
       fs::remove_all(staging, ec);
       return 1;
     }
-    archived += spec.tags.size();
+    archived += demo.tags.size();
   }
   fs::remove_all(staging, ec);
   for (const DemoTag& tag : LocalTags()) {

@@ -1,0 +1,14 @@
+#pragma once
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <string>
+
+// Output helpers shared by the commands of zarv-tool.
+
+// Text from a file may hold any byte; control bytes come out as \xNN so they cannot act on the
+// terminal or split a line of output.
+std::string Printable(const std::string& text);
+
+// Indented JSON and a line end. Names are 8-bit text: bytes that are not valid UTF-8 become
+// U+FFFD rather than failing the command.
+void PrintJson(std::ostream& out, const nlohmann::json& doc);
