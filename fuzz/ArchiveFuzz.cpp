@@ -8,20 +8,10 @@
 #include <span>
 #include <string>
 
+#include "fuzz/FuzzCheck.h"
 #include "tags/ArchiveFile.h"
 #include "tags/ByteWriter.h"
 #include "tags/MessageLog.h"
-
-namespace {
-
-void Check(bool condition, const char* what) {
-  if (!condition) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-  }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Refused directory entries are logged; thousands of lines a second would drown the fuzzer.

@@ -11,18 +11,12 @@
 #include <vector>
 
 #include "collections/Collection.h"
+#include "fuzz/FuzzCheck.h"
 #include "tags/ByteWriter.h"
 #include "tags/MessageLog.h"
 #include "tags/TagHeader.h"
 
 namespace {
-
-void Check(bool condition, const char* what) {
-  if (!condition) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-  }
-}
 
 std::vector<uint8_t> SaveOrEmpty(Collection& collection, TagHeader& header) {
   ByteWriter out;

@@ -8,21 +8,11 @@
 #include <span>
 #include <string>
 
+#include "fuzz/FuzzCheck.h"
 #include "tags/ByteReader.h"
 #include "tags/ByteWriter.h"
 #include "tags/LooseTagFile.h"
 #include "tags/TagHeader.h"
-
-namespace {
-
-void Check(bool condition, const char* what) {
-  if (!condition) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-  }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> input(data, size);
