@@ -323,8 +323,14 @@ void Codex::FileAdded(size_t folder, const std::string& name) {
   const uint32_t group = watch_.group(folder);
   TagHeader header;
   std::string error;
-  if (!LooseTagFile::ReadHeaderAt(watch_.folder_fd(folder), name.c_str(), name, group, header,
-                                  error, watch_.ListedSize(folder, name))) {
+  const std::span<const uint8_t> head = watch_.ListedHead(folder, name);
+  uint32_t claimed = 0;
+  const bool read =
+      head.empty() ? LooseTagFile::ReadHeaderAt(watch_.folder_fd(folder), name.c_str(), name, group,
+                                                header, error, watch_.ListedSize(folder, name))
+                   : LooseTagFile::CheckHeader(head, watch_.ListedSize(folder, name).value_or(0),
+                                               name, group, header, claimed, error);
+  if (!read) {
     // Only a known tag of another group is worth a word; anything else is not a tag file.
     if (error.find("was found in the") != std::string::npos) {
       LogMessage(1, kLog, "%s\n", error.c_str());

@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr size_t kHeadSize = 64;
+
 constexpr uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MODIFY | IN_ATTRIB | IN_MOVED_FROM |
                                 IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF |
                                 IN_ONLYDIR;
@@ -100,11 +102,35 @@ bool FolderWatch::List(Folder& folder, std::vector<FileState>& out) {
     return false;
   }
   const int dfd = ::dirfd(dir);
+  const bool first = !folder.listed;
   while (const dirent* entry = ::readdir(dir)) {
     if (IsIgnored(entry->d_name)) continue;
     struct stat st {};
-    if (::fstatat(dfd, entry->d_name, &st, 0) != 0) continue;  // gone since readdir
+    std::unique_ptr<std::vector<uint8_t>> head;
+    // A folder's first listing is followed by reading every file's header: one open serves
+    // both, where a stat and an open would look the name up twice. Non-blocking, so a FIFO
+    // cannot hang the listing.
+    const bool maybe_file = entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN;
+    const int fd = first && maybe_file
+                       ? ::openat(dfd, entry->d_name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
+                       : -1;
+    if (fd >= 0) {
+      const bool ok = ::fstat(fd, &st) == 0;
+      if (ok && S_ISREG(st.st_mode)) {
+        head = std::make_unique<std::vector<uint8_t>>(kHeadSize);
+        ssize_t got;
+        do {
+          got = ::pread(fd, head->data(), kHeadSize, 0);
+        } while (got < 0 && errno == EINTR);
+        head->resize(got > 0 ? static_cast<size_t>(got) : 0);
+      }
+      ::close(fd);
+      if (!ok) continue;
+    } else if (::fstatat(dfd, entry->d_name, &st, 0) != 0) {
+      continue;  // gone since readdir
+    }
     FileState file;
+    file.head = std::move(head);
     file.name = entry->d_name;
     file.is_folder = S_ISDIR(st.st_mode);
     file.size = static_cast<uint64_t>(st.st_size);
@@ -179,6 +205,7 @@ void FolderWatch::Rescan(const Handler& handler) {
     std::sort(f.files.begin(), f.files.end(),
               [](const FileState& a, const FileState& b) { return a.name < b.name; });
     for (const auto& [change, name] : changes) handler(index, change, name);
+    for (FileState& file : f.files) file.head.reset();
     ::close(f.fd);
     f.fd = -1;
     // Removed files are forgotten once reported.
@@ -212,4 +239,10 @@ std::optional<uint64_t> FolderWatch::ListedSize(size_t folder, const std::string
   const FileState* s = const_cast<FolderWatch*>(this)->Find(folder, name);
   if (!s || !S_ISREG(s->mode)) return std::nullopt;
   return s->size;
+}
+
+std::span<const uint8_t> FolderWatch::ListedHead(size_t folder, const std::string& name) const {
+  const FileState* s = const_cast<FolderWatch*>(this)->Find(folder, name);
+  if (!s || !s->head) return {};
+  return *s->head;
 }

@@ -2,7 +2,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,11 @@ class FolderWatch {
   // The size a regular file had in the latest listing.
   std::optional<uint64_t> ListedSize(size_t folder, const std::string& name) const;
 
+  // During a rescan's handler call for a file of a folder's first listing: the file's first
+  // bytes (up to 64), read with the same open as its size, so indexing a folder costs each file
+  // one lookup. Empty otherwise.
+  std::span<const uint8_t> ListedHead(size_t folder, const std::string& name) const;
+
   // The tag id remembered for a file, set when it was indexed.
   void SetTagId(size_t folder, const std::string& name, uint32_t tag_id);
   bool TagId(size_t folder, const std::string& name, uint32_t& tag_id) const;
@@ -57,6 +64,9 @@ class FolderWatch {
     uint32_t mode = 0;
     bool has_tag_id = false;
     uint32_t tag_id = 0;
+    // The file's first bytes, read while a folder is listed for the first time and kept only
+    // until the handler has seen the file.
+    std::unique_ptr<std::vector<uint8_t>> head;
   };
   struct Folder {
     std::filesystem::path path;
