@@ -228,6 +228,11 @@ bool BitmapCodec::Decode(std::span<const uint8_t> block, std::span<const uint8_t
   if (out.IsIndexed()) {
     out.flags = partial ? (out.flags | cl::kBitmapPartialAlpha)
                         : (out.flags & static_cast<uint16_t>(~cl::kBitmapPartialAlpha));
+  } else {
+    // Type-1 blocks are always written raw and without the partial-alpha layout bit; dropping
+    // those bits here keeps what the frame views derive from them the same after a save.
+    out.flags &=
+        static_cast<uint16_t>(~(cl::kBitmapPartialAlpha | cl::kBitmapRle | cl::kBitmapRowsPadded));
   }
   return true;
 }
@@ -252,7 +257,13 @@ void BitmapCodec::Encode(const CollectionBitmap& bitmap, ByteWriter& out) {
     return;
   }
   const bool rle = bitmap.IsRle();
-  const bool sixteen = (bitmap.flags & cl::kBitmapPartialAlpha) != 0;
+  // One-byte pixels read index 0 as transparent, so a visible pixel of colour 0 needs the
+  // two-byte form as much as partial alpha does; otherwise it would vanish on the next load.
+  bool visible_zero = false;
+  for (size_t i = 0; i + 1 < bitmap.pixels.size() && !visible_zero; i += 2) {
+    visible_zero = bitmap.pixels[i] != 0 && bitmap.pixels[i + 1] == 0;
+  }
+  const bool sixteen = (bitmap.flags & cl::kBitmapPartialAlpha) != 0 || visible_zero;
   // The stored flags keep their meaning bits; the layout bits are set from how the block is
   // written, including "partial alpha", which tells the game the pixels are 16-bit.
   h.flags = bitmap.flags & cl::kBitmapWriteMask;
