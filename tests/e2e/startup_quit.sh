@@ -9,7 +9,8 @@ printf 'OsWindowSizeX 800\nOsWindowSizeY 600\nShowSplash 0\n' >"$E2E_DIR/res/pre
 ZARV_PID=$!
 
 # Generous limits: under a sanitizer build with other tests running, start-up can take a while.
-win=$(wait_for_window '^Zarv$' 60) || fail "no window titled Zarv appeared"
+win=$(wait_for_window '^Zarv$' 60) ||
+  fail "no window titled Zarv appeared ($(cat "$E2E_DIR/stderr.txt" 2>/dev/null))"
 geometry=$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p')
 [[ "$geometry" == "800x600" ]] || fail "window is $geometry, expected 800x600"
 
