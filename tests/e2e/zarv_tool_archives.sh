@@ -2,16 +2,9 @@
 # zarv-tool list, archives, pack and unpack on a game folder whose archives are built here byte
 # by byte, independently of the program's writer.
 # Usage: zarv_tool_archives.sh BUILD_DIR
-set -euo pipefail
+source "$(dirname "$0")/tool-lib.sh"
+tool_setup "$1" archives
 
-tool="$1/zarv-tool"
-work=$(mktemp -d /tmp/zarv-tool-archives.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
 # Runs the tool, expecting exit status $1; output in $work/out and $work/err.
 expect() {
   local want=$1 status=0

@@ -2,16 +2,8 @@
 # zarv-tool collection info and export on a collection tag built here byte by byte, independently
 # of the program's writer.
 # Usage: zarv_tool_collection.sh BUILD_DIR
-set -euo pipefail
-
-tool="$1/zarv-tool"
-work=$(mktemp -d /tmp/zarv-tool-collection.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+source "$(dirname "$0")/tool-lib.sh"
+tool_setup "$1" collection
 
 tag="$work/sprites"
 python3 - "$tag" <<'PY'

@@ -1,16 +1,8 @@
 #!/bin/bash
 # zarv-tool info on tag files built here byte by byte, independently of the program's writer.
 # Usage: zarv_tool_info.sh BUILD_DIR
-set -euo pipefail
-
-tool="$1/zarv-tool"
-work=$(mktemp -d /tmp/zarv-tool-info.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+source "$(dirname "$0")/tool-lib.sh"
+tool_setup "$1" info
 
 # Field helpers: big-endian words and a name zero-padded to its field width.
 zeros() { head -c "$1" /dev/zero; }
