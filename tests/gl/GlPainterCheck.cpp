@@ -17,27 +17,13 @@
 #include "app/GlPresenter.h"
 #include "gui/GlPainter.h"
 #include "gui/GlTexture.h"
+#include "tests/support/Rgb.h"
 
 namespace {
 
 GLFWwindow* g_window = nullptr;
 GlPainter* g_painter = nullptr;
 Size g_screen;
-
-struct Rgb {
-  int r = 0;
-  int g = 0;
-  int b = 0;
-  friend bool operator==(const Rgb&, const Rgb&) = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Rgb& c) {
-  return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
-
-Rgb ToRgb(Color c) {
-  return {ColorRed(c), ColorGreen(c), ColorBlue(c)};
-}
 
 constexpr Color kBackground = MakeColor(40, 40, 40);
 constexpr Color kRed = MakeColor(255, 0, 0);

@@ -44,6 +44,7 @@
 #include "gui/GlTexture.h"
 #include "gui/Skin.h"
 #include "gui/TextLayout.h"
+#include "tests/support/Rgb.h"
 
 namespace fs = std::filesystem;
 
@@ -191,21 +192,6 @@ class Desk {
 
 // ---------------------------------------------------------------------------------------
 // Pixels
-
-struct Rgb {
-  int r = 0;
-  int g = 0;
-  int b = 0;
-  friend bool operator==(const Rgb&, const Rgb&) = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Rgb& c) {
-  return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
-
-Rgb ToRgb(Color c) {
-  return {ColorRed(c), ColorGreen(c), ColorBlue(c)};
-}
 
 bool IsLight(const Rgb& c) {
   return std::min({c.r, c.g, c.b}) >= 200;
