@@ -48,7 +48,7 @@ EDITOR_BIN := $(BUILD_DIR)/zarv
 DEMO_DIR ?= $(BUILD_DIR)/demo-game
 RUN_ARGS ?=
 
-FORMAT_DIRS := app gui tags structs collections terrain models sound tests tools bench fuzz
+FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
 .PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections format clean
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "app/Preferences.h"
+#include "base/MessageLog.h"
 #include "tags/Codex.h"
-#include "tags/MessageLog.h"
 
 namespace {
 constexpr const char* kKey = "CodexWorkingSet";

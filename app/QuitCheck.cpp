@@ -1,7 +1,7 @@
 #include "app/QuitCheck.h"
 
-#include "app/WindowManager.h"
 #include "gui/MessageBoxWindow.h"
+#include "gui/WindowManager.h"
 
 bool StandardQuitCheck() {
   if (MessageBoxWindow::Show("Really Quit Zarv?", nullptr, {"Quit", "Don't Quit"}) != 0) {

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "app/Preferences.h"
-#include "app/WindowManager.h"
 #include "gui/Button.h"
 #include "gui/Window.h"
+#include "gui/WindowManager.h"
 
 void SaveWindowPlacement(const Window* window, const char* key) {
   if (!window || !key) return;

@@ -8,21 +8,21 @@
 #include <string>
 
 #include "app/CodexWorkingSetPref.h"
-#include "app/GlPresenter.h"
-#include "app/GlfwPlatform.h"
 #include "app/Preferences.h"
 #include "app/QuitCheck.h"
 #include "app/StartupSettings.h"
-#include "app/TreeRenderer.h"
-#include "app/WindowManager.h"
-#include "gui/CharMap.h"
+#include "base/CharMap.h"
+#include "gl/GlPainter.h"
+#include "gl/GlPresenter.h"
+#include "gl/GlTexture.h"
+#include "gl/GlfwPlatform.h"
 #include "gui/Draw.h"
 #include "gui/Font.h"
 #include "gui/FontFile.h"
 #include "gui/FontPages.h"
-#include "gui/GlPainter.h"
-#include "gui/GlTexture.h"
 #include "gui/Skin.h"
+#include "gui/TreeRenderer.h"
+#include "gui/WindowManager.h"
 #include "tags/Codex.h"
 
 namespace {

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "base/ByteReader.h"
+#include "base/ByteWriter.h"
 #include "collections/CollectionBitmap.h"
 #include "collections/CollectionLayout.h"
 #include "collections/RleCodec.h"
-#include "tags/ByteReader.h"
-#include "tags/ByteWriter.h"
 
 namespace cl = collection_layout;
 

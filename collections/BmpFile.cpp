@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "tags/ByteReader.h"
-#include "tags/ByteWriter.h"
+#include "base/ByteReader.h"
+#include "base/ByteWriter.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/ByteReader.h"
+#include "base/MessageLog.h"
 #include "collections/BitmapCodec.h"
 #include "collections/Collection.h"
 #include "collections/CollectionLayout.h"
-#include "tags/ByteReader.h"
-#include "tags/MessageLog.h"
 #include "tags/TagHeader.h"
 
 namespace cl = collection_layout;

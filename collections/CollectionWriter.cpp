@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ByteWriter.h"
 #include "collections/BitmapCodec.h"
 #include "collections/Collection.h"
 #include "collections/CollectionLayout.h"
-#include "tags/ByteWriter.h"
 #include "tags/TagHeader.h"
 
 namespace cl = collection_layout;

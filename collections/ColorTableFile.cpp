@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "collections/SafeFile.h"
-#include "tags/ByteReader.h"
-#include "tags/ByteWriter.h"
+#include "base/ByteReader.h"
+#include "base/ByteWriter.h"
+#include "base/SafeFile.h"
 
 bool ColorTableFile::Parse(std::span<const uint8_t> file, Palette& palette, uint32_t& count,
                            std::string& error) {

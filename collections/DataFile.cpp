@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/ByteReader.h"
+#include "base/SafeFile.h"
 #include "collections/BmpFile.h"
 #include "collections/PngFile.h"
-#include "collections/SafeFile.h"
 #include "collections/TiffFile.h"
-#include "tags/ByteReader.h"
 #include "tags/TagHeader.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "tags/ByteReader.h"
-#include "tags/ByteWriter.h"
+#include "base/ByteReader.h"
+#include "base/ByteWriter.h"
 
 std::string HueChange::Name() const {
   return std::string(name.data(), strnlen(name.data(), name.size()));

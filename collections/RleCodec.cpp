@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "tags/ByteReader.h"
-#include "tags/ByteWriter.h"
+#include "base/ByteReader.h"
+#include "base/ByteWriter.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -8,10 +8,10 @@
 #include <span>
 #include <string>
 
+#include "base/ByteWriter.h"
+#include "base/MessageLog.h"
 #include "fuzz/FuzzCheck.h"
 #include "tags/ArchiveFile.h"
-#include "tags/ByteWriter.h"
-#include "tags/MessageLog.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Refused directory entries are logged; thousands of lines a second would drown the fuzzer.

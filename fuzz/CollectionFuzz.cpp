@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteWriter.h"
+#include "base/MessageLog.h"
 #include "collections/Collection.h"
 #include "fuzz/FuzzCheck.h"
-#include "tags/ByteWriter.h"
-#include "tags/MessageLog.h"
 #include "tags/TagHeader.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <span>
 #include <string>
 
+#include "base/ByteReader.h"
+#include "base/ByteWriter.h"
 #include "fuzz/FuzzCheck.h"
-#include "tags/ByteReader.h"
-#include "tags/ByteWriter.h"
 #include "tags/LooseTagFile.h"
 #include "tags/TagHeader.h"
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/WindowManager.h"
 #include "gui/Draw.h"
 #include "gui/Skin.h"
 #include "gui/TextLayout.h"
+#include "gui/WindowManager.h"
 
 namespace {
 constexpr Size kMinimumButton = {32, 24};

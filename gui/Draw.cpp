@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/WindowManager.h"
 #include "gui/Font.h"
 #include "gui/FontPages.h"
 #include "gui/Skin.h"
 #include "gui/TextLayout.h"
 #include "gui/Window.h"
+#include "gui/WindowManager.h"
 
 namespace {
 Painter* g_painter = nullptr;

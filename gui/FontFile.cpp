@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "tags/ByteReader.h"
+#include "base/ByteReader.h"
 
 namespace {
 

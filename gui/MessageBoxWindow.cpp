@@ -4,9 +4,9 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/WindowManager.h"
 #include "gui/Draw.h"
 #include "gui/TextLayout.h"
+#include "gui/WindowManager.h"
 
 namespace {
 constexpr uint32_t kBoxFlags = WindowFlag::TitleBar | WindowFlag::ThickFrame |

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <limits>
 
-#include "tags/ByteReader.h"
+#include "base/ByteReader.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/WindowManager.h"
 #include "gui/Draw.h"
 #include "gui/Skin.h"
 #include "gui/SkinMetrics.h"
+#include "gui/WindowManager.h"
 
 Window::Window(uint32_t flags, Window* parent) {
   SetFlags(flags | WindowFlag::Always);

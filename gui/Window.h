@@ -4,8 +4,8 @@
 #include <span>
 #include <string>
 
-#include "app/InputEvent.h"
 #include "gui/Geometry.h"
+#include "gui/InputEvent.h"
 #include "gui/Signal.h"
 
 class Font;

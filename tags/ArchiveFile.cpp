@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tags/ByteReader.h"
-#include "tags/ByteWriter.h"
-#include "tags/MessageLog.h"
+#include "base/ByteReader.h"
+#include "base/ByteWriter.h"
+#include "base/MessageLog.h"
 
 namespace {
 

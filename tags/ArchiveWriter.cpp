@@ -9,8 +9,8 @@
 #include <cstring>
 #include <memory>
 
+#include "base/ByteWriter.h"
 #include "tags/ArchiveFile.h"
-#include "tags/ByteWriter.h"
 #include "tags/TagCode.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "base/MessageLog.h"
 #include "tags/ArchiveWriter.h"
 #include "tags/LocalFolder.h"
 #include "tags/LooseTagFile.h"
 #include "tags/LooseTagWriter.h"
-#include "tags/MessageLog.h"
 #include "tags/TagCode.h"
 #include "tags/TagGroupTable.h"
 #include "tags/TagName.h"

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "tags/ByteReader.h"
+#include "base/ByteReader.h"
 #include "tags/TagGroupTable.h"
 #include "tags/TagName.h"
 

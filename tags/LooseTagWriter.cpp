@@ -9,7 +9,7 @@
 #include <system_error>
 #include <vector>
 
-#include "tags/ByteReader.h"
+#include "base/ByteReader.h"
 #include "tags/LocalFolder.h"
 #include "tags/TagName.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "tags/ByteWriter.h"
+#include "base/ByteWriter.h"
 #include "tags/TagHeader.h"
 
 // Saves one loose tag in three phases: Begin prepares the header and the target, the group's

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <span>
 
-#include "tags/ByteReader.h"
-#include "tags/ByteWriter.h"
+#include "base/ByteReader.h"
+#include "base/ByteWriter.h"
 #include "tags/TagCode.h"
 
 namespace {

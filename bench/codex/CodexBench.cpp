@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteWriter.h"
 #include "tags/ArchiveFile.h"
 #include "tags/ArchiveWriter.h"
-#include "tags/ByteWriter.h"
 #include "tags/Codex.h"
 #include "tags/LocalFolder.h"
 #include "tags/TagCode.h"

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteWriter.h"
 #include "collections/BitmapCodec.h"
 #include "collections/CollectionBitmap.h"
 #include "collections/CollectionLayout.h"
-#include "tags/ByteWriter.h"
 
 namespace {
 

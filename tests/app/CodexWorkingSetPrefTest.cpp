@@ -2,9 +2,9 @@
 
 #include "app/CodexWorkingSetPref.h"
 #include "app/Preferences.h"
+#include "base/MessageLog.h"
 #include "support/TagFiles.h"
 #include "tags/Codex.h"
-#include "tags/MessageLog.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "base/MessageLog.h"
 #include "collections/Collection.h"
 #include "collections/CollectionLayout.h"
-#include "tags/MessageLog.h"
 #include "tests/collections/CollectionFixtures.h"
 
 namespace {

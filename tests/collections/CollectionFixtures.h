@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteWriter.h"
 #include "collections/Collection.h"
-#include "tags/ByteWriter.h"
 #include "tags/TagHeader.h"
 
 // Collections built in memory and passed through the writer and the reader.

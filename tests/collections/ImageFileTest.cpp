@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteWriter.h"
 #include "collections/BmpFile.h"
 #include "collections/ColorTableFile.h"
 #include "collections/DataFile.h"
 #include "collections/ImageImport.h"
-#include "tags/ByteWriter.h"
 
 namespace {
 

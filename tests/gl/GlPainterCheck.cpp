@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/GlPresenter.h"
-#include "gui/GlPainter.h"
-#include "gui/GlTexture.h"
+#include "gl/GlPainter.h"
+#include "gl/GlPresenter.h"
+#include "gl/GlTexture.h"
 #include "tests/support/Rgb.h"
 
 namespace {

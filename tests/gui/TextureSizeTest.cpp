@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "gui/GlTexture.h"
+#include "gl/GlTexture.h"
 
 namespace {
 

@@ -30,20 +30,20 @@
 #include <string_view>
 #include <vector>
 
-#include "app/GlPresenter.h"
-#include "app/GlfwPlatform.h"
-#include "app/TreeRenderer.h"
-#include "app/WindowManager.h"
+#include "base/CharMap.h"
+#include "gl/GlPainter.h"
+#include "gl/GlPresenter.h"
+#include "gl/GlTexture.h"
+#include "gl/GlfwPlatform.h"
 #include "gui/Button.h"
-#include "gui/CharMap.h"
 #include "gui/Draw.h"
 #include "gui/Font.h"
 #include "gui/FontFile.h"
 #include "gui/FontPages.h"
-#include "gui/GlPainter.h"
-#include "gui/GlTexture.h"
 #include "gui/Skin.h"
 #include "gui/TextLayout.h"
+#include "gui/TreeRenderer.h"
+#include "gui/WindowManager.h"
 #include "tests/support/Rgb.h"
 
 namespace fs = std::filesystem;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tags/ByteWriter.h"
+#include "base/ByteWriter.h"
 #include "tags/TagCode.h"
 
 namespace tagfiles {

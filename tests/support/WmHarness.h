@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/InputTranslator.h"
-#include "app/Platform.h"
-#include "app/WindowManager.h"
+#include "gui/InputTranslator.h"
+#include "gui/Platform.h"
+#include "gui/WindowManager.h"
 
 // A scripted OS: a clock that advances a millisecond per poll, a queue of steps run at poll
 // time (each step may wait for a condition, such as a given window being the top modal

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <set>
 
+#include "base/ByteReader.h"
+#include "base/MessageLog.h"
 #include "support/TagFiles.h"
-#include "tags/ByteReader.h"
 #include "tags/Codex.h"
 #include "tags/LooseTagWriter.h"
-#include "tags/MessageLog.h"
 #include "tags/TagStream.h"
 
 namespace {

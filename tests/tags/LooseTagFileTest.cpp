@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tags/ByteWriter.h"
+#include "base/ByteWriter.h"
 #include "tags/LooseTagFile.h"
 #include "tags/LooseTagWriter.h"
 #include "tags/TagCode.h"

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "tags/ByteReader.h"
-#include "tags/ByteWriter.h"
+#include "base/ByteReader.h"
+#include "base/ByteWriter.h"
 #include "tags/TagCode.h"
 #include "tags/TagHeader.h"
 

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "base/MacRoman.h"
 #include "gui/FontFile.h"
-#include "gui/MacRoman.h"
 
 namespace {
 

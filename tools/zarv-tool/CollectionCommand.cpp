@@ -9,13 +9,13 @@
 #include <set>
 #include <vector>
 
+#include "base/MessageLog.h"
 #include "collections/BitmapExport.h"
 #include "collections/Collection.h"
 #include "collections/CollectionLayout.h"
 #include "collections/DataFile.h"
 #include "collections/ExportNames.h"
 #include "tags/LooseTagFile.h"
-#include "tags/MessageLog.h"
 #include "tools/zarv-tool/ToolText.h"
 
 namespace cl = collection_layout;

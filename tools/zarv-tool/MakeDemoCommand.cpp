@@ -8,9 +8,9 @@
 #include <system_error>
 #include <vector>
 
+#include "base/ByteWriter.h"
 #include "collections/Collection.h"
 #include "tags/ArchiveWriter.h"
-#include "tags/ByteWriter.h"
 #include "tags/LooseTagWriter.h"
 #include "tags/TagCode.h"
 

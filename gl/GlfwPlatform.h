@@ -1,0 +1,38 @@
+#pragma once
+#include <array>
+
+#include "gui/InputTranslator.h"
+#include "gui/Platform.h"
+
+struct GLFWwindow;
+struct GLFWcursor;
+class WindowManager;
+
+// The OS side of the editor: the GLFW 3 window, its callbacks turned into the program's
+// queued events, the clock, cursors, the beep and presenting frames.
+class GlfwPlatform : public Platform {
+ public:
+  explicit GlfwPlatform(GLFWwindow* window);
+  ~GlfwPlatform() override;
+
+  // Installs the callbacks that feed the window manager and reports the current size once.
+  void Attach(WindowManager* wm);
+
+  double Now() override;
+  void PollEvents() override;
+  void Sleep() override;
+  void Beep() override;
+  void SetCursorShape(int32_t cursor) override;
+  void Present() override;
+  void SetSwapCount(int32_t count) { swap_count_ = count; }
+
+ private:
+  static GlfwPlatform* From(GLFWwindow* window);
+  void Queue(const InputEvent& event);
+
+  GLFWwindow* window_;
+  WindowManager* wm_ = nullptr;
+  InputTranslator translator_;
+  std::array<GLFWcursor*, 16> cursors_{};
+  int32_t swap_count_ = 1;
+};
