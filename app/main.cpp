@@ -156,6 +156,7 @@ int main() {
   SetCurrentPainter(nullptr);
   painter.reset();  // deletes the skin and font textures while the context is current
   glfwDestroyWindow(window);
+  ReleaseProgramCodex();
   glfwTerminate();
   SavePrefs();
   return 0;

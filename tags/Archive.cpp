@@ -6,6 +6,9 @@ Archive::Archive(std::filesystem::path path, ArchiveContents contents)
     : header_(contents.header),
       path_(std::move(path)),
       file_name_(path_.filename().string()),
+      qualified_name_(path_.parent_path().filename().empty()
+                          ? file_name_
+                          : path_.parent_path().filename().string() + "/" + file_name_),
       meshes_(std::move(contents.meshes)),
       directory_offset_(contents.directory_offset) {
   kind_ = static_cast<uint32_t>(ArchiveFile::KindOfType(header_.type));

@@ -25,6 +25,9 @@ class Archive {
   // The part of the path after the last separator: the archive's display name and its name in
   // the working-set preference.
   const std::string& file_name() const { return file_name_; }
+  // The file name behind the name of its folder ("plugins/same.dat"): tells apart archives of
+  // one file name in the "tags" and "plugins" folders.
+  const std::string& qualified_name() const { return qualified_name_; }
   const std::vector<LocationRecord>& copies() const { return copies_; }
   const std::vector<MeshRecord>& meshes() const { return meshes_; }
   uint64_t directory_offset() const { return directory_offset_; }
@@ -37,6 +40,7 @@ class Archive {
   ArchiveHeader header_;
   std::filesystem::path path_;
   std::string file_name_;
+  std::string qualified_name_;
   std::vector<LocationRecord> copies_;
   std::vector<MeshRecord> meshes_;
   uint64_t directory_offset_ = 0;

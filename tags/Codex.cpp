@@ -249,12 +249,12 @@ LooseTagWriter* Codex::BeginWrite(CodexEntry* entry, const TagHeader& header) {
   return result;
 }
 
-bool Codex::EndWrite(CodexEntry* entry, const TagHeader& /*caller*/, bool success) {
+bool Codex::EndWrite(CodexEntry* entry, const TagHeader& caller, bool success) {
   if (!entry->writing()) return false;
   std::unique_ptr<LooseTagWriter> writer = std::move(entry->extras_->write);
   entry->TrimExtras();
   std::string error;
-  if (!writer->End(success, error)) {
+  if (!writer->End(caller, success, error)) {
     if (success) {
       LogMessage(0, kLog, "couldn't write tag file '%s': %s\n",
                  writer->path().filename().string().c_str(), error.c_str());
@@ -331,10 +331,7 @@ void Codex::FileAdded(size_t folder, const std::string& name) {
                    : LooseTagFile::CheckHeader(head, watch_.ListedSize(folder, name).value_or(0),
                                                name, group, header, claimed, error);
   if (!read) {
-    // Only a known tag of another group is worth a word; anything else is not a tag file.
-    if (error.find("was found in the") != std::string::npos) {
-      LogMessage(1, kLog, "%s\n", error.c_str());
-    }
+    LogRefusedFile(group, name, error);
     return;
   }
   CodexEntry* entry = FindOrCreate(group, header.tag_id);
@@ -374,6 +371,7 @@ void Codex::FileModified(size_t folder, const std::string& name) {
   std::string error;
   if (!LooseTagFile::ReadHeaderAt(watch_.folder_fd(folder), name.c_str(), name, group, header,
                                   error, watch_.ListedSize(folder, name))) {
+    LogRefusedFile(group, name, error);
     FileRemoved(folder, name);
     return;
   }
@@ -384,6 +382,17 @@ void Codex::FileModified(size_t folder, const std::string& name) {
   }
   FileRemoved(folder, name);
   FileAdded(folder, name);
+}
+
+void Codex::LogRefusedFile(uint32_t group, const std::string& name, const std::string& error) {
+  // A known tag in the wrong folder is a warning; any other refused file is named too, so a
+  // tag that does not show up can be traced.
+  if (error.find("was found in the") != std::string::npos) {
+    LogMessage(1, kLog, "%s\n", error.c_str());
+  } else {
+    LogMessage(2, kLog, "'%s' in the '%s' folder is not a tag file: %s\n", name.c_str(),
+               TagGroupTable::PluralName(group).c_str(), error.c_str());
+  }
 }
 
 void Codex::FileRemoved(size_t folder, const std::string& name) {
@@ -553,6 +562,24 @@ Archive* Codex::ArchiveByName(std::string_view file_name) const {
   return nullptr;
 }
 
+Archive* Codex::FindArchive(std::string_view name) const {
+  if (name.find('/') == std::string_view::npos) return ArchiveByName(name);
+  for (const auto& a : archives_) {
+    if (a->qualified_name() == name) return a.get();
+  }
+  return nullptr;
+}
+
+size_t Codex::CountArchivesNamed(std::string_view file_name) const {
+  return std::count_if(archives_.begin(), archives_.end(),
+                       [&](const auto& a) { return a->file_name() == file_name; });
+}
+
+std::string Codex::WorkingSetName(const Archive& archive) const {
+  return CountArchivesNamed(archive.file_name()) > 1 ? archive.qualified_name()
+                                                     : archive.file_name();
+}
+
 // ---------------------------------------------------------------------------- working set
 
 void Codex::SortArchives() {
@@ -564,9 +591,13 @@ void Codex::SortArchives() {
 }
 
 void Codex::SetWorkingSet(const std::vector<Archive*>& archives) {
+  // Only loaded archives count; two of one file name are still two archives.
   std::set<Archive*> listed;
   for (Archive* a : archives) {
-    if (a && ArchiveByName(a->file_name()) == a) listed.insert(a);
+    if (std::any_of(archives_.begin(), archives_.end(),
+                    [a](const auto& loaded) { return loaded.get() == a; })) {
+      listed.insert(a);
+    }
   }
   for (const auto& a : archives_) a->active_ = listed.count(a.get()) > 0;
   // Plugins get their order values from their place in the set, counted in load order.
@@ -594,7 +625,7 @@ void Codex::ApplyDefaultWorkingSet() {
 std::vector<std::string> Codex::WorkingSetNames() const {
   std::vector<std::string> names;
   for (const auto& a : archives_) {
-    if (a->active()) names.push_back(a->file_name());
+    if (a->active()) names.push_back(WorkingSetName(*a));
   }
   return names;
 }
@@ -603,7 +634,7 @@ std::vector<std::string> Codex::ApplyWorkingSetNames(const std::vector<std::stri
   std::vector<Archive*> set;
   std::vector<std::string> skipped;
   for (const std::string& name : names) {
-    if (Archive* a = ArchiveByName(name)) {
+    if (Archive* a = FindArchive(name)) {
       set.push_back(a);
     } else {
       skipped.push_back(name);
@@ -717,14 +748,18 @@ size_t Codex::DisassembleArchive(const Archive& archive, const std::filesystem::
     auto stream = TagStream::Open(archive.path(), h.data_offset, h.data_size, false, error);
     LooseTagWriter writer;
     std::vector<uint8_t> data;
+    // An unpacked tag belongs to no archive.
+    TagHeader caller = h;
+    caller.foundation_index = 0xFF;
+    caller.owner_index = 0xFF;
     if (!stream || !stream->ReadRest(data) ||
-        !writer.Begin(destination, h, h.group, h.tag_id, file_name, error)) {
+        !writer.Begin(destination, caller, h.group, h.tag_id, file_name, error)) {
       LogMessage(0, kLog, "couldn't unpack '%s' from '%s'\n", h.Name().c_str(),
                  archive.file_name().c_str());
       continue;
     }
     writer.data().WriteBytes(data);
-    if (!writer.End(true, error)) {
+    if (!writer.End(caller, true, error)) {
       LogMessage(0, kLog, "couldn't unpack '%s' from '%s': %s\n", h.Name().c_str(),
                  archive.file_name().c_str(), error.c_str());
       continue;
@@ -755,7 +790,19 @@ void Codex::Notify(Archive* archive, CodexEntry* entry, int event) {
   for (const auto& [listener, context] : listeners) listener(context, archive, entry, event);
 }
 
-Codex& ProgramCodex() {
-  static Codex codex;
+namespace {
+std::unique_ptr<Codex>& ProgramCodexSlot() {
+  static std::unique_ptr<Codex> codex;
   return codex;
+}
+}  // namespace
+
+Codex& ProgramCodex() {
+  std::unique_ptr<Codex>& codex = ProgramCodexSlot();
+  if (!codex) codex = std::make_unique<Codex>();
+  return *codex;
+}
+
+void ReleaseProgramCodex() {
+  ProgramCodexSlot().reset();
 }

@@ -109,7 +109,16 @@ class Codex {
   bool UnloadAllArchives();
   size_t archive_count() const { return archives_.size(); }
   Archive* ArchiveAt(size_t index) const;
+  // The first archive in list order with that file name.
   Archive* ArchiveByName(std::string_view file_name) const;
+  // An archive by its file name or, with a folder in front ("plugins/same.dat"), by its
+  // qualified name; the form the working-set preference and the command line use.
+  Archive* FindArchive(std::string_view name) const;
+  // How many loaded archives have this file name.
+  size_t CountArchivesNamed(std::string_view file_name) const;
+  // The archive's name in the working-set preference: its file name, qualified by its folder
+  // when another loaded archive has the same file name.
+  std::string WorkingSetName(const Archive& archive) const;
   // Loads every file directly in `folder` that is an archive, in name order; returns how many.
   size_t LoadArchiveFolder(const std::filesystem::path& folder);
   // The names LoadArchiveFolder offers to LoadArchive: regular files directly in the folder, in
@@ -119,10 +128,10 @@ class Codex {
   // --- Working set
   void SetWorkingSet(const std::vector<Archive*>& archives);
   void ApplyDefaultWorkingSet();
-  // File names of the active archives, in archive-list order.
+  // Working-set names of the active archives, in archive-list order.
   std::vector<std::string> WorkingSetNames() const;
-  // Activates the named archives (names without a loaded archive are skipped) and returns the
-  // names that were skipped.
+  // Activates the named archives (found as FindArchive finds them; names without a loaded
+  // archive are skipped) and returns the names that were skipped.
   std::vector<std::string> ApplyWorkingSetNames(const std::vector<std::string>& names);
 
   // --- Game folder: the archives of its "tags" and "plugins" folders and its "local" folder.
@@ -157,6 +166,7 @@ class Codex {
   void FileAdded(size_t folder, const std::string& name);
   void FileModified(size_t folder, const std::string& name);
   void FileRemoved(size_t folder, const std::string& name);
+  void LogRefusedFile(uint32_t group, const std::string& name, const std::string& error);
 
   using EntryMap = std::map<uint64_t, CodexEntry, std::less<uint64_t>,
                             NodePoolAllocator<std::pair<const uint64_t, CodexEntry>>>;
@@ -173,5 +183,8 @@ class Codex {
   bool changed_ = false;
 };
 
-// The program's index, used by the editor's windows and commands.
+// The program's index, used by the editor's windows and commands; made on first use.
 Codex& ProgramCodex();
+// Releases it (archives, local copies, the folder watch) at its step of shut-down, before the
+// window system goes and the preferences are written; a later ProgramCodex() starts afresh.
+void ReleaseProgramCodex();

@@ -27,11 +27,8 @@ bool LooseTagFile::CheckHeader(std::span<const uint8_t> first, uint64_t length,
   ByteReader reader(first.first(TagHeader::kSize));
   TagHeader h;
   if (!TagHeader::Read(reader, h, error)) return false;
-  if (static_cast<uint64_t>(h.data_offset) > length) {
-    error = "data offset " + std::to_string(h.data_offset) + " lies past the end of the file (" +
-            std::to_string(length) + " bytes)";
-    return false;
-  }
+  // The data offset is not consulted: a loose file's data always starts behind the header, and
+  // headers copied out of archives keep their archive offset.
   if (h.Name() == tagname::kPlaceholder) h.SetName(file_name);
   claimed_data_size = h.data_size;
   // The file length is the authority in a loose file, whatever the header claims.

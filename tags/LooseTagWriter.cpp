@@ -49,7 +49,6 @@ bool LooseTagWriter::Begin(const std::filesystem::path& local_folder, const TagH
                            std::string& error) {
   Discard();
   buffer_ = ByteWriter();
-  caller_ = caller;
   header_ = TagHeader();
   header_.identifier = 0xFFFF;
   header_.type = 0;
@@ -99,7 +98,7 @@ bool LooseTagWriter::Begin(const std::filesystem::path& local_folder, const TagH
   return true;
 }
 
-bool LooseTagWriter::End(bool data_ok, std::string& error) {
+bool LooseTagWriter::End(const TagHeader& caller, bool data_ok, std::string& error) {
   if (fd_ < 0) {
     error = "no save in progress";
     return false;
@@ -124,11 +123,11 @@ bool LooseTagWriter::End(bool data_ok, std::string& error) {
   }
   if (h.Name() == tagname::kPlaceholder) h.SetName(name);
   h.data_size = static_cast<uint32_t>(data_size);
-  h.user_data = caller_.user_data;
-  h.version = caller_.version;
-  // A loose tag saved here belongs to no archive: both index bytes are always 0xFF.
-  h.foundation_index = 0xFF;
-  h.owner_index = 0xFF;
+  h.user_data = caller.user_data;
+  h.version = caller.version;
+  // A duplicate keeps its source's index bytes; a caller that wants none passes 0xFF.
+  h.foundation_index = caller.foundation_index;
+  h.owner_index = caller.owner_index;
   ByteWriter fixed;
   h.Write(fixed);
   if (!buffer_.PatchBytes(0, fixed.bytes())) {

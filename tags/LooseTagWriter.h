@@ -21,15 +21,17 @@ class LooseTagWriter {
   LooseTagWriter& operator=(const LooseTagWriter&) = delete;
   ~LooseTagWriter();
 
-  // `caller` supplies the name, flags, user data and version; the group folder is created when
-  // missing. `file_name` is the tag's existing loose file name, or empty to name the file after
-  // the (sanitised) header name.
+  // `caller` supplies the name and flags (and, until End, the user data and version); the group
+  // folder is created when missing. `file_name` is the tag's existing loose file name, or empty to
+  // name the file after the (sanitised) header name.
   [[nodiscard]] bool Begin(const std::filesystem::path& local_folder, const TagHeader& caller,
                            uint32_t group, uint32_t tag_id, std::string_view file_name,
                            std::string& error);
   ByteWriter& data() { return buffer_; }
-  // Commits when `data_ok`; otherwise, or when committing fails, discards the save.
-  [[nodiscard]] bool End(bool data_ok, std::string& error);
+  // Commits when `data_ok`; otherwise, or when committing fails, discards the save. The user
+  // data, version and both index bytes come from `caller` as it is now: a group's writer
+  // often sets them while it writes the data (a collection stores its usage there).
+  [[nodiscard]] bool End(const TagHeader& caller, bool data_ok, std::string& error);
 
   const std::filesystem::path& path() const { return target_; }
   // The header as committed by End.
@@ -39,7 +41,6 @@ class LooseTagWriter {
   void Discard();
 
   ByteWriter buffer_;
-  TagHeader caller_;
   TagHeader header_;
   std::filesystem::path target_;
   std::filesystem::path temp_;

@@ -44,6 +44,27 @@ TEST_F(CodexWorkingSetPrefTest, RoundTripsThroughThePreferencesFile) {
   EXPECT_EQ(again.WorkingSetNames(), (std::vector<std::string>{"base.dat", "plugin.dat"}));
 }
 
+TEST_F(CodexWorkingSetPrefTest, ArchivesSharingAFileNameAreStoredByFolder) {
+  Spit(root_ / "plugins" / "base.dat", ArchiveBytes(6, 0, "base", {}));
+  Codex codex;
+  codex.OpenGameFolder(root_);
+  LoadCodexWorkingSet(codex);
+  EXPECT_EQ(codex.WorkingSetNames(),
+            (std::vector<std::string>{"tags/base.dat", "addon.dat", "plugins/base.dat"}));
+
+  codex.SetWorkingSet({codex.FindArchive("plugins/base.dat")});
+  SaveCodexWorkingSet(codex);
+  std::vector<std::string> stored;
+  ASSERT_TRUE(GetPrefList("CodexWorkingSet", &stored));
+  EXPECT_EQ(stored, std::vector<std::string>{"plugins/base.dat"});
+
+  Codex again;
+  again.OpenGameFolder(root_);
+  LoadCodexWorkingSet(again);
+  EXPECT_TRUE(again.FindArchive("plugins/base.dat")->active());
+  EXPECT_FALSE(again.FindArchive("tags/base.dat")->active());
+}
+
 TEST_F(CodexWorkingSetPrefTest, UnknownNamesAreSkippedAndUnstorableNamesLeftOut) {
   Codex codex;
   codex.OpenGameFolder(root_);

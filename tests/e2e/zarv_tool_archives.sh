@@ -123,6 +123,24 @@ grep -q 'not an archive' "$work/err" || fail "unpack of a non-archive: $(cat "$w
 
 [[ $(find "$game" -type f -exec md5sum {} + | sort) == "$before" ]] || fail "an input file changed"
 
+# --- one file name in tags/ and plugins/: both archives activate, named by folder where needed.
+twins="$work/twins"
+mkdir -p "$twins/tags" "$twins/plugins" "$twins/local/sounds"
+{ archive 3 0 Base 0 1 196; tag Bell soun bell 192 4; text BASE 4; } | bytes >"$twins/tags/same.dat"
+{ archive 6 9 Addon 0 1 196; tag 'Bell (addon)' soun bell 192 4; text ADDN 4; } | bytes >"$twins/plugins/same.dat"
+# A header copied out of an archive keeps its archive data offset; the file still loads.
+{ tag Copied soun copy 5000 4; text COPY 4; } | bytes >"$twins/local/sounds/Copied"
+expect 0 archives --game "$twins" --json
+check_json "assert sorted((a['folder'],a['active']) for a in d) == [('plugins',True),('tags',True)]" "twin archives"
+expect 0 list --game "$twins" --json
+check_json "assert [(t['id'],t['source'],t['name']) for t in d] == [
+  ('bell','plugins/same.dat','Bell (addon)'),('copy','local','Copied')]" "twins: the add-on wins"
+expect 0 list --game "$twins" --active tags/same.dat --json
+check_json "assert [t['source'] for t in d if t['id']=='bell'] == ['tags/same.dat']" "qualified --active"
+expect 1 list --game "$twins" --active same.dat
+grep -q 'tags/same.dat' "$work/err" && grep -q 'plugins/same.dat' "$work/err" ||
+  fail "ambiguous --active does not name both archives: $(cat "$work/err")"
+
 # --- make-demo: archives of each kind and overriding loose tags; only its own folders rewritten.
 expect 0 make-demo "$work/demo"
 expect 0 make-demo "$work/demo"
@@ -130,6 +148,9 @@ expect 0 archives --game "$work/demo" --json
 check_json "assert sorted(a['type'] for a in d) == [1,2,3,6]" "demo archives"
 expect 0 list --game "$work/demo" --json
 check_json "assert {t['kind'] for t in d} == {0,1,2,3} and all(t['source']=='local' for t in d if t['id']=='bell')" "demo overrides"
+# Collections saved through the index keep the version and usage their writer sets.
+expect 0 info --json "$work/demo/local/collections/Warrior (local)"
+check_json "assert d[0]['version']==4 and d[0]['user_data']==6" "demo collection header"
 expect 1 make-demo "$game"
 [[ $(find "$game" -type f -exec md5sum {} + | sort) == "$before" ]] || fail "make-demo wrote into a game folder"
 echo "PASS"

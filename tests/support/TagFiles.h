@@ -43,9 +43,9 @@ inline void HeaderBytes(ByteWriter& w, const TagSpec& t, uint32_t data_offset) {
   w.WriteU32Be(0x76726E32);  // "vrn2"
 }
 
-inline Bytes LooseBytes(const TagSpec& t) {
+inline Bytes LooseBytes(const TagSpec& t, uint32_t data_offset = 64) {
   ByteWriter w;
-  HeaderBytes(w, t, 64);
+  HeaderBytes(w, t, data_offset);
   w.WriteBytes(t.data);
   return w.Take();
 }

@@ -18,6 +18,7 @@ constexpr uint32_t kSoun = tagcode::Make("soun");
 constexpr uint32_t kMesh = tagcode::Make("mesh");
 constexpr uint32_t kText = tagcode::Make("text");
 constexpr uint32_t kRock = tagcode::Make("rock");
+constexpr uint32_t kCopy = tagcode::Make("copy");
 
 struct Event {
   int code;
@@ -250,16 +251,45 @@ TEST_F(CodexTest, LocalFolderIndexingLogsStrayAndDuplicateFiles) {
   Spit(root_ / "local/sounds/rock again", LooseBytes({kSoun, kRock, "rock", Data("2")}));
   Spit(root_ / "local/sounds/a text", LooseBytes({kText, kRock, "a text", Data("3")}));
   Spit(root_ / "local/sounds/junk", Data("not a tag"));
+  // A header copied out of an archive keeps the archive's data offset: the file still loads.
+  Spit(root_ / "local/sounds/copied", LooseBytes({kSoun, kCopy, "copied", Data("4")}, 90000));
   codex_.SetLocalFolder((root_ / "local").string());
   EXPECT_EQ(codex_.local_folder(), (root_ / "local").string() + "/");
-  EXPECT_EQ(codex_.Local().size(), 1u);
+  EXPECT_EQ(codex_.Local().size(), 2u);
   EXPECT_EQ(codex_.Find(kSoun, kRock)->local_copy()->file_name, "rock");
+  EXPECT_EQ(ReadAll(codex_.Find(kSoun, kCopy)), "4");
+  EXPECT_NE(log.text().find("'junk' in the 'Sounds' folder is not a tag file"), std::string::npos)
+      << log.text();
   EXPECT_NE(log.text().find("duplicate tagids detected: in the 'Sounds' folder, 'rock again' and "
                             "'rock' have the same tagids."),
             std::string::npos);
   EXPECT_NE(log.text().find("'a text', a 'Text' file, was found in the 'Sounds' folder."),
             std::string::npos);
   EXPECT_EQ(codex_.Find(kText, kRock), nullptr);
+}
+
+TEST_F(CodexTest, ArchivesOfOneFileNameInTagsAndPluginsAreBothActivatable) {
+  const fs::path foundation = root_ / "tags" / "same.dat";
+  const fs::path addon = root_ / "plugins" / "same.dat";
+  Spit(foundation, ArchiveBytes(3, 0, "Base", {{kSoun, kRock, "base rock", Data("base")}}));
+  Spit(addon, ArchiveBytes(6, 7, "Addon", {{kSoun, kRock, "addon rock", Data("addon")}}));
+  Archive* base = codex_.LoadArchive(foundation);
+  Archive* plugin = codex_.LoadArchive(addon);
+  ASSERT_TRUE(base && plugin);
+  codex_.ApplyDefaultWorkingSet();
+  EXPECT_TRUE(base->active() && plugin->active());
+  EXPECT_EQ(Winner(kSoun, kRock), "same.dat");
+  EXPECT_EQ(codex_.WinningCopy(*codex_.Find(kSoun, kRock))->archive, plugin);
+
+  // The preference names them by folder; the names bring back the same set.
+  const std::vector<std::string> names = codex_.WorkingSetNames();
+  EXPECT_EQ(names, (std::vector<std::string>{"tags/same.dat", "plugins/same.dat"}));
+  codex_.SetWorkingSet({});
+  EXPECT_TRUE(codex_.ApplyWorkingSetNames({"plugins/same.dat"}).empty());
+  EXPECT_TRUE(plugin->active());
+  EXPECT_FALSE(base->active());
+  EXPECT_EQ(codex_.FindArchive("tags/same.dat"), base);
+  EXPECT_EQ(codex_.FindArchive("other/same.dat"), nullptr);
 }
 
 TEST_F(CodexTest, SavesGoThroughTheIndex) {
@@ -449,6 +479,22 @@ TEST_F(ArchiveWriteTest, DisassemblyWritesLooseFilesThatStayInsideTheDestination
   EXPECT_EQ(twin2[59], 0xFF);
   EXPECT_EQ(std::string(twin2.begin() + 64, twin2.end()), "333");
   EXPECT_FALSE(fs::exists(root_ / "evil"));
+}
+
+TEST_F(CodexTest, ReleasingTheProgramIndexLetsGoOfArchivesAndTheLocalFolder) {
+  Spit(root_ / "tags" / "base.dat",
+       ArchiveBytes(3, 0, "Base", {{kSoun, kRock, "rock", Data("x")}}));
+  Spit(root_ / "local/text/hint", LooseBytes({kText, kCopy, "hint", Data("v1")}));
+  ProgramCodex().OpenGameFolder(root_);
+  ASSERT_EQ(ProgramCodex().archive_count(), 1u);
+  ASSERT_EQ(ProgramCodex().Local().size(), 1u);
+  ReleaseProgramCodex();
+  // Released in its step of shut-down, not at static destruction: what comes after sees a new,
+  // empty index.
+  EXPECT_EQ(ProgramCodex().archive_count(), 0u);
+  EXPECT_TRUE(ProgramCodex().Local().empty());
+  EXPECT_TRUE(ProgramCodex().local_folder().empty());
+  ReleaseProgramCodex();
 }
 
 }  // namespace

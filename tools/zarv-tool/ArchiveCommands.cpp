@@ -28,8 +28,33 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string SourceName(const LocationRecord& r) {
-  return r.archive ? r.archive->file_name() : "local";
+// Qualified by its folder where two archives share the file name, as --active takes it.
+std::string SourceName(const Codex& codex, const LocationRecord& r) {
+  return r.archive ? codex.WorkingSetName(*r.archive) : "local";
+}
+
+// An archive named on the command line: a file name, or folder/file name where the "tags" and
+// "plugins" folders both hold that file name. None, with a message, when no archive has the
+// name or a plain name fits more than one (the message names the forms that fit one).
+Archive* NamedArchive(const Codex& codex, const std::string& option, const std::string& name,
+                      const char* not_found, std::ostream& err) {
+  if (name.find('/') == std::string::npos && codex.CountArchivesNamed(name) > 1) {
+    err << "zarv-tool: " << option << " " << name
+        << ": more than one archive has that file name; name one as";
+    for (size_t i = 0; i < codex.archive_count(); ++i) {
+      const Archive* a = codex.ArchiveAt(i);
+      if (a->file_name() == name) err << " " << a->qualified_name();
+    }
+    err << "\n";
+    return nullptr;
+  }
+  Archive* archive = codex.FindArchive(name);
+  if (!archive) {
+    const std::string game = codex.game_folder().string();
+    err << "zarv-tool: " << option << " " << name << ": " << not_found << " in " << game
+        << "/tags or " << game << "/plugins\n";
+  }
+  return archive;
 }
 
 }  // namespace
@@ -46,12 +71,8 @@ int ListCommand::Run(std::ostream& out, std::ostream& err) const {
   if (!active.empty()) {
     std::vector<Archive*> set;
     for (const std::string& name : active) {
-      Archive* archive = codex.ArchiveByName(name);
-      if (!archive) {
-        err << "zarv-tool: --active " << name << ": no archive of that file name in " << game
-            << "/tags or " << game << "/plugins\n";
-        return 1;
-      }
+      Archive* archive = NamedArchive(codex, "--active", name, "no archive of that name", err);
+      if (!archive) return 1;
       set.push_back(archive);
     }
     codex.SetWorkingSet(set);
@@ -66,12 +87,10 @@ int ListCommand::Run(std::ostream& out, std::ostream& err) const {
                                                                : codex.Foundation();
     for (const CodexEntry* entry : entries) rows.push_back(codex.WinningCopy(*entry));
   } else {
-    const Archive* archive = codex.ArchiveByName(set);
-    if (!archive) {
-      err << "zarv-tool: --set " << set << ": neither a set (combined, local, foundation) nor "
-          << "the file name of an archive in " << game << "/tags or " << game << "/plugins\n";
-      return 1;
-    }
+    const Archive* archive =
+        NamedArchive(codex, "--set", set,
+                     "neither a set (combined, local, foundation) nor an archive's name", err);
+    if (!archive) return 1;
     std::unordered_set<const CodexEntry*> seen;
     for (const LocationRecord& r : archive->copies()) {
       if (!r.owner || !seen.insert(r.owner).second) continue;
@@ -94,7 +113,7 @@ int ListCommand::Run(std::ostream& out, std::ostream& err) const {
           {"size", h.data_size},
           {"version", h.version},
           {"user_data", h.user_data},
-          {"source", SourceName(*r)},
+          {"source", SourceName(codex, *r)},
           {"kind", r->kind},
       });
     } else {
@@ -102,7 +121,7 @@ int ListCommand::Run(std::ostream& out, std::ostream& err) const {
       std::snprintf(user, sizeof user, "0x%08X", static_cast<unsigned>(h.user_data));
       out << tagcode::Display(h.group) << '\t' << tagcode::Display(h.tag_id) << '\t' << h.data_size
           << '\t' << h.version << '\t' << user << '\t' << r->kind << '\t'
-          << Printable(SourceName(*r)) << '\t' << Printable(h.Name()) << '\n';
+          << Printable(SourceName(codex, *r)) << '\t' << Printable(h.Name()) << '\n';
     }
   }
   if (json) PrintJson(out, array);
@@ -227,14 +246,15 @@ void AddArchiveCommands(CLI::App& app, ToolCommands& commands) {
       ->required();
   sub->add_option("--set", list->set,
                   "combined (default: the copy in force of every tag), local, foundation, or "
-                  "an archive's file name");
+                  "an archive's file name (folder/file name, as plugins/x.dat, where tags/ and "
+                  "plugins/ hold archives of one file name)");
   sub->add_option("--group", list->group, "Only tags of this group (four characters)")
       ->check([](const std::string& code) {
         return code.size() == 4 ? std::string() : "a group code has four characters";
       });
   sub->add_option("--active", list->active,
-                  "An archive of the working set (file name; repeatable). Without it the "
-                  "default working set applies");
+                  "An archive of the working set (file name, or folder/file name as for "
+                  "--set; repeatable). Without it the default working set applies");
   sub->add_flag("--json", list->json, "Print a JSON array, one object per tag");
   commands.push_back({sub, [list] { return list->Run(std::cout, std::cerr); }});
 

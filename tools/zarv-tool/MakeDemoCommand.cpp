@@ -156,7 +156,7 @@ bool WriteTag(const fs::path& base, const DemoTag& tag, TagHeader& written, fs::
     if (data.empty()) data = "placeholder data of " + std::string(tag.name) + "\n";
     writer.data().WriteBytes(std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
   }
-  if (!writer.End(true, error)) return false;
+  if (!writer.End(caller, true, error)) return false;
   written = writer.header();
   path = writer.path();
   return true;
