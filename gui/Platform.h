@@ -1,5 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 // The operating-system services the window manager needs. The editor implements them with
 // GLFW; tests implement them with a scripted clock and event source.
@@ -13,6 +16,19 @@ class Platform {
   virtual void SetCursorShape(int32_t cursor) = 0;
   virtual void Present() = 0;     // shows the frame just drawn
   virtual void PollTagIndex() {}  // folder change notifications of the tag index
+
+  // The clipboard, shared with other programs. Texts are in the program's 8-bit character set
+  // (the platform converts them); images are 24-bit RGB rows, top row first, no padding. Each
+  // returns false when the clipboard cannot be used or holds nothing of that kind.
+  virtual bool PutClipboardText(std::string_view /*text*/) { return false; }
+  virtual bool GetClipboardText(std::string& /*text*/) { return false; }
+  virtual bool PutClipboardImage(const uint8_t* /*rgb*/, int32_t /*width*/, int32_t /*height*/) {
+    return false;
+  }
+  virtual bool GetClipboardImage(std::vector<uint8_t>& /*rgb*/, int32_t& /*width*/,
+                                 int32_t& /*height*/) {
+    return false;
+  }
 };
 
 // Turns the window tree into pixels. The window manager asks once per pump; Render returns

@@ -24,6 +24,32 @@ class FakePlatform : public Platform {
   void Beep() override { ++beeps; }
   void SetCursorShape(int32_t cursor) override { this->cursor = cursor; }
   void Present() override { ++presents; }
+  // An in-memory clipboard; `clipboard_usable` false makes every operation fail.
+  bool PutClipboardText(std::string_view text) override {
+    if (!clipboard_usable) return false;
+    clipboard_text = std::string(text);
+    clipboard_has_text = true;
+    return true;
+  }
+  bool GetClipboardText(std::string& text) override {
+    if (!clipboard_usable || !clipboard_has_text) return false;
+    text = clipboard_text;
+    return true;
+  }
+  bool PutClipboardImage(const uint8_t* rgb, int32_t width, int32_t height) override {
+    if (!clipboard_usable || width <= 0 || height <= 0) return false;
+    clipboard_image.assign(rgb, rgb + static_cast<size_t>(width) * height * 3);
+    clipboard_width = width;
+    clipboard_height = height;
+    return true;
+  }
+  bool GetClipboardImage(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) override {
+    if (!clipboard_usable || clipboard_image.empty()) return false;
+    rgb = clipboard_image;
+    width = clipboard_width;
+    height = clipboard_height;
+    return true;
+  }
 
   void Then(Step step) { steps.push_back(std::move(step)); }
 
@@ -35,6 +61,12 @@ class FakePlatform : public Platform {
   int beeps = 0;
   int32_t cursor = -1;
   int presents = 0;
+  bool clipboard_usable = true;
+  bool clipboard_has_text = false;
+  std::string clipboard_text;
+  std::vector<uint8_t> clipboard_image;
+  int32_t clipboard_width = 0;
+  int32_t clipboard_height = 0;
   std::deque<Step> steps;
 };
 
