@@ -12,6 +12,7 @@
 #include "app/QuitCheck.h"
 #include "app/StartupSettings.h"
 #include "base/CharMap.h"
+#include "gl/FatalMessage.h"
 #include "gl/GlPainter.h"
 #include "gl/GlPresenter.h"
 #include "gl/GlTexture.h"
@@ -47,9 +48,14 @@ int32_t MaxTextureSize() {
   return size > 0 ? size : 1024;
 }
 
+// A start-up that cannot go on says why on standard error and in a window of its own, and
+// ends the program with a failure status once the window is dismissed.
 int Fail(GLFWwindow* window, const std::string& message) {
   std::fprintf(stderr, "%s\n", message.c_str());
   if (window) glfwDestroyWindow(window);
+  // Shown while GLFW still holds its connection: a virtual X server resets when its last
+  // client leaves, and a connection opened during the reset fails.
+  ShowFatalMessage(message);
   glfwTerminate();
   return 1;
 }
@@ -68,8 +74,7 @@ int main() {
 
   glfwSetErrorCallback(OnGlfwError);
   if (!glfwInit()) {
-    std::fprintf(stderr, "Zarv could not open a window (is a display available?); quitting.\n");
-    return 1;
+    return Fail(nullptr, "Zarv could not open a window (is a display available?); quitting.");
   }
   glfwWindowHint(GLFW_DEPTH_BITS, 32);
   glfwWindowHint(GLFW_STENCIL_BITS, 0);

@@ -66,3 +66,24 @@ pixel_at() {
   import -window root -crop "1x1+${x}+${y}" -depth 8 txt:- 2>/dev/null |
     sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1,\2,\3/p' | head -n1
 }
+
+# Starts the editor expecting it to refuse to start: waits for its "Error" window, dismisses it
+# with $1 (a key name for xdotool, or "click" for the OK button) and waits for the editor to
+# end. Sets FATAL_OUTPUT (what it wrote to standard error) and EXIT_STATUS.
+expect_fatal_window() {
+  local how=$1 err="$E2E_DIR/stderr.txt" id
+  "$E2E_DIR/zarv" 2>"$err" >/dev/null &
+  ZARV_PID=$!
+  id=$(wait_for_window '^Error$' 30) || fail "no Error window; the editor said: $(cat "$err")"
+  if [[ $how == click ]]; then
+    local WIDTH HEIGHT
+    eval "$(xdotool getwindowgeometry --shell "$id" | grep -E '^(WIDTH|HEIGHT)=')"
+    # The OK button sits centred, 16 pixels above the bottom edge, 26 pixels high.
+    xdotool mousemove --window "$id" $((WIDTH / 2)) $((HEIGHT - 16 - 13)) click 1
+  else
+    # The window goes on the press, so xdotool's release may find it gone: not a failure.
+    xdotool key --window "$id" "$how" 2>/dev/null || true
+  fi
+  wait_for_exit "$ZARV_PID" 20 || fail "the editor did not end when its Error window was dismissed ($how)"
+  FATAL_OUTPUT=$(cat "$err")
+}
