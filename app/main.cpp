@@ -17,6 +17,7 @@
 #include "gl/GlPresenter.h"
 #include "gl/GlTexture.h"
 #include "gl/GlfwPlatform.h"
+#include "gui/CursorPack.h"
 #include "gui/Draw.h"
 #include "gui/Font.h"
 #include "gui/FontFile.h"
@@ -29,6 +30,7 @@
 namespace {
 constexpr const char* kFontPath = "res/brimwell.zarvfont";
 constexpr const char* kTexturePackPath = "res/texturepack";
+constexpr const char* kCursorsPath = "res/cursors";
 
 void OnGlfwError(int code, const char* description) {
   // Characters outside the keyboard map make glfwGetKeyName complain; nothing here is fatal.
@@ -92,7 +94,6 @@ int main() {
   glfwSwapBuffers(window);
 
   glfwSetWindowTitle(window, "Zarv");
-  // TODO(resources): the application icon and the program's cursor pictures.
 
   if (GLFWmonitor* primary = glfwGetPrimaryMonitor(); primary && !settings.fullscreen) {
     int x = 0, y = 0, w = 0, h = 0;
@@ -129,6 +130,15 @@ int main() {
 
   auto platform = std::make_unique<GlfwPlatform>(window);
   platform->SetSwapCount(swap_count);
+  // The window icon and the cursor shapes GLFW lacks. Without them the standard shapes stand
+  // in: worth a word, not a refusal to start.
+  std::vector<CursorPicture> cursor_pictures;
+  if (std::string error; CursorPack::Load(kCursorsPath, cursor_pictures, error)) {
+    platform->UsePictures(cursor_pictures);
+  } else {
+    std::fprintf(stderr, "The cursor pictures %s cannot be used (%s).\n", kCursorsPath,
+                 error.c_str());
+  }
   TreeRenderer renderer;
   auto wm = std::make_unique<WindowManager>(*platform, &renderer);
   wm->SetPartialRedraw(true);

@@ -87,35 +87,59 @@ void GlfwPlatform::Beep() {
   X11Beep();
 }
 
-void GlfwPlatform::SetCursorShape(int32_t cursor) {
-  // Shapes GLFW 3.3 lacks (diagonals, the program's own pictures) fall back to near ones
-  // until the program's cursor images are supplied.
-  int shape = GLFW_ARROW_CURSOR;
-  switch (cursor) {
-    case Cursor::SizeHorizontal:
-      shape = GLFW_HRESIZE_CURSOR;
-      break;
-    case Cursor::SizeVertical:
-      shape = GLFW_VRESIZE_CURSOR;
-      break;
-    case Cursor::SizeDiagonalDown:
-    case Cursor::SizeDiagonalUp:
-    case Cursor::Cross:
-      shape = GLFW_CROSSHAIR_CURSOR;
-      break;
-    case Cursor::TextBeam:
-      shape = GLFW_IBEAM_CURSOR;
-      break;
-    case Cursor::DropAllowed:
-      shape = GLFW_HAND_CURSOR;
-      break;
-    default:
-      break;
+void GlfwPlatform::UsePictures(const std::vector<CursorPicture>& pictures) {
+  pictures_ = pictures;
+  for (const CursorPicture& p : pictures_) {
+    if (p.id != CursorPack::kIconId) continue;
+    GLFWimage icon{p.width, p.height, const_cast<unsigned char*>(p.rgba.data())};
+    glfwSetWindowIcon(window_, 1, &icon);
   }
-  const size_t slot = static_cast<size_t>(shape - GLFW_ARROW_CURSOR);
-  if (slot >= cursors_.size()) return;
-  if (!cursors_[slot]) cursors_[slot] = glfwCreateStandardCursor(shape);
-  glfwSetCursor(window_, cursors_[slot]);
+}
+
+void GlfwPlatform::SetCursorShape(int32_t cursor) {
+  if (cursor < 0 || cursor >= Cursor::kCount) cursor = Cursor::Arrow;
+  GLFWcursor*& slot = cursors_[static_cast<size_t>(cursor)];
+  if (!slot) {
+    // Two ids share each of these pictures.
+    const int32_t picture_id = cursor == Cursor::NotAllowed ? Cursor::DropRefused
+                               : cursor == Cursor::DropCopy ? Cursor::DropAllowed
+                                                            : cursor;
+    for (const CursorPicture& p : pictures_) {
+      if (p.id != picture_id) continue;
+      GLFWimage image{p.width, p.height, const_cast<unsigned char*>(p.rgba.data())};
+      slot = glfwCreateCursor(&image, p.hot_x, p.hot_y);
+    }
+  }
+  if (!slot) {
+    int shape = GLFW_ARROW_CURSOR;
+    switch (cursor) {
+      case Cursor::SizeHorizontal:
+        shape = GLFW_HRESIZE_CURSOR;
+        break;
+      case Cursor::SizeVertical:
+        shape = GLFW_VRESIZE_CURSOR;
+        break;
+      case Cursor::TextBeam:
+        shape = GLFW_IBEAM_CURSOR;
+        break;
+      case Cursor::Cross:
+      case Cursor::SizeDiagonalDown:
+      case Cursor::SizeDiagonalUp:
+      case Cursor::Pick:
+        shape = GLFW_CROSSHAIR_CURSOR;
+        break;
+      case Cursor::DropAllowed:
+      case Cursor::DropCopy:
+      case Cursor::Move:
+      case Cursor::Brush:
+        shape = GLFW_HAND_CURSOR;
+        break;
+      default:
+        break;
+    }
+    slot = glfwCreateStandardCursor(shape);
+  }
+  glfwSetCursor(window_, slot);
 }
 
 void GlfwPlatform::Present() {

@@ -1,6 +1,8 @@
 #pragma once
 #include <array>
+#include <vector>
 
+#include "gui/CursorPack.h"
 #include "gui/InputTranslator.h"
 #include "gui/Platform.h"
 
@@ -25,6 +27,9 @@ class GlfwPlatform : public Platform {
   void SetCursorShape(int32_t cursor) override;
   void Present() override;
   void SetSwapCount(int32_t count) { swap_count_ = count; }
+  // Takes the program's cursor pictures (res/cursors) for the shapes GLFW lacks and sets the
+  // window icon; cursors without a picture fall back to the nearest standard shape.
+  void UsePictures(const std::vector<CursorPicture>& pictures);
 
  private:
   static GlfwPlatform* From(GLFWwindow* window);
@@ -33,6 +38,8 @@ class GlfwPlatform : public Platform {
   GLFWwindow* window_;
   WindowManager* wm_ = nullptr;
   InputTranslator translator_;
-  std::array<GLFWcursor*, 16> cursors_{};
+  // Made on first use, by cursor id.
+  std::array<GLFWcursor*, Cursor::kCount> cursors_{};
+  std::vector<CursorPicture> pictures_;
   int32_t swap_count_ = 1;
 };

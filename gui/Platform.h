@@ -50,6 +50,12 @@ constexpr int32_t SizeDiagonalDown = 3;  // top-left to bottom-right
 constexpr int32_t SizeDiagonalUp = 4;    // top-right to bottom-left
 constexpr int32_t TextBeam = 5;
 constexpr int32_t Cross = 6;
-constexpr int32_t DropAllowed = 7;
-constexpr int32_t DropRefused = 8;
+constexpr int32_t DropAllowed = 7;  // the program's cursor 101
+constexpr int32_t DropRefused = 8;  // "not allowed"
+constexpr int32_t NotAllowed = 9;   // the same picture as DropRefused
+constexpr int32_t DropCopy = 10;    // the same picture as DropAllowed
+constexpr int32_t Move = 11;        // the program's cursor 102
+constexpr int32_t Brush = 12;       // the program's cursor 106
+constexpr int32_t Pick = 13;        // the program's cursor 107
+constexpr int32_t kCount = 14;
 }  // namespace Cursor
