@@ -166,17 +166,17 @@ class Desk {
   void Settle() {
     int32_t quiet = 0;
     for (int32_t i = 0; i < 1000 && quiet < 10; ++i) {
-      const int32_t before = renderer_.FramesRendered();
+      const int32_t before = renderer_.RenderCount();
       wm_->PumpOnce();
-      quiet = renderer_.FramesRendered() == before ? quiet + 1 : 0;
+      quiet = renderer_.RenderCount() == before ? quiet + 1 : 0;
     }
   }
 
   // One pump that must draw a frame.
   bool PumpFrame() {
-    const int32_t before = renderer_.FramesRendered();
+    const int32_t before = renderer_.RenderCount();
     wm_->PumpOnce();
-    return renderer_.FramesRendered() != before;
+    return renderer_.RenderCount() != before;
   }
 
   bool FullFrame() {
@@ -510,7 +510,7 @@ void ModalIdleHook() {
   if (!p.desk || !p.desk->wm().IsInModalStack(p.modal, true)) return;
   ++p.pumps;
   // The previous pump drew and showed the first frame of the modal loop.
-  if (p.desk->renderer().FramesRendered() > p.frames_at_start) {
+  if (p.desk->renderer().RenderCount() > p.frames_at_start) {
     const Frame frame = ReadBackBuffer(g_host->size());
     p.below_seen = frame.At(p.below);
     p.above_seen = frame.At(p.above);
@@ -541,7 +541,7 @@ TEST_F(PixelTest, ModalLoopDimsWhatLiesBelow) {
   g_probe.modal = dialog;
   g_probe.below = below_point;
   g_probe.above = dialog_point;
-  g_probe.frames_at_start = desk_->renderer().FramesRendered();
+  g_probe.frames_at_start = desk_->renderer().RenderCount();
   desk_->wm().SetIdleHook(&ModalIdleHook);
   const int32_t result = desk_->wm().RunModal(dialog, WindowManager::kModalDim);
   desk_->wm().SetIdleHook(nullptr);
