@@ -155,14 +155,19 @@ void Window::OnFlagsChanged(uint32_t changed) {
   if (!wm || !parent_) return;
   if (changed & WindowFlag::Visible) {
     wm->InvalidateRect(this, FrameRectWithShadow(), true);
-    if (!IsVisible()) {
-      for (Window* s = next_sibling_; s; s = s->next_sibling_) {
-        if (s->IsVisible()) {
-          wm->BringToFront(s);
-          SetFocus(s, 0);
-          break;
-        }
+    // Keys must not go on reaching a window nobody sees. Pages and dialogs hide controls all
+    // the time, so only a hidden window that held the focus gives it away, and the stacking
+    // order stays as it is: a control's place among its siblings is part of its layout.
+    Window* focus = wm->Focus();
+    if (!IsVisible() && focus && (IsAncestorOf(focus) || HasFocus())) {
+      Window* heir = nullptr;
+      for (Window* s = next_sibling_; s && !heir; s = s->next_sibling_) {
+        if (s->IsVisible() && !s->IsBeingDestroyed()) heir = s;
       }
+      for (Window* s = prev_sibling_; s && !heir; s = s->prev_sibling_) {
+        if (s->IsVisible() && !s->IsBeingDestroyed()) heir = s;
+      }
+      if (heir) SetFocus(heir, 0);
     }
     wm->RecomputeHover();
   } else {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <string>
 #include <utility>
@@ -1029,6 +1030,78 @@ TEST_F(WindowManagerHover, OutsideTheModalWindowTheCursorIsTheArrow) {
   EXPECT_EQ(inside_cursor, Cursor::Cross);
   EXPECT_EQ(outside_cursor, Cursor::Arrow);
   EXPECT_EQ(outside_hover, nullptr);
+}
+
+// ---------------------------------------------------------------------------------------
+
+// A frame holding three controls; created last, `third` is the topmost sibling.
+class WindowManagerHiding : public WmTest {
+ protected:
+  void SetUp() override {
+    WmTest::SetUp();
+    frame = Frame({100, 100, 500, 400});
+    for (ProbeWindow*& c : controls) {
+      c = new ProbeWindow(0, frame);
+      c->SetFrameRect({10, 10, 100, 30});
+    }
+  }
+  std::vector<Window*> Order() const {
+    std::vector<Window*> order;
+    for (Window* c = frame->FirstChild(); c; c = c->NextSibling()) order.push_back(c);
+    return order;
+  }
+  void ExpectKeyReaches(ProbeWindow* w) {
+    Tap('K');
+    Pump();
+    EXPECT_TRUE(SawKeyPress(w, 'K'));
+  }
+  ProbeWindow* frame = nullptr;
+  std::array<ProbeWindow*, 3> controls{};
+};
+
+TEST_F(WindowManagerHiding, AControlWithoutTheFocusGoesWithoutMovingFocusOrOrder) {
+  const auto [first, second, third] = controls;
+  Window::SetFocus(first, 0);
+  third->Hide();
+  EXPECT_EQ(wm->Focus(), first);
+  EXPECT_EQ(Order(), (std::vector<Window*>{third, second, first}));
+  ExpectKeyReaches(first);
+}
+
+TEST_F(WindowManagerHiding, TheFocusedControlHandsTheFocusToItsNextVisibleSiblingInPlace) {
+  const auto [first, second, third] = controls;
+  second->Hide();
+  Window::SetFocus(third, 0);
+  third->Hide();
+  EXPECT_EQ(wm->Focus(), first);
+  EXPECT_EQ(Order(), (std::vector<Window*>{third, second, first}));
+  ExpectKeyReaches(first);
+
+  // With no visible sibling after it, the nearest one before it takes the focus.
+  third->Show();
+  first->Hide();
+  EXPECT_EQ(wm->Focus(), third);
+}
+
+TEST_F(WindowManagerHiding, APanelHoldingTheFocusInsideHandsItOn) {
+  const auto [first, second, panel] = controls;
+  auto* field = new ProbeWindow(0, panel);
+  field->SetFrameRect({0, 0, 20, 10});
+  Window::SetFocus(field, 0);
+  panel->Hide();
+  EXPECT_EQ(wm->Focus(), second);
+  EXPECT_EQ(Order(), (std::vector<Window*>{panel, second, first}));
+  ExpectKeyReaches(second);
+}
+
+TEST_F(WindowManagerHiding, TheFocusedFrontWindowHandsTheFocusOnButKeepsItsPlace) {
+  ProbeWindow* other = Frame({600, 100, 700, 200});
+  wm->SendToBack(other);
+  Window::SetFocus(controls[0], 0);
+  frame->Hide();
+  EXPECT_EQ(wm->Focus(), other);
+  EXPECT_EQ(wm->Layer0()->FirstChild(), frame);
+  ExpectKeyReaches(other);
 }
 
 }  // namespace
