@@ -517,6 +517,7 @@ void WindowManager::BringToFront(Window* window) {
   if (!window || !window->Parent() || (window->Flags() & WindowFlag::TopLevelContainer)) return;
   Window* parent = window->Parent();
   if (parent->FirstChild() == window) return;
+  Window::ActiveLookWatch watch(parent);
   window->Unlink();
   window->LinkFirst(parent);
   window->Invalidate();
@@ -527,6 +528,7 @@ void WindowManager::SendToBack(Window* window) {
   if (!window || !window->Parent() || (window->Flags() & WindowFlag::TopLevelContainer)) return;
   Window* parent = window->Parent();
   if (parent->LastChild() == window) return;
+  Window::ActiveLookWatch watch(parent);
   window->Unlink();
   // Re-link as the last child.
   window->parent_ = parent;

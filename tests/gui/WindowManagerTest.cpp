@@ -1034,6 +1034,58 @@ TEST_F(WindowManagerHover, OutsideTheModalWindowTheCursorIsTheArrow) {
 
 // ---------------------------------------------------------------------------------------
 
+// Two windows side by side; B, created last, is in front with the focus in a control.
+class WindowManagerActiveLook : public WmTest {
+ protected:
+  void SetUp() override {
+    WmTest::SetUp();
+    a = Frame({20, 40, 380, 300}, kFramed, "A");
+    b = Frame({420, 40, 780, 300}, kFramed, "B");
+    auto* control = new ProbeWindow(0, b);
+    control->SetFrameRect({20, 20, 120, 44});
+    Window::SetFocus(control, 0);
+    Pump();
+    renderer.Forget();
+  }
+  // Whether partial redraws since the last look covered the window's title bar.
+  bool TitleBarRedrawn(const Window* w) {
+    EXPECT_EQ(renderer.full_frames, 0) << "a full redraw proves nothing";
+    const bool redrawn = renderer.Redrew(w->TitleBarRect());
+    renderer.Forget();
+    return redrawn;
+  }
+  ProbeWindow* a = nullptr;
+  ProbeWindow* b = nullptr;
+};
+
+TEST_F(WindowManagerActiveLook, TheWindowLeftBehindByAClickHasItsTitleBarRedrawn) {
+  Click(200, 200);
+  Pump();
+  ASSERT_EQ(wm->Layer0()->FirstChild(), a);
+  EXPECT_TRUE(TitleBarRedrawn(b));
+}
+
+TEST_F(WindowManagerActiveLook, AWindowOpenedInFrontRedrawsTheTitleBarOfTheFormerFront) {
+  Frame({200, 340, 600, 560});
+  Pump();
+  EXPECT_TRUE(TitleBarRedrawn(b));
+}
+
+TEST_F(WindowManagerActiveLook, HidingAndShowingTheFrontWindowMovesTheLookWithoutReordering) {
+  Window::SetFocus(a, 0);  // B keeps the front
+  Pump();
+  renderer.Forget();
+  b->Hide();
+  Pump();
+  EXPECT_TRUE(TitleBarRedrawn(a)) << "now the topmost window shown";
+  b->Show();
+  Pump();
+  EXPECT_TRUE(TitleBarRedrawn(a));
+  EXPECT_EQ(wm->Layer0()->FirstChild(), b);
+}
+
+// ---------------------------------------------------------------------------------------
+
 // A frame holding three controls; created last, `third` is the topmost sibling.
 class WindowManagerHiding : public WmTest {
  protected:

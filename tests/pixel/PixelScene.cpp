@@ -239,6 +239,7 @@ testing::AssertionResult RgbNear(const char* got_expr, const char* want_expr, co
                                      << " = " << want << " within " << tolerance;
 }
 #define EXPECT_RGB_NEAR(got, want, tolerance) EXPECT_PRED_FORMAT3(RgbNear, got, want, tolerance)
+#define ASSERT_RGB_NEAR(got, want, tolerance) ASSERT_PRED_FORMAT3(RgbNear, got, want, tolerance)
 
 // Columns [first, last] holding a pixel brighter than `threshold` in any channel, within the
 // rows and columns of `area`; first > last when there is none.
@@ -285,6 +286,17 @@ constexpr Rgb kAccentBottom{0x38, 0x71, 0xc6};
 // Inactive title bar: the same shade in the frame grey.
 constexpr Rgb kGreyTop{0x43, 0x46, 0x4c};
 constexpr Rgb kGreyBottom{0x3a, 0x3d, 0x43};
+constexpr Rgb Halfway(const Rgb& a, const Rgb& b) {
+  return {(a.r + b.r) / 2, (a.g + b.g) / 2, (a.b + b.b) / 2};
+}
+constexpr Rgb kActiveBar = Halfway(kAccentTop, kAccentBottom);
+constexpr Rgb kInactiveBar = Halfway(kGreyTop, kGreyBottom);
+
+// Half-way down a title bar, clear of the centred title.
+Rgb TitleBarShade(const Frame& frame, const Window* w) {
+  const Rect bar = w->TitleBarRect();
+  return frame.At(bar.left + 2, bar.top + bar.Height() / 2);
+}
 
 constexpr Color kTextColor = MakeColor(0xe8, 0xea, 0xed);
 constexpr uint32_t kFramed = WindowFlag::Visible | WindowFlag::TitleBar | WindowFlag::Resizable |
@@ -372,13 +384,9 @@ TEST_F(PixelTest, TitleBarsBackgroundAndBoldText) {
 
   // The accent colour in the active title bar, clear of the centred title; grey in the other.
   for (SceneWindow* w : {front, back}) {
-    const Rect bar = w->TitleBarRect();
-    ASSERT_EQ(bar.Height(), 22);
-    const Rgb got = frame.At(bar.left + 2, bar.top + bar.Height() / 2);
-    const Rgb top = w == front ? kAccentTop : kGreyTop;
-    const Rgb bottom = w == front ? kAccentBottom : kGreyBottom;
-    const Rgb middle{(top.r + bottom.r) / 2, (top.g + bottom.g) / 2, (top.b + bottom.b) / 2};
-    EXPECT_RGB_NEAR(got, middle, 8) << "title bar of " << w->GetTitle();
+    ASSERT_EQ(w->TitleBarRect().Height(), 22);
+    EXPECT_RGB_NEAR(TitleBarShade(frame, w), w == front ? kActiveBar : kInactiveBar, 8)
+        << "title bar of " << w->GetTitle();
   }
 
   // The title is light, and light only where the centred title lies.
@@ -599,6 +607,44 @@ TEST_F(PixelTest, DebugOverlayWritesInTheBottomRows) {
   desk_->Settle();
   EXPECT_FALSE(desk_->wm().DebugOverlay());
   EXPECT_EQ(CountLight(Read(), bottom), 0) << "the overlay stayed after being turned off";
+}
+
+void Click(WindowManager& wm, Point at) {
+  wm.QueueEvent({at.x, at.y, 0, 0, 0, 0, kEventMove});
+  wm.QueueEvent({at.x, at.y, 0, 0, 0, 1, kEventButton});
+  wm.QueueEvent({at.x, at.y, 0, 0, 0, 0, kEventButton});
+}
+
+TEST_F(PixelTest, OnlyTheFrontWindowKeepsTheActiveTitleBar) {
+  auto* a = new SceneWindow("A", {20, 40, 380, 300});
+  auto* b = new SceneWindow("B", {420, 40, 780, 300});
+  auto* control = new Button(b, "Control", 1);
+  control->SetFrameRect({20, 20, 120, 44});
+  Window::SetFocus(control, 0);
+  desk_->Settle();
+  ASSERT_TRUE(desk_->FullFrame());
+  Frame frame = Read();
+  ASSERT_RGB_NEAR(TitleBarShade(frame, b), kActiveBar, 8);
+  ASSERT_RGB_NEAR(TitleBarShade(frame, a), kInactiveBar, 8);
+
+  // Partial redraws only from here on: what is not invalidated keeps its old look.
+  Click(desk_->wm(), Centre(a->ClientRect()));
+  desk_->Settle();
+  frame = Read();
+  EXPECT_RGB_NEAR(TitleBarShade(frame, a), kActiveBar, 8) << "the window clicked";
+  EXPECT_RGB_NEAR(TitleBarShade(frame, b), kInactiveBar, 8) << "the window it left behind";
+
+  auto* c = new SceneWindow("C", {200, 340, 600, 560});
+  desk_->Settle();
+  frame = Read();
+  EXPECT_RGB_NEAR(TitleBarShade(frame, c), kActiveBar, 8) << "the window opened on top";
+  EXPECT_RGB_NEAR(TitleBarShade(frame, a), kInactiveBar, 8) << "the window it covers";
+
+  // Hidden, C stays in front of A but hands it the look of the topmost window shown.
+  c->Hide();
+  desk_->Settle();
+  EXPECT_RGB_NEAR(TitleBarShade(Read(), a), kActiveBar, 8) << "the window uncovered";
+  EXPECT_EQ(desk_->wm().Layer0()->FirstChild(), c);
 }
 
 // ---------------------------------------------------------------------------------------
