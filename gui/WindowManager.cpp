@@ -239,6 +239,8 @@ void WindowManager::ProcessEvent(InputEvent& event) {
     case kEventChar:
       event.flags |= modifiers_;
       event.a = TranslateChar(event.a, (modifiers_ & kModAlt) != 0);
+      // Something the 8-bit encoding cannot hold is not typed as some other character.
+      if (event.a == 0) return;
       break;
     case kEventButton:
     case kEventDoubleClick:

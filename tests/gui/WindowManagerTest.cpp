@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "gui/InputTranslator.h"
 #include "gui/SkinMetrics.h"
 #include "gui/WindowManager.h"
 #include "support/WmHarness.h"
@@ -256,6 +257,30 @@ TEST_F(WindowManagerKeyState, ModifierMaskIsStampedOnKeysCharactersAndMouseEvent
   ASSERT_EQ(probe->moves.size(), 1u);
   EXPECT_EQ(probe->moves[0].mods, kModControl | kModShift);
   EXPECT_EQ(wm->Modifiers(), 0);
+}
+
+// Typing as GLFW reports it, through the translator the editor uses.
+TEST_F(WindowManagerKeyState, AltGrCharactersArriveAsThemselvesAndTheRestThroughTheCharMap) {
+  InputTranslator keyboard([this](const InputEvent& e) { wm->QueueEvent(e); });
+  enum Held { kNothing, kAlt, kAltGr };
+  auto type = [&](int key, unsigned codepoint, Held held) {
+    const int held_key = held == kAlt ? GlfwKey::LeftAlt : GlfwKey::RightAlt;
+    if (held) keyboard.OnKey(held_key, GlfwAction::Press, held == kAltGr);
+    keyboard.OnKey(key, GlfwAction::Press);
+    keyboard.OnCharMods(codepoint, held == kAlt ? GlfwMod::Alt : 0);
+    keyboard.OnKey(key, GlfwAction::Release);
+    if (held) keyboard.OnKey(held_key, GlfwAction::Release, held == kAltGr);
+  };
+  type('Q', '@', kAltGr);       // on a German layout
+  type(GlfwKey::A, 'a', kAlt);  // the option character
+  for (unsigned c : {0xE9u, 0xFCu, 0xDFu, 0xF1u, 0xA4u, 0x20ACu, 0x1F600u}) type(-1, c, kNothing);
+  Pump();
+  std::vector<int32_t> codes;
+  for (const InputEvent& e : probe->chars) codes.push_back(e.a);
+  // é ü ß ñ ¤ in the 8-bit encoding; neither the euro sign nor the emoji has a code there.
+  EXPECT_EQ(codes, (std::vector<int32_t>{'@', 0x8C, 0x8E, 0x9F, 0xA7, 0x96, 0xDB}));
+  ASSERT_TRUE(FindKeyPress(probe, 'Q'));
+  EXPECT_EQ(FindKeyPress(probe, 'Q')->flags, 0) << "AltGr is no Alt for shortcuts";
 }
 
 TEST_F(WindowManagerKeyState, CharactersAreTranslatedWithTheAltColumnWhileAltIsHeld) {

@@ -5,6 +5,7 @@
 //
 //   zarv_pixelscene [--res=DIR] [--size=WxH] [GoogleTest flags]   runs the checks
 //   zarv_pixelscene [--res=DIR] --screenshot=FILE.png              draws the README picture
+//   zarv_pixelscene [--res=DIR] --echo-chars                       prints typed characters
 //
 // The res folder defaults to the one beside the executable. Needs an X display (the tests run
 // it under xvfb-run).
@@ -725,6 +726,37 @@ int WriteScreenshot(const EditorHost& host, const fs::path& path) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Typing through the real window system (the keyboard-layout end-to-end test drives it)
+
+// Holds the focus and prints the 8-bit code of every character that reaches it, one a line,
+// after "ready" once the window system's start-up events are through; Escape ends the run.
+class EchoWindow : public SceneWindow {
+ public:
+  EchoWindow() : SceneWindow("Echo", {20, 40, 420, 240}) {
+    lines = {{"Characters typed here are printed.", {10, 10}}};
+  }
+  void OnChar(InputEvent& event) override {
+    std::printf("char 0x%02X\n", static_cast<unsigned>(event.a));
+    std::fflush(stdout);
+  }
+  bool OnKey(InputEvent& event) override {
+    if (event.a != Key::Escape || event.b != 1) return false;
+    WM().Quit();
+    return true;
+  }
+};
+
+int EchoCharacters(const EditorHost& host) {
+  Desk desk(host);
+  Window::SetFocus(new EchoWindow, 0);
+  desk.Settle();
+  std::printf("ready\n");
+  std::fflush(stdout);
+  while (desk.wm().IsRunning()) desk.wm().PumpOnce();
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------
 
 fs::path ExecutableFolder(const char* argv0) {
   std::error_code error;
@@ -749,6 +781,7 @@ int main(int argc, char** argv) {
   fs::path res = ExecutableFolder(argv[0]) / "res";
   Size size{800, 600};
   fs::path screenshot;
+  bool echo = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg.starts_with("--res=")) {
@@ -761,6 +794,8 @@ int main(int argc, char** argv) {
       }
     } else if (arg.starts_with("--screenshot=")) {
       screenshot = arg.substr(13);
+    } else if (arg == "--echo-chars") {
+      echo = true;
     } else {
       std::fprintf(stderr, "unknown argument '%s'\n", argv[i]);
       return 2;
@@ -774,6 +809,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!screenshot.empty()) return WriteScreenshot(host, screenshot);
+  if (echo) return EchoCharacters(host);
   std::printf("renderer %s, %d buffer(s) in the swap chain\n",
               reinterpret_cast<const char*>(glGetString(GL_RENDERER)), host.swap_count());
   g_host = &host;
