@@ -128,6 +128,13 @@ uint8_t CharMap::ToNarrow(char16_t wide) const {
   return static_cast<uint8_t>(std::min<unsigned>(wide, 255));
 }
 
+uint8_t CharMap::FindNarrow(char32_t wide) const {
+  if (wide < static_cast<char32_t>(kCharMapFirstCode) || wide > 0xFFFF) return 0;
+  const auto it = std::find(entries_.begin(), entries_.end(), static_cast<uint16_t>(wide));
+  if (it == entries_.end()) return 0;
+  return static_cast<uint8_t>(kCharMapFirstCode + (it - entries_.begin()));
+}
+
 std::string CharMap::NarrowToUtf8(std::string_view narrow) const {
   std::string out;
   out.reserve(narrow.size());

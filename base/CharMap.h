@@ -54,6 +54,10 @@ class CharMap {
   // keeps Latin-1 characters on their own codes when the map is Latin-1 based.
   uint8_t ToNarrow(char16_t wide) const;
 
+  // The first code whose entry is exactly `wide`, or 0 when the map holds no such code; for
+  // input, where a character the program cannot show must not turn into another one.
+  uint8_t FindNarrow(char32_t wide) const;
+
   // Whole-text conversions for the clipboard and keyboard input. NarrowToUtf8 stops at nothing:
   // a NUL byte is carried over like any other control code. A map entry that is a lone UTF-16
   // surrogate cannot be written as UTF-8 and becomes U+FFFD.

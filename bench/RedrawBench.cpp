@@ -188,9 +188,9 @@ int RunBenchmark(GLFWwindow* window, const Options& options) {
     auto settle = [&] {
       int32_t quiet = 0;
       for (int32_t i = 0; i < 1000 && quiet < 10; ++i) {
-        const int32_t before = renderer.FramesRendered();
+        const int32_t before = renderer.RenderCount();
         wm.PumpOnce();
-        quiet = renderer.FramesRendered() == before ? quiet + 1 : 0;
+        quiet = renderer.RenderCount() == before ? quiet + 1 : 0;
       }
     };
     settle();
@@ -201,7 +201,7 @@ int RunBenchmark(GLFWwindow* window, const Options& options) {
       wm.PumpOnce();
     }
     glFinish();
-    const int32_t full_before = renderer.FramesRendered();
+    const int32_t full_before = renderer.RenderCount();
     double slowest = 0;
     const double full_start = Seconds(CLOCK_MONOTONIC);
     for (int32_t i = 0; i < options.frames; ++i) {
@@ -212,7 +212,7 @@ int RunBenchmark(GLFWwindow* window, const Options& options) {
       slowest = std::max(slowest, Seconds(CLOCK_MONOTONIC) - frame_start);
     }
     const double full_ms = (Seconds(CLOCK_MONOTONIC) - full_start) * 1000.0 / options.frames;
-    const int32_t full_frames = renderer.FramesRendered() - full_before;
+    const int32_t full_frames = renderer.RenderCount() - full_before;
     // The drawing alone, without presenting the frame.
     const DrawStats stats_before = CurrentDrawStats();
     const double draw_start = Seconds(CLOCK_MONOTONIC);
@@ -230,7 +230,7 @@ int RunBenchmark(GLFWwindow* window, const Options& options) {
     // Partial redraws of a caret-sized strip inside the topmost window.
     settle();
     const Rect strip = Rect{20, 40, 220, 60}.Offset(top->ClientRect().left, top->ClientRect().top);
-    const int32_t partial_before = renderer.FramesRendered();
+    const int32_t partial_before = renderer.RenderCount();
     int32_t windows_drawn = 0;
     int32_t frames_drawn = 0;
     bool stayed_partial = true;
@@ -244,13 +244,13 @@ int RunBenchmark(GLFWwindow* window, const Options& options) {
       frames_drawn = std::max(frames_drawn, renderer.FramesDrawn());
     }
     const double partial_ms = (Seconds(CLOCK_MONOTONIC) - partial_start) * 1000.0 / options.frames;
-    const int32_t partial_frames = renderer.FramesRendered() - partial_before;
+    const int32_t partial_frames = renderer.RenderCount() - partial_before;
     const int32_t meeting = CountMeeting(wm.Root(), strip);
     const int32_t total = CountWindows(wm.Root());
 
     // The idle loop with nothing to draw.
     settle();
-    const int32_t idle_before = renderer.FramesRendered();
+    const int32_t idle_before = renderer.RenderCount();
     int64_t passes = 0;
     const double wall_start = Seconds(CLOCK_MONOTONIC);
     const double cpu_start = Seconds(CLOCK_PROCESS_CPUTIME_ID);
@@ -262,7 +262,7 @@ int RunBenchmark(GLFWwindow* window, const Options& options) {
     }
     const double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu_start;
     const double share = cpu / wall;
-    const int32_t idle_frames = renderer.FramesRendered() - idle_before;
+    const int32_t idle_frames = renderer.RenderCount() - idle_before;
 
     if (full_frames != options.frames || partial_frames != options.frames || !stayed_partial) {
       result = Fail("the scene did not draw a frame every pass (full " +

@@ -44,8 +44,13 @@ void GlfwPlatform::Attach(WindowManager* wm) {
   glfwSetCharModsCallback(window_, [](GLFWwindow* w, unsigned int codepoint, int mods) {
     if (GlfwPlatform* p = From(w)) p->translator_.OnCharMods(codepoint, mods);
   });
-  glfwSetKeyCallback(window_, [](GLFWwindow* w, int key, int, int action, int) {
-    if (GlfwPlatform* p = From(w)) p->translator_.OnKey(key, action);
+  glfwSetKeyCallback(window_, [](GLFWwindow* w, int key, int scancode, int action, int) {
+    GlfwPlatform* p = From(w);
+    if (!p) return;
+    // GLFW reports a layout's AltGr key as the right Alt key whatever its keycode; only the
+    // X server's keymap tells whether it is Alt or chooses characters.
+    const bool alt_key = key == GLFW_KEY_RIGHT_ALT || key == GLFW_KEY_LEFT_ALT;
+    p->translator_.OnKey(key, action, alt_key && X11IsLevelShiftKey(scancode));
   });
   glfwSetCursorPosCallback(window_, [](GLFWwindow* w, double x, double y) {
     if (GlfwPlatform* p = From(w)) p->translator_.OnCursorPos(x, y);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "base/CharMap.h"
+
 namespace {
 
 // What typing 0x20..0x7E with Alt held gives in the program's 8-bit encoding: the characters a
@@ -92,11 +94,10 @@ int TranslateGlfwKey(int glfwKey) {
 }
 
 uint8_t TranslateChar(int code, bool alt) {
-  if (code == 167) return 0xA4;  // section sign
-  if (code == 177) return 0xB1;  // plus-minus sign
-  if (code < 0x20 || code > 0x7E) return 0;
-  if (!alt) return static_cast<uint8_t>(code);
-  return kAltChars[static_cast<size_t>(code - 0x20)];
+  if (alt && code >= 0x20 && code <= 0x7E) return kAltChars[static_cast<size_t>(code - 0x20)];
+  // DEL is a control code, however a layout may deliver it.
+  if (code < 0x20 || code == 0x7F) return 0;
+  return ProgramCharMap().FindNarrow(static_cast<char32_t>(code));
 }
 
 InputTranslator::InputTranslator(Sink sink) : sink_(std::move(sink)) {}
@@ -105,11 +106,12 @@ void InputTranslator::Emit(const InputEvent& event) const {
   if (sink_) sink_(event);
 }
 
-void InputTranslator::OnKey(int glfwKey, int action) {
+void InputTranslator::OnKey(int glfwKey, int action, bool levelShift) {
   if (action != GlfwAction::Release && action != GlfwAction::Press &&
       action != GlfwAction::Repeat) {
     return;
   }
+  if (levelShift) return;
   const int code = TranslateGlfwKey(glfwKey);
   if (code < 0) return;
   InputEvent event;
@@ -122,7 +124,7 @@ void InputTranslator::OnKey(int glfwKey, int action) {
 }
 
 void InputTranslator::OnCharMods(unsigned int codepoint, int /*glfwMods*/) {
-  if (codepoint < 32 || codepoint > 255) return;
+  if (codepoint < 32 || codepoint > 0x10FFFF) return;
   InputEvent event;
   event.type = kEventChar;
   event.a = static_cast<int32_t>(codepoint);

@@ -82,9 +82,10 @@ constexpr int Middle = 2;
 // code, or -1 for keys the program has no code for.
 int TranslateGlfwKey(int glfwKey);
 
-// Maps a typed character (Unicode code point) to the program's 8-bit encoding. Alt selects the
-// column used while the Alt key is held, which gives the Mac-style option characters. Codes
-// with no mapping give 0.
+// Maps a typed character (Unicode code point) to the program's 8-bit encoding through the
+// program's character map. Alt selects the column used while the Alt key is held, which turns
+// printable ASCII into the Mac-style option characters. 0 means the character has no 8-bit
+// form and is not typed at all.
 uint8_t TranslateChar(int code, bool alt);
 
 // Holds what the GLFW callbacks need to remember between calls (double-click history, wheel
@@ -104,9 +105,14 @@ class InputTranslator {
 
   explicit InputTranslator(Sink sink);
 
-  void OnKey(int glfwKey, int action);
+  // levelShift marks a key that the keyboard layout uses to choose characters (AltGr, X11's
+  // ISO_Level3_Shift and its kin), which GLFW reports as the right Alt key. It is no Alt:
+  // "@" typed with AltGr on a German layout arrives as its own character, and shortcuts must
+  // not see Alt while it is held, so the key never reaches the key state.
+  void OnKey(int glfwKey, int action, bool levelShift = false);
   // glfwMods is accepted to match GLFW's char-mods callback, the only one that reports
   // Alt+letter characters; the modifier mask itself comes from the window manager's key state.
+  // Every code point from 32 up is queued; the window manager maps it into the 8-bit encoding.
   void OnCharMods(unsigned int codepoint, int glfwMods);
   // timeSeconds must come from a monotonic clock (glfwGetTime).
   void OnMouseButton(int button, int action, double x, double y, double timeSeconds);

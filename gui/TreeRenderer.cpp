@@ -155,8 +155,10 @@ bool TreeRenderer::Render(WindowManager& wm) {
   const Rect screen{0, 0, size.width, size.height};
   windows_drawn_ = 0;
   frames_drawn_ = 0;
-  // Counted before drawing, so that the overlay's count includes the frame it appears in.
-  ++frames_rendered_;
+  ++render_count_;
+  // The overlay counts the frames it is shown in (this one included), so that its number
+  // tells how often the screen was drawn while someone watched.
+  if (wm.DebugOverlay()) ++frames_rendered_;
   if (painter) painter->BeginFrame(size);
 
   // Dim below the topmost modal window that asks for it.
@@ -210,7 +212,7 @@ void TreeRenderer::DrawOverlay(WindowManager& wm) {
   overlay_ += line;
   overlay_ += "focus: ";
   chain_.clear();
-  for (Window* w = wm.Focus(); w && w != wm.Root(); w = w->Parent()) chain_.push_back(w);
+  for (Window* w = wm.Focus(); w; w = w->Parent()) chain_.push_back(w);
   for (size_t i = chain_.size(); i-- > 0;) {
     AppendName(overlay_, chain_[i]);
     if (i) overlay_ += " -> ";

@@ -27,7 +27,10 @@ class TreeRenderer : public Renderer {
   void SetSnapshotSink(SnapshotSink sink) { sink_ = std::move(sink); }
   const Snapshot& LastSnapshot() const { return snapshot_; }
 
+  // Frames drawn with the debug overlay on: the count it shows.
   int32_t FramesRendered() const { return frames_rendered_; }
+  // Every Render that drew something.
+  int32_t RenderCount() const { return render_count_; }
   // Windows whose content was drawn during the last Render, and whose frames were.
   int32_t WindowsDrawn() const { return windows_drawn_; }
   int32_t FramesDrawn() const { return frames_drawn_; }
@@ -51,6 +54,7 @@ class TreeRenderer : public Renderer {
   std::string overlay_;
   std::vector<Window*> chain_;
   int32_t frames_rendered_ = 0;
+  int32_t render_count_ = 0;
   int32_t windows_drawn_ = 0;
   int32_t frames_drawn_ = 0;
 };

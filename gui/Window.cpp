@@ -16,7 +16,10 @@ Window::Window(uint32_t flags, Window* parent) {
   }
   if (parent) {
     font_ = parent->font_;
-    LinkFirst(parent);
+    {
+      ActiveLookWatch watch(parent);
+      LinkFirst(parent);
+    }
     parent->OnChildAdded(this);
   }
 }
@@ -55,7 +58,10 @@ Window::~Window() {
   const bool was_visible = IsVisible();
   Window* old_parent = parent_;
   if (parent_) {
-    Unlink();
+    {
+      ActiveLookWatch watch(old_parent->IsBeingDestroyed() ? nullptr : old_parent);
+      Unlink();
+    }
     if (!old_parent->IsBeingDestroyed()) old_parent->OnChildRemoved(this);
   }
   while (first_child_) delete first_child_;
@@ -123,10 +129,14 @@ void Window::SetParent(Window* new_parent) {
     for (Window* a = old_parent; a; a = a->parent_) {
       if (a->focus_child_ && IsAncestorOf(a->focus_child_)) a->focus_child_ = nullptr;
     }
-    Unlink();
+    {
+      ActiveLookWatch watch(old_parent);
+      Unlink();
+    }
     old_parent->OnChildRemoved(this);
   }
   if (new_parent) {
+    ActiveLookWatch watch(new_parent);
     LinkFirst(new_parent);
     // Keep the position relative to the parent: the screen rectangles follow the new parent.
     const Rect& pc = new_parent->client_;
@@ -143,11 +153,47 @@ Window* Window::TopLevelAncestor() {
   return w;
 }
 
+Window* Window::ActiveChild(const Window* container) {
+  // A window being destroyed still counts while it is linked, so that its successor is seen
+  // to take over the look once it is gone.
+  for (Window* c = container ? container->first_child_ : nullptr; c; c = c->next_sibling_) {
+    if (c->IsVisible()) return c;
+  }
+  return nullptr;
+}
+
+Window::ActiveLookWatch::ActiveLookWatch(Window* container) {
+  // Only the children of top-level containers have a look of their own; everything inside
+  // them follows its top-level window.
+  if (!container || !(container->flags_ & WindowFlag::TopLevelContainer) || !WMOrNull()) return;
+  container_ = container;
+  before_ = ActiveChild(container);
+}
+
+Window::ActiveLookWatch::~ActiveLookWatch() {
+  if (!container_) return;
+  Window* after = ActiveChild(container_);
+  if (after == before_) return;
+  for (Window* w : {before_, after}) {
+    if (w && !w->IsBeingDestroyed()) w->InvalidateTitleBars();
+  }
+}
+
+void Window::InvalidateTitleBars() {
+  WindowManager* wm = WMOrNull();
+  if (!wm || !parent_) return;
+  if (flags_ & WindowFlag::TitleBar) wm->InvalidateRect(this, TitleBarRect(), false);
+  for (Window* c = first_child_; c; c = c->next_sibling_) c->InvalidateTitleBars();
+}
+
 void Window::SetFlags(uint32_t flags) {
   flags |= WindowFlag::Always;
   const uint32_t changed = flags ^ flags_;
+  if (!changed) return;
+  // Showing or hiding a top-level window can hand the active look to another one.
+  ActiveLookWatch watch((changed & WindowFlag::Visible) ? parent_ : nullptr);
   flags_ = flags;
-  if (changed) OnFlagsChanged(changed);
+  OnFlagsChanged(changed);
 }
 
 void Window::OnFlagsChanged(uint32_t changed) {
@@ -155,14 +201,19 @@ void Window::OnFlagsChanged(uint32_t changed) {
   if (!wm || !parent_) return;
   if (changed & WindowFlag::Visible) {
     wm->InvalidateRect(this, FrameRectWithShadow(), true);
-    if (!IsVisible()) {
-      for (Window* s = next_sibling_; s; s = s->next_sibling_) {
-        if (s->IsVisible()) {
-          wm->BringToFront(s);
-          SetFocus(s, 0);
-          break;
-        }
+    // Keys must not go on reaching a window nobody sees. Pages and dialogs hide controls all
+    // the time, so only a hidden window that held the focus gives it away, and the stacking
+    // order stays as it is: a control's place among its siblings is part of its layout.
+    Window* focus = wm->Focus();
+    if (!IsVisible() && focus && (IsAncestorOf(focus) || HasFocus())) {
+      Window* heir = nullptr;
+      for (Window* s = next_sibling_; s && !heir; s = s->next_sibling_) {
+        if (s->IsVisible() && !s->IsBeingDestroyed()) heir = s;
       }
+      for (Window* s = prev_sibling_; s && !heir; s = s->prev_sibling_) {
+        if (s->IsVisible() && !s->IsBeingDestroyed()) heir = s;
+      }
+      if (heir) SetFocus(heir, 0);
     }
     wm->RecomputeHover();
   } else {
@@ -542,7 +593,7 @@ void Window::DrawFrame() {
   const Rect bar = TitleBarRect().Offset(-frame_.left, -frame_.top);
   if (bar.IsEmpty()) return;
   Window* top = TopLevelAncestor();
-  const bool active = top && top->parent_ && top->parent_->first_child_ == top;
+  const bool active = top && ActiveChild(top->parent_) == top;
   QueueSprite(active ? kSkinTitleBarActive : kSkinTitleBarInactive, bar);
   if (flags_ & WindowFlag::ThickFrame) {
     // The thick frame runs once more between the title bar and the client area.

@@ -142,6 +142,9 @@ class Window : public CleanHeapObject<has_slots<void>> {
   void SetParent(Window* new_parent);
   // The ancestor just below the nearest top-level container (may be this window).
   Window* TopLevelAncestor();
+  // The child of a top-level container that shows the active title bar: its topmost visible
+  // child (a hidden window in front of it is no window the user sees on top).
+  static Window* ActiveChild(const Window* container);
 
   // Flags and state.
   uint32_t Flags() const { return flags_; }
@@ -221,6 +224,20 @@ class Window : public CleanHeapObject<has_slots<void>> {
 
  private:
   friend class WindowManager;
+  // Watches a top-level container while its children are reordered, linked, unlinked, shown
+  // or hidden, and redraws the title bars of the windows that gained or lost the active look.
+  class ActiveLookWatch {
+   public:
+    explicit ActiveLookWatch(Window* container);
+    ~ActiveLookWatch();
+    ActiveLookWatch(const ActiveLookWatch&) = delete;
+    ActiveLookWatch& operator=(const ActiveLookWatch&) = delete;
+
+   private:
+    Window* container_ = nullptr;
+    Window* before_ = nullptr;
+  };
+  void InvalidateTitleBars();  // this window's and those of its descendants
   void LinkFirst(Window* parent);
   void Unlink();
   void MoveTree(int32_t dx, int32_t dy);

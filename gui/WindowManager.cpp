@@ -239,6 +239,8 @@ void WindowManager::ProcessEvent(InputEvent& event) {
     case kEventChar:
       event.flags |= modifiers_;
       event.a = TranslateChar(event.a, (modifiers_ & kModAlt) != 0);
+      // Something the 8-bit encoding cannot hold is not typed as some other character.
+      if (event.a == 0) return;
       break;
     case kEventButton:
     case kEventDoubleClick:
@@ -517,6 +519,7 @@ void WindowManager::BringToFront(Window* window) {
   if (!window || !window->Parent() || (window->Flags() & WindowFlag::TopLevelContainer)) return;
   Window* parent = window->Parent();
   if (parent->FirstChild() == window) return;
+  Window::ActiveLookWatch watch(parent);
   window->Unlink();
   window->LinkFirst(parent);
   window->Invalidate();
@@ -527,6 +530,7 @@ void WindowManager::SendToBack(Window* window) {
   if (!window || !window->Parent() || (window->Flags() & WindowFlag::TopLevelContainer)) return;
   Window* parent = window->Parent();
   if (parent->LastChild() == window) return;
+  Window::ActiveLookWatch watch(parent);
   window->Unlink();
   // Re-link as the last child.
   window->parent_ = parent;

@@ -25,8 +25,8 @@ ZARV_PACKAGES=(
   fonts-dejavu-core fonts-dejavu-extra libfreetype-dev
   # Tests and benchmarks.
   libgtest-dev googletest libbenchmark-dev
-  # Headless GUI tests: virtual display, input injection, screenshots.
-  xvfb xauth xdotool imagemagick x11-utils
+  # Headless GUI tests: virtual display, input injection, screenshots, keyboard layouts.
+  xvfb xauth xdotool imagemagick x11-utils x11-xkb-utils
   # The cursor check reads the shown cursor back through XFixes.
   libxfixes-dev
 )

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/CharMap.h"
 #include "gui/InputTranslator.h"
 
 namespace {
@@ -129,6 +130,16 @@ TEST_F(InputTranslatorTest, KeyEventsCarryTheMergedCode) {
   EXPECT_EQ(events[1].b, 0);
 }
 
+TEST_F(InputTranslatorTest, ALevelShiftKeyIsNoAltAndQueuesNothing) {
+  translator_.OnKey(GlfwKey::RightAlt, GlfwAction::Press, true);
+  translator_.OnKey(GlfwKey::RightAlt, GlfwAction::Release, true);
+  EXPECT_TRUE(Take().empty());
+  translator_.OnKey(GlfwKey::RightAlt, GlfwAction::Press);  // Alt_R on a US layout
+  const std::vector<InputEvent> events = Take();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].a, Key::Alt);
+}
+
 TEST_F(InputTranslatorTest, DroppedKeysAndUnknownActionsQueueNothing) {
   translator_.OnKey(GlfwKey::Unknown, GlfwAction::Press);
   translator_.OnKey(GlfwKey::F16, GlfwAction::Press);
@@ -138,14 +149,17 @@ TEST_F(InputTranslatorTest, DroppedKeysAndUnknownActionsQueueNothing) {
   EXPECT_TRUE(Take().empty());
 }
 
-TEST_F(InputTranslatorTest, CharactersFrom32To255AreQueued) {
+// The code points travel as they are: the 8-bit code depends on the Alt key's state when the
+// window manager takes the event.
+TEST_F(InputTranslatorTest, CharactersFrom32UpAreQueuedAsCodePoints) {
   translator_.OnCharMods(32, 0);
   translator_.OnCharMods('q', GlfwMod::Alt);
   translator_.OnCharMods(167, GlfwMod::Shift);
   translator_.OnCharMods(255, 0);
+  translator_.OnCharMods(0x20AC, 0);
   const std::vector<InputEvent> events = Take();
-  ASSERT_EQ(events.size(), 4u);
-  const int32_t expected[] = {32, 'q', 167, 255};
+  ASSERT_EQ(events.size(), 5u);
+  const int32_t expected[] = {32, 'q', 167, 255, 0x20AC};
   for (size_t i = 0; i < events.size(); ++i) {
     EXPECT_EQ(events[i].type, kEventChar);
     EXPECT_EQ(events[i].a, expected[i]);
@@ -155,12 +169,10 @@ TEST_F(InputTranslatorTest, CharactersFrom32To255AreQueued) {
   }
 }
 
-TEST_F(InputTranslatorTest, CharactersOutside32To255AreDropped) {
+TEST_F(InputTranslatorTest, ControlCodesAndNonCharactersAreDropped) {
   translator_.OnCharMods(0, 0);
   translator_.OnCharMods(31, 0);
-  translator_.OnCharMods(256, 0);
-  translator_.OnCharMods(0x20AC, 0);
-  translator_.OnCharMods(0x1F600, 0);
+  translator_.OnCharMods(0x110000, 0);
   EXPECT_TRUE(Take().empty());
 }
 
@@ -175,19 +187,26 @@ TEST(CharTranslation, PlainColumnKeepsPrintableAscii) {
   EXPECT_EQ(TranslateChar(126, false), 126);
 }
 
-TEST(CharTranslation, PlainColumnDropsEverythingElseButTwoSigns) {
-  EXPECT_EQ(TranslateChar(31, false), 0);
-  EXPECT_EQ(TranslateChar(127, false), 0);
-  EXPECT_EQ(TranslateChar(128, false), 0);
-  EXPECT_EQ(TranslateChar(166, false), 0);
-  EXPECT_EQ(TranslateChar(167, false), 0xA4);
-  EXPECT_EQ(TranslateChar(168, false), 0);
-  EXPECT_EQ(TranslateChar(176, false), 0);
-  EXPECT_EQ(TranslateChar(177, false), 177);
-  EXPECT_EQ(TranslateChar(178, false), 0);
-  EXPECT_EQ(TranslateChar(200, false), 0);
-  EXPECT_EQ(TranslateChar(255, false), 0);
-  EXPECT_EQ(TranslateChar(256, false), 0);
+TEST(CharTranslation, PlainColumnTakesOtherCharactersThroughTheCharMap) {
+  const std::pair<int, int> cases[] = {
+      {0xE9, 0x8E}, {0xFC, 0x9F}, {0xDF, 0xA7}, {0xF1, 0x96},   {0xA4, 0xDB}, {0xA7, 0xA4},
+      {0xB1, 0xB1}, {0xC8, 0xE9}, {0xFF, 0xD8}, {0x2122, 0xAA}, {0x20AC, 0},  {0xA6, 0},
+      {0x80, 0},    {0x7F, 0},    {31, 0},      {0x1F600, 0},
+  };
+  for (const auto& [typed, result] : cases) {
+    EXPECT_EQ(TranslateChar(typed, false), result) << std::hex << typed;
+  }
+  // A charmap file beside the editor replaces the built-in map for typing as well.
+  std::vector<uint8_t> file(kCharMapFileSize);
+  for (int code = 32; code < 256; ++code) {
+    const char16_t wide = code == 0xDB ? u'\u20AC' : ProgramCharMap().ToWide(code);
+    file[2 * (code - 32)] = static_cast<uint8_t>(wide & 0xFF);
+    file[2 * (code - 32) + 1] = static_cast<uint8_t>(wide >> 8);
+  }
+  ASSERT_TRUE(ProgramCharMap().LoadFromBytes(file));
+  EXPECT_EQ(TranslateChar(0x20AC, false), 0xDB);
+  EXPECT_EQ(TranslateChar(0xA4, false), 0);
+  ProgramCharMap().Reset();
 }
 
 TEST(CharTranslation, AltColumnEntries) {
@@ -202,13 +221,13 @@ TEST(CharTranslation, AltColumnEntries) {
   }
 }
 
-TEST(CharTranslation, AltColumnOutsidePrintableAscii) {
+TEST(CharTranslation, AltColumnOutsidePrintableAsciiIsThePlainColumn) {
   EXPECT_EQ(TranslateChar(167, true), 164);
   EXPECT_EQ(TranslateChar(177, true), 177);
   EXPECT_EQ(TranslateChar(31, true), 0);
   EXPECT_EQ(TranslateChar(127, true), 0);
-  EXPECT_EQ(TranslateChar(200, true), 0);
-  EXPECT_EQ(TranslateChar(255, true), 0);
+  EXPECT_EQ(TranslateChar(200, true), 0xE9);
+  EXPECT_EQ(TranslateChar(255, true), 0xD8);
   EXPECT_EQ(TranslateChar(0x20AC, true), 0);
 }
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "gui/InputTranslator.h"
 #include "gui/SkinMetrics.h"
 #include "gui/WindowManager.h"
 #include "support/WmHarness.h"
@@ -255,6 +257,30 @@ TEST_F(WindowManagerKeyState, ModifierMaskIsStampedOnKeysCharactersAndMouseEvent
   ASSERT_EQ(probe->moves.size(), 1u);
   EXPECT_EQ(probe->moves[0].mods, kModControl | kModShift);
   EXPECT_EQ(wm->Modifiers(), 0);
+}
+
+// Typing as GLFW reports it, through the translator the editor uses.
+TEST_F(WindowManagerKeyState, AltGrCharactersArriveAsThemselvesAndTheRestThroughTheCharMap) {
+  InputTranslator keyboard([this](const InputEvent& e) { wm->QueueEvent(e); });
+  enum Held { kNothing, kAlt, kAltGr };
+  auto type = [&](int key, unsigned codepoint, Held held) {
+    const int held_key = held == kAlt ? GlfwKey::LeftAlt : GlfwKey::RightAlt;
+    if (held) keyboard.OnKey(held_key, GlfwAction::Press, held == kAltGr);
+    keyboard.OnKey(key, GlfwAction::Press);
+    keyboard.OnCharMods(codepoint, held == kAlt ? GlfwMod::Alt : 0);
+    keyboard.OnKey(key, GlfwAction::Release);
+    if (held) keyboard.OnKey(held_key, GlfwAction::Release, held == kAltGr);
+  };
+  type('Q', '@', kAltGr);       // on a German layout
+  type(GlfwKey::A, 'a', kAlt);  // the option character
+  for (unsigned c : {0xE9u, 0xFCu, 0xDFu, 0xF1u, 0xA4u, 0x20ACu, 0x1F600u}) type(-1, c, kNothing);
+  Pump();
+  std::vector<int32_t> codes;
+  for (const InputEvent& e : probe->chars) codes.push_back(e.a);
+  // é ü ß ñ ¤ in the 8-bit encoding; neither the euro sign nor the emoji has a code there.
+  EXPECT_EQ(codes, (std::vector<int32_t>{'@', 0x8C, 0x8E, 0x9F, 0xA7, 0x96, 0xDB}));
+  ASSERT_TRUE(FindKeyPress(probe, 'Q'));
+  EXPECT_EQ(FindKeyPress(probe, 'Q')->flags, 0) << "AltGr is no Alt for shortcuts";
 }
 
 TEST_F(WindowManagerKeyState, CharactersAreTranslatedWithTheAltColumnWhileAltIsHeld) {
@@ -1029,6 +1055,130 @@ TEST_F(WindowManagerHover, OutsideTheModalWindowTheCursorIsTheArrow) {
   EXPECT_EQ(inside_cursor, Cursor::Cross);
   EXPECT_EQ(outside_cursor, Cursor::Arrow);
   EXPECT_EQ(outside_hover, nullptr);
+}
+
+// ---------------------------------------------------------------------------------------
+
+// Two windows side by side; B, created last, is in front with the focus in a control.
+class WindowManagerActiveLook : public WmTest {
+ protected:
+  void SetUp() override {
+    WmTest::SetUp();
+    a = Frame({20, 40, 380, 300}, kFramed, "A");
+    b = Frame({420, 40, 780, 300}, kFramed, "B");
+    auto* control = new ProbeWindow(0, b);
+    control->SetFrameRect({20, 20, 120, 44});
+    Window::SetFocus(control, 0);
+    Pump();
+    renderer.Forget();
+  }
+  // Whether partial redraws since the last look covered the window's title bar.
+  bool TitleBarRedrawn(const Window* w) {
+    EXPECT_EQ(renderer.full_frames, 0) << "a full redraw proves nothing";
+    const bool redrawn = renderer.Redrew(w->TitleBarRect());
+    renderer.Forget();
+    return redrawn;
+  }
+  ProbeWindow* a = nullptr;
+  ProbeWindow* b = nullptr;
+};
+
+TEST_F(WindowManagerActiveLook, TheWindowLeftBehindByAClickHasItsTitleBarRedrawn) {
+  Click(200, 200);
+  Pump();
+  ASSERT_EQ(wm->Layer0()->FirstChild(), a);
+  EXPECT_TRUE(TitleBarRedrawn(b));
+}
+
+TEST_F(WindowManagerActiveLook, AWindowOpenedInFrontRedrawsTheTitleBarOfTheFormerFront) {
+  Frame({200, 340, 600, 560});
+  Pump();
+  EXPECT_TRUE(TitleBarRedrawn(b));
+}
+
+TEST_F(WindowManagerActiveLook, HidingAndShowingTheFrontWindowMovesTheLookWithoutReordering) {
+  Window::SetFocus(a, 0);  // B keeps the front
+  Pump();
+  renderer.Forget();
+  b->Hide();
+  Pump();
+  EXPECT_TRUE(TitleBarRedrawn(a)) << "now the topmost window shown";
+  b->Show();
+  Pump();
+  EXPECT_TRUE(TitleBarRedrawn(a));
+  EXPECT_EQ(wm->Layer0()->FirstChild(), b);
+}
+
+// ---------------------------------------------------------------------------------------
+
+// A frame holding three controls; created last, `third` is the topmost sibling.
+class WindowManagerHiding : public WmTest {
+ protected:
+  void SetUp() override {
+    WmTest::SetUp();
+    frame = Frame({100, 100, 500, 400});
+    for (ProbeWindow*& c : controls) {
+      c = new ProbeWindow(0, frame);
+      c->SetFrameRect({10, 10, 100, 30});
+    }
+  }
+  std::vector<Window*> Order() const {
+    std::vector<Window*> order;
+    for (Window* c = frame->FirstChild(); c; c = c->NextSibling()) order.push_back(c);
+    return order;
+  }
+  void ExpectKeyReaches(ProbeWindow* w) {
+    Tap('K');
+    Pump();
+    EXPECT_TRUE(SawKeyPress(w, 'K'));
+  }
+  ProbeWindow* frame = nullptr;
+  std::array<ProbeWindow*, 3> controls{};
+};
+
+TEST_F(WindowManagerHiding, AControlWithoutTheFocusGoesWithoutMovingFocusOrOrder) {
+  const auto [first, second, third] = controls;
+  Window::SetFocus(first, 0);
+  third->Hide();
+  EXPECT_EQ(wm->Focus(), first);
+  EXPECT_EQ(Order(), (std::vector<Window*>{third, second, first}));
+  ExpectKeyReaches(first);
+}
+
+TEST_F(WindowManagerHiding, TheFocusedControlHandsTheFocusToItsNextVisibleSiblingInPlace) {
+  const auto [first, second, third] = controls;
+  second->Hide();
+  Window::SetFocus(third, 0);
+  third->Hide();
+  EXPECT_EQ(wm->Focus(), first);
+  EXPECT_EQ(Order(), (std::vector<Window*>{third, second, first}));
+  ExpectKeyReaches(first);
+
+  // With no visible sibling after it, the nearest one before it takes the focus.
+  third->Show();
+  first->Hide();
+  EXPECT_EQ(wm->Focus(), third);
+}
+
+TEST_F(WindowManagerHiding, APanelHoldingTheFocusInsideHandsItOn) {
+  const auto [first, second, panel] = controls;
+  auto* field = new ProbeWindow(0, panel);
+  field->SetFrameRect({0, 0, 20, 10});
+  Window::SetFocus(field, 0);
+  panel->Hide();
+  EXPECT_EQ(wm->Focus(), second);
+  EXPECT_EQ(Order(), (std::vector<Window*>{panel, second, first}));
+  ExpectKeyReaches(second);
+}
+
+TEST_F(WindowManagerHiding, TheFocusedFrontWindowHandsTheFocusOnButKeepsItsPlace) {
+  ProbeWindow* other = Frame({600, 100, 700, 200});
+  wm->SendToBack(other);
+  Window::SetFocus(controls[0], 0);
+  frame->Hide();
+  EXPECT_EQ(wm->Focus(), other);
+  EXPECT_EQ(wm->Layer0()->FirstChild(), frame);
+  ExpectKeyReaches(other);
 }
 
 }  // namespace

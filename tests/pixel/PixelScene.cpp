@@ -5,6 +5,7 @@
 //
 //   zarv_pixelscene [--res=DIR] [--size=WxH] [GoogleTest flags]   runs the checks
 //   zarv_pixelscene [--res=DIR] --screenshot=FILE.png              draws the README picture
+//   zarv_pixelscene [--res=DIR] --echo-chars                       prints typed characters
 //
 // The res folder defaults to the one beside the executable. Needs an X display (the tests run
 // it under xvfb-run).
@@ -166,17 +167,17 @@ class Desk {
   void Settle() {
     int32_t quiet = 0;
     for (int32_t i = 0; i < 1000 && quiet < 10; ++i) {
-      const int32_t before = renderer_.FramesRendered();
+      const int32_t before = renderer_.RenderCount();
       wm_->PumpOnce();
-      quiet = renderer_.FramesRendered() == before ? quiet + 1 : 0;
+      quiet = renderer_.RenderCount() == before ? quiet + 1 : 0;
     }
   }
 
   // One pump that must draw a frame.
   bool PumpFrame() {
-    const int32_t before = renderer_.FramesRendered();
+    const int32_t before = renderer_.RenderCount();
     wm_->PumpOnce();
-    return renderer_.FramesRendered() != before;
+    return renderer_.RenderCount() != before;
   }
 
   bool FullFrame() {
@@ -239,6 +240,7 @@ testing::AssertionResult RgbNear(const char* got_expr, const char* want_expr, co
                                      << " = " << want << " within " << tolerance;
 }
 #define EXPECT_RGB_NEAR(got, want, tolerance) EXPECT_PRED_FORMAT3(RgbNear, got, want, tolerance)
+#define ASSERT_RGB_NEAR(got, want, tolerance) ASSERT_PRED_FORMAT3(RgbNear, got, want, tolerance)
 
 // Columns [first, last] holding a pixel brighter than `threshold` in any channel, within the
 // rows and columns of `area`; first > last when there is none.
@@ -285,6 +287,17 @@ constexpr Rgb kAccentBottom{0x38, 0x71, 0xc6};
 // Inactive title bar: the same shade in the frame grey.
 constexpr Rgb kGreyTop{0x43, 0x46, 0x4c};
 constexpr Rgb kGreyBottom{0x3a, 0x3d, 0x43};
+constexpr Rgb Halfway(const Rgb& a, const Rgb& b) {
+  return {(a.r + b.r) / 2, (a.g + b.g) / 2, (a.b + b.b) / 2};
+}
+constexpr Rgb kActiveBar = Halfway(kAccentTop, kAccentBottom);
+constexpr Rgb kInactiveBar = Halfway(kGreyTop, kGreyBottom);
+
+// Half-way down a title bar, clear of the centred title.
+Rgb TitleBarShade(const Frame& frame, const Window* w) {
+  const Rect bar = w->TitleBarRect();
+  return frame.At(bar.left + 2, bar.top + bar.Height() / 2);
+}
 
 constexpr Color kTextColor = MakeColor(0xe8, 0xea, 0xed);
 constexpr uint32_t kFramed = WindowFlag::Visible | WindowFlag::TitleBar | WindowFlag::Resizable |
@@ -372,13 +385,9 @@ TEST_F(PixelTest, TitleBarsBackgroundAndBoldText) {
 
   // The accent colour in the active title bar, clear of the centred title; grey in the other.
   for (SceneWindow* w : {front, back}) {
-    const Rect bar = w->TitleBarRect();
-    ASSERT_EQ(bar.Height(), 22);
-    const Rgb got = frame.At(bar.left + 2, bar.top + bar.Height() / 2);
-    const Rgb top = w == front ? kAccentTop : kGreyTop;
-    const Rgb bottom = w == front ? kAccentBottom : kGreyBottom;
-    const Rgb middle{(top.r + bottom.r) / 2, (top.g + bottom.g) / 2, (top.b + bottom.b) / 2};
-    EXPECT_RGB_NEAR(got, middle, 8) << "title bar of " << w->GetTitle();
+    ASSERT_EQ(w->TitleBarRect().Height(), 22);
+    EXPECT_RGB_NEAR(TitleBarShade(frame, w), w == front ? kActiveBar : kInactiveBar, 8)
+        << "title bar of " << w->GetTitle();
   }
 
   // The title is light, and light only where the centred title lies.
@@ -510,7 +519,7 @@ void ModalIdleHook() {
   if (!p.desk || !p.desk->wm().IsInModalStack(p.modal, true)) return;
   ++p.pumps;
   // The previous pump drew and showed the first frame of the modal loop.
-  if (p.desk->renderer().FramesRendered() > p.frames_at_start) {
+  if (p.desk->renderer().RenderCount() > p.frames_at_start) {
     const Frame frame = ReadBackBuffer(g_host->size());
     p.below_seen = frame.At(p.below);
     p.above_seen = frame.At(p.above);
@@ -541,7 +550,7 @@ TEST_F(PixelTest, ModalLoopDimsWhatLiesBelow) {
   g_probe.modal = dialog;
   g_probe.below = below_point;
   g_probe.above = dialog_point;
-  g_probe.frames_at_start = desk_->renderer().FramesRendered();
+  g_probe.frames_at_start = desk_->renderer().RenderCount();
   desk_->wm().SetIdleHook(&ModalIdleHook);
   const int32_t result = desk_->wm().RunModal(dialog, WindowManager::kModalDim);
   desk_->wm().SetIdleHook(nullptr);
@@ -599,6 +608,44 @@ TEST_F(PixelTest, DebugOverlayWritesInTheBottomRows) {
   desk_->Settle();
   EXPECT_FALSE(desk_->wm().DebugOverlay());
   EXPECT_EQ(CountLight(Read(), bottom), 0) << "the overlay stayed after being turned off";
+}
+
+void Click(WindowManager& wm, Point at) {
+  wm.QueueEvent({at.x, at.y, 0, 0, 0, 0, kEventMove});
+  wm.QueueEvent({at.x, at.y, 0, 0, 0, 1, kEventButton});
+  wm.QueueEvent({at.x, at.y, 0, 0, 0, 0, kEventButton});
+}
+
+TEST_F(PixelTest, OnlyTheFrontWindowKeepsTheActiveTitleBar) {
+  auto* a = new SceneWindow("A", {20, 40, 380, 300});
+  auto* b = new SceneWindow("B", {420, 40, 780, 300});
+  auto* control = new Button(b, "Control", 1);
+  control->SetFrameRect({20, 20, 120, 44});
+  Window::SetFocus(control, 0);
+  desk_->Settle();
+  ASSERT_TRUE(desk_->FullFrame());
+  Frame frame = Read();
+  ASSERT_RGB_NEAR(TitleBarShade(frame, b), kActiveBar, 8);
+  ASSERT_RGB_NEAR(TitleBarShade(frame, a), kInactiveBar, 8);
+
+  // Partial redraws only from here on: what is not invalidated keeps its old look.
+  Click(desk_->wm(), Centre(a->ClientRect()));
+  desk_->Settle();
+  frame = Read();
+  EXPECT_RGB_NEAR(TitleBarShade(frame, a), kActiveBar, 8) << "the window clicked";
+  EXPECT_RGB_NEAR(TitleBarShade(frame, b), kInactiveBar, 8) << "the window it left behind";
+
+  auto* c = new SceneWindow("C", {200, 340, 600, 560});
+  desk_->Settle();
+  frame = Read();
+  EXPECT_RGB_NEAR(TitleBarShade(frame, c), kActiveBar, 8) << "the window opened on top";
+  EXPECT_RGB_NEAR(TitleBarShade(frame, a), kInactiveBar, 8) << "the window it covers";
+
+  // Hidden, C stays in front of A but hands it the look of the topmost window shown.
+  c->Hide();
+  desk_->Settle();
+  EXPECT_RGB_NEAR(TitleBarShade(Read(), a), kActiveBar, 8) << "the window uncovered";
+  EXPECT_EQ(desk_->wm().Layer0()->FirstChild(), c);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -679,6 +726,37 @@ int WriteScreenshot(const EditorHost& host, const fs::path& path) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Typing through the real window system (the keyboard-layout end-to-end test drives it)
+
+// Holds the focus and prints the 8-bit code of every character that reaches it, one a line,
+// after "ready" once the window system's start-up events are through; Escape ends the run.
+class EchoWindow : public SceneWindow {
+ public:
+  EchoWindow() : SceneWindow("Echo", {20, 40, 420, 240}) {
+    lines = {{"Characters typed here are printed.", {10, 10}}};
+  }
+  void OnChar(InputEvent& event) override {
+    std::printf("char 0x%02X\n", static_cast<unsigned>(event.a));
+    std::fflush(stdout);
+  }
+  bool OnKey(InputEvent& event) override {
+    if (event.a != Key::Escape || event.b != 1) return false;
+    WM().Quit();
+    return true;
+  }
+};
+
+int EchoCharacters(const EditorHost& host) {
+  Desk desk(host);
+  Window::SetFocus(new EchoWindow, 0);
+  desk.Settle();
+  std::printf("ready\n");
+  std::fflush(stdout);
+  while (desk.wm().IsRunning()) desk.wm().PumpOnce();
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------
 
 fs::path ExecutableFolder(const char* argv0) {
   std::error_code error;
@@ -703,6 +781,7 @@ int main(int argc, char** argv) {
   fs::path res = ExecutableFolder(argv[0]) / "res";
   Size size{800, 600};
   fs::path screenshot;
+  bool echo = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg.starts_with("--res=")) {
@@ -715,6 +794,8 @@ int main(int argc, char** argv) {
       }
     } else if (arg.starts_with("--screenshot=")) {
       screenshot = arg.substr(13);
+    } else if (arg == "--echo-chars") {
+      echo = true;
     } else {
       std::fprintf(stderr, "unknown argument '%s'\n", argv[i]);
       return 2;
@@ -728,6 +809,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!screenshot.empty()) return WriteScreenshot(host, screenshot);
+  if (echo) return EchoCharacters(host);
   std::printf("renderer %s, %d buffer(s) in the swap chain\n",
               reinterpret_cast<const char*>(glGetString(GL_RENDERER)), host.swap_count());
   g_host = &host;

@@ -70,15 +70,32 @@ class FakePlatform : public Platform {
   std::deque<Step> steps;
 };
 
+// Counts the frames and keeps the dirty rectangles each one would have redrawn.
 class CountingRenderer : public Renderer {
  public:
   bool Render(WindowManager& wm) override {
-    const bool drew = (wm.RedrawFlags() & WindowManager::kRedrawFull) || !wm.DirtyRects().empty();
+    const bool full = (wm.RedrawFlags() & WindowManager::kRedrawFull) != 0;
+    const bool drew = full || !wm.DirtyRects().empty();
     if (drew) ++frames;
+    if (full) ++full_frames;
+    redrawn.insert(redrawn.end(), wm.DirtyRects().begin(), wm.DirtyRects().end());
     wm.ClearRedraw();
     return drew;
   }
+  // Whether a partial redraw covered all of `r`.
+  bool Redrew(const Rect& r) const {
+    for (const Rect& d : redrawn) {
+      if (d.Contains(r)) return true;
+    }
+    return false;
+  }
+  void Forget() {
+    redrawn.clear();
+    full_frames = 0;
+  }
   int frames = 0;
+  int full_frames = 0;
+  std::vector<Rect> redrawn;
 };
 
 // A window that records what reaches it.
