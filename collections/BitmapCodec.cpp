@@ -8,21 +8,13 @@
 #include "base/ByteWriter.h"
 #include "collections/CollectionBitmap.h"
 #include "collections/CollectionLayout.h"
+#include "collections/CollectionRecords.h"
 #include "collections/RleCodec.h"
 
 namespace cl = collection_layout;
+namespace rec = collection_records;
 
 namespace {
-
-struct BlockHeader {
-  uint16_t width = 0;
-  uint16_t height = 0;
-  uint16_t bytes_per_row = 0;
-  uint16_t flags = 0;
-  uint16_t bits = 0;
-  uint16_t log2_bytes = 0;
-  uint16_t pixel_type = 0;
-};
 
 constexpr size_t kType1Bytes = 8;
 constexpr size_t kControl = 3;  // the control byte's place in an eight-byte pixel
@@ -137,18 +129,6 @@ void EncodeType1(const CollectionBitmap& bitmap, ByteWriter& out) {
   out.WriteU8(0);
 }
 
-void WriteBlockHeader(const BlockHeader& h, ByteWriter& out) {
-  out.WriteU16Be(h.width);
-  out.WriteU16Be(h.height);
-  out.WriteU16Be(h.bytes_per_row);
-  out.WriteU16Be(h.flags);
-  out.WriteU16Be(h.bits);
-  out.WriteZeros(4);
-  out.WriteU16Be(h.log2_bytes);
-  out.WriteU16Be(h.pixel_type);
-  out.WriteZeros(34);
-}
-
 }  // namespace
 
 bool BitmapCodec::Decode(std::span<const uint8_t> block, std::span<const uint8_t, 768> palette,
@@ -157,23 +137,22 @@ bool BitmapCodec::Decode(std::span<const uint8_t> block, std::span<const uint8_t
     return Fail(error, "block of " + std::to_string(block.size()) +
                            " bytes is shorter than a bitmap header");
   }
+  rec::BitmapHeader h{};
+  (void)rec::ReadRecords<rec::BitmapHeader>(block, std::span(&h, 1));
   ByteReader in(block);
-  BlockHeader h;
-  uint16_t reserved = 0;
-  (void)(in.ReadU16Be(h.width) && in.ReadU16Be(h.height) && in.ReadU16Be(h.bytes_per_row) &&
-         in.ReadU16Be(h.flags) && in.ReadU16Be(h.bits) && in.ReadU16Be(reserved) &&
-         in.ReadU16Be(reserved) && in.ReadU16Be(h.log2_bytes) && in.ReadU16Be(h.pixel_type) &&
-         in.Seek(cl::kBitmapHeaderSize));
+  (void)in.Seek(cl::kBitmapHeaderSize);
   if (h.width == 0 || h.height == 0) {
     return Fail(error, "size " + std::to_string(h.width) + " x " + std::to_string(h.height));
   }
   if (h.log2_bytes >= 3) return Fail(error, "bytes per pixel out of range");
   h.flags &= cl::kBitmapReadMask;
   if (!(h.flags & cl::kBitmapPixelTypeValid)) h.pixel_type = 0;
+  // Eight-byte pixels come from their stream whatever the bits field says; only indexed pixels
+  // are laid out by it.
   if (h.pixel_type == 0) {
     if (h.bits != 8 * h.log2_bytes + 8) return Fail(error, "bits per pixel disagree with size");
     if (h.log2_bytes > 1) return Fail(error, "32-bit indexed pixels are not supported");
-  } else if (h.pixel_type != 1 || h.bits != 64) {
+  } else if (h.pixel_type != 1) {
     return Fail(error, "unknown pixel type " + std::to_string(h.pixel_type));
   }
   const uint64_t pixel_count = uint64_t{h.width} * h.height;
@@ -242,7 +221,7 @@ void BitmapCodec::Encode(const CollectionBitmap& bitmap, ByteWriter& out) {
     out.WriteBytes(bitmap.kept_block);
     return;
   }
-  BlockHeader h;
+  rec::BitmapHeader h{};
   h.width = bitmap.width;
   h.height = bitmap.height;
   if (!bitmap.IsIndexed()) {
@@ -252,7 +231,7 @@ void BitmapCodec::Encode(const CollectionBitmap& bitmap, ByteWriter& out) {
     h.log2_bytes = 0;
     h.bytes_per_row = static_cast<uint16_t>(kType1Bytes * bitmap.width);
     h.pixel_type = 1;
-    WriteBlockHeader(h, out);
+    rec::AppendRecord(h, out);
     EncodeType1(bitmap, out);
     return;
   }
@@ -272,7 +251,7 @@ void BitmapCodec::Encode(const CollectionBitmap& bitmap, ByteWriter& out) {
   h.bits = sixteen ? 16 : 8;
   h.log2_bytes = sixteen ? 1 : 0;
   h.bytes_per_row = static_cast<uint16_t>((sixteen ? 2 : 1) * bitmap.width);
-  WriteBlockHeader(h, out);
+  rec::AppendRecord(h, out);
   if (bitmap.height > 0) out.WriteZeros((size_t{bitmap.height} - 1) * 4);
 
   const size_t row_bytes = size_t{bitmap.width} * 2;

@@ -113,6 +113,7 @@ bool BmpFile::ReadHeader(std::span<const uint8_t> file, Layout& layout, std::str
   layout.pixelOffset = offset >= table_end ? offset : table_end;
   if (layout.pixelOffset > file.size() || file.size() - layout.pixelOffset < needed) {
     error = "the BMP pixel data is cut short";
+    layout.pixelsCutShort = true;
     return false;
   }
   return true;

@@ -21,10 +21,12 @@ class BmpFile {
     uint64_t pixelOffset = 0;  // where the first stored row starts
     uint64_t rowBytes = 0;     // stored bytes per row, padding included
     bool bottomUp = true;
+    // Set when the headers are accepted but the file ends before the rows they describe.
+    bool pixelsCutShort = false;
   };
 
   // Fails with a one-line reason for anything but the variants above, or when the pixel rows
-  // do not fit in the file.
+  // do not fit in the file (then with pixelsCutShort set).
   static bool ReadHeader(std::span<const uint8_t> file, Layout& layout, std::string& error);
   static bool ReadPixels(std::span<const uint8_t> file, const Layout& layout, Image& image,
                          std::string& error);

@@ -1,5 +1,6 @@
 #include "collections/CollectionReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cinttypes>
 #include <cstdarg>
@@ -11,32 +12,23 @@
 #include "collections/BitmapCodec.h"
 #include "collections/Collection.h"
 #include "collections/CollectionLayout.h"
+#include "collections/CollectionRecords.h"
 #include "tags/TagHeader.h"
 
 namespace cl = collection_layout;
+namespace rec = collection_records;
 
 namespace {
 
 constexpr const char* kLog = "Collection";
 // Far beyond any collection of the game (hundreds of sprites of a few hundred pixels a side).
 constexpr uint64_t kMaxDecodedBytes = uint64_t{512} << 20;
+// Frame views held by all sequences together. Directory entries may share one block, so a small
+// file could otherwise ask for billions; the game's collections hold a few thousand.
+constexpr uint64_t kMaxSequenceViews = uint64_t{1} << 20;
 constexpr const char* kArrayNames[cl::kArrayCount] = {
     "colour table",       "hue change",   "bitmap directory", "frame view",
     "sequence directory", "frame record", "reserved array 6", "reserved array 7"};
-
-struct ArrayRef {
-  uint32_t count = 0;
-  uint32_t offset = 0;
-  uint32_t size = 0;
-};
-
-struct DirectoryEntry {
-  std::array<char, cl::kNameSize> name{};
-  uint32_t offset = 0;
-  uint32_t size = 0;
-  uint16_t width = 0;
-  uint16_t height = 0;
-};
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* format, ...) {
@@ -51,7 +43,7 @@ std::string Format(const char* format, ...) {
 class Reader {
  public:
   Reader(std::span<const uint8_t> data, const TagHeader& tag, bool full, Collection& out)
-      : data_(data), in_(data), tag_(tag), full_(full), out_(out) {}
+      : data_(data), tag_(tag), full_(full), out_(out) {}
 
   bool Run(std::string& error);
 
@@ -67,6 +59,13 @@ class Reader {
     out = data_.subspan(static_cast<size_t>(start), static_cast<size_t>(size));
     return true;
   }
+  // All the records of one array; CheckArrays has found them inside the data.
+  template <typename Record>
+  bool ReadArray(size_t array, std::vector<Record>& records) {
+    records.resize(header_.arrays[array].count);
+    return rec::ReadRecords<Record>(arrays_[array], records) ||
+           Fail(std::string(kArrayNames[array]) + " array cut short");
+  }
 
   bool ReadHeader();
   bool CheckArrays();
@@ -74,26 +73,27 @@ class Reader {
   bool ReadHueChanges();
   bool ReadFrameViews();
   bool ReadFrameRecords();
-  bool ReadDirectory(size_t array, std::vector<DirectoryEntry>& entries);
+  bool ReadDirectory(size_t array, std::vector<rec::BitmapEntry>& entries);
+  bool ReadDirectory(size_t array, std::vector<rec::SequenceEntry>& entries);
   bool ReadBitmaps();
   bool ReadSequences();
-  bool ReadSequence(const DirectoryEntry& entry, Sequence& sequence);
+  bool ReadSequence(const rec::SequenceEntry& entry, Sequence& sequence);
   CollectionBitmap* Resolve(uint16_t index, const char* what, const std::string& sequence);
 
   std::span<const uint8_t> data_;
-  ByteReader in_;
   const TagHeader& tag_;
   bool full_;
   Collection& out_;
   std::string error_;
 
-  uint32_t usage_word_ = 0;
+  rec::Header header_{};
   uint32_t data_base_ = 0;
-  ArrayRef arrays_[cl::kArrayCount];
+  std::span<const uint8_t> arrays_[cl::kArrayCount];
   std::vector<FrameView> views_;
   std::vector<FrameRecord> records_;
-  std::vector<DirectoryEntry> bitmap_entries_;
-  std::vector<DirectoryEntry> sequence_entries_;
+  std::vector<rec::BitmapEntry> bitmap_entries_;
+  std::vector<rec::SequenceEntry> sequence_entries_;
+  uint64_t sequence_views_ = 0;
 };
 
 bool Reader::ReadHeader() {
@@ -101,124 +101,105 @@ bool Reader::ReadHeader() {
     return Fail(Format("collection data of %zu bytes is shorter than its %zu-byte header",
                        data_.size(), cl::kHeaderSize));
   }
-  (void)(in_.ReadU32Be(out_.header_word) && in_.ReadU32Be(usage_word_) &&
-         in_.Seek(cl::kArrayRefsOffset));
-  for (ArrayRef& ref : arrays_) {
-    uint32_t reserved = 0;
-    (void)(in_.ReadU32Be(ref.count) && in_.ReadU32Be(ref.offset) && in_.ReadU32Be(ref.size) &&
-           in_.ReadU32Be(reserved));
-  }
-  (void)(in_.Seek(cl::kDataBaseOffset) && in_.ReadU32Be(data_base_));
+  (void)rec::ReadRecords<rec::Header>(data_, std::span(&header_, 1));
+  out_.header_word = header_.header_word;
+  data_base_ = header_.data_base;
   // A legacy tag header has lost its user data word; the collection header still has it.
-  out_.usage = tag_.IsLegacy() ? usage_word_ : tag_.user_data;
+  out_.usage = tag_.IsLegacy() ? header_.usage : tag_.user_data;
   return true;
 }
 
+// Each array is its count of fixed-size records at its offset. The stated size is not
+// consulted: writers disagree on it (some state the records' size in memory, some leave it 0),
+// and the count alone says how far an array reaches. A count the data cannot hold is refused.
 bool Reader::CheckArrays() {
-  if (arrays_[cl::kColorTables].count == 0) return Fail("collection has no colour table");
-  out_.color_tables_read = arrays_[cl::kColorTables].count;
+  if (header_.arrays[cl::kColorTables].count == 0) return Fail("collection has no colour table");
+  out_.color_tables_read = header_.arrays[cl::kColorTables].count;
   for (size_t i = cl::kColorTables; i <= cl::kFrameRecords; ++i) {
-    const ArrayRef& ref = arrays_[i];
-    const uint64_t expected = uint64_t{ref.count} * cl::kRecordSizes[i];
-    if (expected != ref.size) {
-      return Fail(Format("%s array holds %" PRIu32 " records of %zu bytes but states %" PRIu32
-                         " bytes",
-                         kArrayNames[i], ref.count, cl::kRecordSizes[i], ref.size));
-    }
-    std::span<const uint8_t> bytes;
-    if (ref.count != 0 && !Range(ref.offset, ref.size, bytes)) {
-      return Fail(Format("%s array at offset %" PRIu32 " (+%" PRIu32 " base), %" PRIu32
-                         " bytes, lies outside the %zu bytes of data",
-                         kArrayNames[i], ref.offset, data_base_, ref.size, data_.size()));
+    const rec::ArrayRef& ref = header_.arrays[i];
+    const uint64_t bytes = uint64_t{ref.count} * cl::kRecordSizes[i];
+    if (ref.count != 0 && !Range(ref.offset, bytes, arrays_[i])) {
+      return Fail(Format("%s array of %" PRIu32 " records at offset %" PRIu32 " (+%" PRIu32
+                         " base), %" PRIu64 " bytes, lies outside the %zu bytes of data",
+                         kArrayNames[i], ref.count, ref.offset, data_base_, bytes, data_.size()));
     }
   }
   return true;
 }
 
 bool Reader::ReadPalette() {
-  std::span<const uint8_t> table;
-  if (!Range(arrays_[cl::kColorTables].offset, cl::kColorTableSize, table)) return false;
-  ByteReader in(table);
-  if (!in.Skip(32)) return false;
-  for (size_t i = 0; i < 256; ++i) {
-    uint16_t components[4] = {};
-    for (uint16_t& c : components) (void)in.ReadU16Be(c);
-    for (size_t c = 0; c < 3; ++c)
-      out_.palette[i * 3 + c] = static_cast<uint8_t>(components[c] >> 8);
+  rec::ColorTable table{};
+  if (!rec::ReadRecords<rec::ColorTable>(arrays_[cl::kColorTables], std::span(&table, 1))) {
+    return Fail("colour table cut short");
   }
-  return !in.failed();
+  for (size_t i = 0; i < 256; ++i) {
+    for (size_t c = 0; c < 3; ++c) {
+      out_.palette[i * 3 + c] = static_cast<uint8_t>(table.entries[i].rgb[c] >> 8);
+    }
+  }
+  return true;
 }
 
 bool Reader::ReadHueChanges() {
-  const ArrayRef& ref = arrays_[cl::kHueChanges];
-  std::span<const uint8_t> bytes;
-  if (ref.count == 0) return true;
-  if (!Range(ref.offset, ref.size, bytes)) return false;
-  ByteReader in(bytes);
-  for (uint32_t i = 0; i < ref.count; ++i) {
-    auto hue_change = std::make_unique<HueChange>();
-    if (!hue_change->Read(in)) return false;
-    out_.hue_changes.push_back(std::move(hue_change));
+  std::vector<HueChange> hue_changes;
+  if (!ReadArray(cl::kHueChanges, hue_changes)) return false;
+  for (HueChange& hue_change : hue_changes) {
+    rec::TerminateName(hue_change.name);
+    out_.hue_changes.push_back(std::make_unique<HueChange>(hue_change));
   }
   return true;
 }
 
 bool Reader::ReadFrameViews() {
-  const ArrayRef& ref = arrays_[cl::kFrameViews];
-  std::span<const uint8_t> bytes;
-  if (ref.count == 0) return true;
-  if (!Range(ref.offset, ref.size, bytes)) return false;
-  ByteReader in(bytes);
-  views_.resize(ref.count);
-  for (FrameView& v : views_) {
-    (void)(in.ReadU32Be(v.flags) && in.Skip(8) && in.ReadU16Be(v.registration_x) &&
-           in.ReadU16Be(v.registration_y) && in.Skip(8) && in.ReadU16Be(v.key_x) &&
-           in.ReadU16Be(v.key_y) && in.ReadU16Be(v.bitmap_index) &&
-           in.ReadU16Be(v.alternate_index) && in.ReadU32Be(v.alternate_size_factor) &&
-           in.ReadU16Be(v.alternate_registration_x) && in.ReadU16Be(v.alternate_registration_y) &&
-           in.Skip(24));
+  std::vector<rec::FrameView> records;
+  if (!ReadArray(cl::kFrameViews, records)) return false;
+  views_.resize(records.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    const rec::FrameView& r = records[i];
+    FrameView& v = views_[i];
+    v.flags = r.flags;
+    v.registration_x = r.registration_x;
+    v.registration_y = r.registration_y;
+    v.key_x = r.key_x;
+    v.key_y = r.key_y;
+    v.bitmap_index = r.bitmap_index;
     v.load_bitmap_index = v.bitmap_index;
     v.load_registration_x = v.registration_x;
     v.load_registration_y = v.registration_y;
-    if (!(v.flags & cl::kViewHasAlternate)) {
+    // Without the alternate flag the alternate fields mean nothing and are taken as zero.
+    if (v.flags & cl::kViewHasAlternate) {
+      v.alternate_index = r.alternate_index;
+      v.alternate_size_factor = r.alternate_size_factor;
+      v.alternate_registration_x = r.alternate_registration_x;
+      v.alternate_registration_y = r.alternate_registration_y;
+    } else {
       v.alternate_index = 0;
       v.alternate_size_factor = 0;
       v.alternate_registration_x = 0;
       v.alternate_registration_y = 0;
     }
   }
-  return !in.failed();
+  return true;
 }
 
 bool Reader::ReadFrameRecords() {
-  const ArrayRef& ref = arrays_[cl::kFrameRecords];
-  std::span<const uint8_t> bytes;
-  if (ref.count == 0) return true;
-  if (!Range(ref.offset, ref.size, bytes)) return false;
-  ByteReader in(bytes);
-  records_.resize(ref.count);
-  for (FrameRecord& r : records_) {
-    (void)(in.ReadU32Be(r.flags) && in.ReadI32Be(r.shadow_offset_x) &&
-           in.ReadI32Be(r.shadow_offset_y) && in.ReadU16Be(r.shadow_index) && in.Skip(18));
+  std::vector<rec::FrameRecord> records;
+  if (!ReadArray(cl::kFrameRecords, records)) return false;
+  records_.resize(records.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    records_[i].flags = records[i].flags;
+    records_[i].shadow_offset_x = records[i].shadow_offset_x;
+    records_[i].shadow_offset_y = records[i].shadow_offset_y;
+    records_[i].shadow_index = records[i].shadow_index;
   }
-  return !in.failed();
+  return true;
 }
 
-bool Reader::ReadDirectory(size_t array, std::vector<DirectoryEntry>& entries) {
-  const ArrayRef& ref = arrays_[array];
-  std::span<const uint8_t> bytes;
-  if (ref.count == 0) return true;
-  if (!Range(ref.offset, ref.size, bytes)) return false;
-  ByteReader in(bytes);
-  entries.resize(ref.count);
+bool Reader::ReadDirectory(size_t array, std::vector<rec::BitmapEntry>& entries) {
+  if (!ReadArray(array, entries)) return false;
   for (size_t i = 0; i < entries.size(); ++i) {
-    DirectoryEntry& e = entries[i];
-    (void)(in.ReadFixedChars(e.name) && in.ReadU32Be(e.offset) && in.ReadU32Be(e.size));
-    if (array == cl::kBitmapDirectory) {
-      (void)(in.Skip(4) && in.ReadU16Be(e.width) && in.ReadU16Be(e.height) && in.Skip(48));
-    } else {
-      (void)in.Skip(56);
-    }
+    rec::BitmapEntry& e = entries[i];
+    rec::TerminateName(e.name);
     std::span<const uint8_t> block;
     if (!Range(e.offset, e.size, block)) {
       return Fail(Format("%s entry %zu points at %" PRIu32 " bytes at offset %" PRIu32
@@ -226,7 +207,22 @@ bool Reader::ReadDirectory(size_t array, std::vector<DirectoryEntry>& entries) {
                          kArrayNames[array], i, e.size, e.offset, data_.size()));
     }
   }
-  return !in.failed() || Fail(std::string(kArrayNames[array]) + " cut short");
+  return true;
+}
+
+bool Reader::ReadDirectory(size_t array, std::vector<rec::SequenceEntry>& entries) {
+  if (!ReadArray(array, entries)) return false;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    rec::SequenceEntry& e = entries[i];
+    rec::TerminateName(e.name);
+    std::span<const uint8_t> block;
+    if (!Range(e.offset, e.size, block)) {
+      return Fail(Format("%s entry %zu points at %" PRIu32 " bytes at offset %" PRIu32
+                         ", outside the %zu bytes of data",
+                         kArrayNames[array], i, e.size, e.offset, data_.size()));
+    }
+  }
+  return true;
 }
 
 bool Reader::ReadBitmaps() {
@@ -235,7 +231,7 @@ bool Reader::ReadBitmaps() {
   const bool color_map = ((tag_.user_data | out_.usage) & cl::kUsageColorMap) != 0;
   uint64_t decoded = 0;
   for (size_t i = 0; i < bitmap_entries_.size(); ++i) {
-    const DirectoryEntry& entry = bitmap_entries_[i];
+    const rec::BitmapEntry& entry = bitmap_entries_[i];
     auto bitmap = std::make_unique<CollectionBitmap>();
     std::span<const uint8_t> block;
     (void)Range(entry.offset, entry.size, block);  // checked with the directory
@@ -283,70 +279,117 @@ CollectionBitmap* Reader::Resolve(uint16_t index, const char* what, const std::s
   return nullptr;
 }
 
-bool Reader::ReadSequence(const DirectoryEntry& entry, Sequence& s) {
+// A sequence whose cells point past the frame views or frame records, or that has no views or
+// no frames, is still read: those cells are left empty (no bitmap, no shadow), a sequence
+// without views gets one empty view per frame and one without frames gets one empty frame, so
+// that what is loaded can be saved and reads back the same. Only a block too short for what its
+// header states is refused.
+bool Reader::ReadSequence(const rec::SequenceEntry& entry, Sequence& s) {
   const std::string name(entry.name.data());
   s.SetName(name);
   std::span<const uint8_t> block;
   (void)Range(entry.offset, entry.size, block);  // checked with the directory
   ByteReader in(block);
-  uint16_t frame_count = 0;
-  (void)(in.ReadU32Be(s.flags) && in.ReadU32Be(s.carried_fixed_4) && in.ReadU16Be(s.view_count) &&
-         in.ReadU16Be(frame_count) && in.ReadU16Be(s.ticks_per_frame) &&
-         in.ReadU16Be(s.key_frame) && in.ReadU16Be(s.loop_frame) && in.ReadU16Be(s.carried_18[0]) &&
-         in.ReadU16Be(s.carried_18[1]) && in.ReadU16Be(s.carried_18[2]) &&
-         in.ReadU32Be(s.first_sound) && in.ReadU32Be(s.key_sound) && in.ReadU32Be(s.last_sound) &&
-         in.ReadU16Be(s.transfer_mode) && in.ReadU16Be(s.transfer_period) &&
-         in.ReadU32Be(s.registration_x_fixed) && in.ReadU32Be(s.carried_fixed_44) &&
-         in.ReadU32Be(s.registration_y_fixed) && in.ReadU16Be(s.carried_52[0]) &&
-         in.ReadU16Be(s.carried_52[1]) && in.ReadU16Be(s.carried_52[2]) && in.Skip(6));
-  if (in.failed()) {
+  rec::SequenceHeader h{};
+  std::span<const uint8_t> bytes;
+  if (!in.ReadView(cl::kSequenceHeaderSize, bytes) ||
+      !rec::ReadRecords<rec::SequenceHeader>(bytes, std::span(&h, 1))) {
     return Fail(Format("sequence '%s': block of %" PRIu32 " bytes is shorter than its header",
                        name.c_str(), entry.size));
   }
-  if (s.view_count == 0 || frame_count == 0) {
-    return Fail(Format("sequence '%s' has %u views and %u frames; it needs at least one of each",
-                       name.c_str(), s.view_count, frame_count));
-  }
+  s.flags = h.flags;
+  s.carried_fixed_4 = h.fixed_4;
+  s.ticks_per_frame = h.ticks_per_frame;
+  s.key_frame = h.key_frame;
+  s.loop_frame = h.loop_frame;
+  std::copy(std::begin(h.carried_18), std::end(h.carried_18), s.carried_18.begin());
+  s.first_sound = h.first_sound;
+  s.key_sound = h.key_sound;
+  s.last_sound = h.last_sound;
+  s.transfer_mode = h.transfer_mode;
+  s.transfer_period = h.transfer_period;
+  s.registration_x_fixed = h.registration_x_fixed;
+  s.carried_fixed_44 = h.fixed_44;
+  s.registration_y_fixed = h.registration_y_fixed;
+  std::copy(std::begin(h.carried_52), std::end(h.carried_52), s.carried_52.begin());
+
   const uint64_t needed =
-      cl::kSequenceHeaderSize + uint64_t{frame_count} * (cl::kFrameEntrySize + 2u * s.view_count);
+      cl::kSequenceHeaderSize + uint64_t{h.frame_count} * (cl::kFrameEntrySize + 2u * h.view_count);
   if (needed > entry.size) {
     return Fail(Format("sequence '%s': %u frames of %u views need %" PRIu64
                        " bytes but its block holds %" PRIu32,
-                       name.c_str(), frame_count, s.view_count, needed, entry.size));
+                       name.c_str(), h.frame_count, h.view_count, needed, entry.size));
   }
+  if (h.view_count == 0) {
+    LogMessage(1, kLog, "sequence '%s' has no views; each frame is given one empty view\n",
+               name.c_str());
+  }
+  if (h.frame_count == 0) {
+    LogMessage(1, kLog, "sequence '%s' has no frames; it is given one empty frame\n", name.c_str());
+  }
+  s.view_count = std::max<uint16_t>(h.view_count, 1);
+  const size_t frame_count = std::max<uint16_t>(h.frame_count, 1);
+  sequence_views_ += uint64_t{frame_count} * s.view_count;
+  if (sequence_views_ > kMaxSequenceViews) {
+    return Fail(Format("sequences hold more than %" PRIu64 " frame views", kMaxSequenceViews));
+  }
+
   s.frames.resize(frame_count);
+  std::vector<uint16_t> view_indices(h.view_count);
+  size_t lost_views = 0;
+  size_t lost_records = 0;
   for (size_t f = 0; f < frame_count; ++f) {
     SequenceFrame& frame = s.frames[f];
-    uint16_t record_index = 0;
-    (void)(in.ReadU16Be(record_index) && in.ReadU16Be(frame.carried[0]) &&
-           in.ReadU16Be(frame.carried[1]) && in.ReadU16Be(frame.carried[2]) && in.Skip(38));
-    if (record_index != cl::kNoIndex) {
-      if (record_index >= records_.size()) {
-        return Fail(Format("sequence '%s' frame %zu refers to frame record %u of %zu", name.c_str(),
-                           f, record_index, records_.size()));
-      }
-      frame.record = records_[record_index];
-      frame.record.shadow = Resolve(frame.record.shadow_index, "a shadow", name);
-    }
     frame.views.resize(s.view_count);
-    for (size_t v = 0; v < s.view_count; ++v) {
-      uint16_t view_index = 0;
-      (void)in.ReadU16Be(view_index);
-      FrameView& view = frame.views[v];
-      if (view_index == cl::kNoIndex) continue;
-      if (view_index >= views_.size()) {
-        return Fail(Format("sequence '%s' frame %zu view %zu refers to frame view %u of %zu",
-                           name.c_str(), f, v, view_index, views_.size()));
+    if (f >= h.frame_count) continue;
+    rec::FrameEntry e{};
+    std::span<const uint8_t> indices;
+    // The block's size was checked against the counts above, so these reads cannot fall short.
+    (void)(in.ReadView(cl::kFrameEntrySize, bytes) &&
+           rec::ReadRecords<rec::FrameEntry>(bytes, std::span(&e, 1)) &&
+           in.ReadView(view_indices.size() * 2, indices));
+    std::copy(std::begin(e.carried), std::end(e.carried), frame.carried.begin());
+    if (e.record_index < records_.size()) {
+      frame.record = records_[e.record_index];
+      frame.record.shadow = Resolve(frame.record.shadow_index, "a shadow", name);
+    } else if (e.record_index != cl::kNoIndex) {
+      ++lost_records;
+    }
+    if (!view_indices.empty()) {
+      const std::span<uint8_t> memory(reinterpret_cast<uint8_t*>(view_indices.data()),
+                                      view_indices.size() * 2);
+      (void)RecordDescriptor::ReadElements(indices, memory,
+                                           static_cast<uint32_t>(view_indices.size()), 1);
+    }
+    for (size_t v = 0; v < view_indices.size(); ++v) {
+      const uint16_t index = view_indices[v];
+      if (index == cl::kNoIndex) continue;
+      if (index >= views_.size()) {
+        ++lost_views;
+        continue;
       }
-      view = views_[view_index];
+      FrameView& view = frame.views[v];
+      view = views_[index];
       view.bitmap = Resolve(view.bitmap_index, "a view", name);
     }
+  }
+  if (lost_views != 0) {
+    LogMessage(1, kLog,
+               "sequence '%s': a frame view index past the %zu frame views in %zu of its cells; "
+               "those views are left empty\n",
+               name.c_str(), views_.size(), lost_views);
+  }
+  if (lost_records != 0) {
+    LogMessage(1, kLog,
+               "sequence '%s': a frame record index past the %zu frame records in %zu of its "
+               "frames; those frames are left without a shadow\n",
+               name.c_str(), records_.size(), lost_records);
   }
   return !in.failed() || Fail("sequence '" + name + "' block cut short");
 }
 
 bool Reader::ReadSequences() {
-  for (const DirectoryEntry& entry : sequence_entries_) {
+  for (const rec::SequenceEntry& entry : sequence_entries_) {
     auto sequence = std::make_unique<Sequence>();
     if (!ReadSequence(entry, *sequence)) return false;
     out_.sequences.push_back(std::move(sequence));
@@ -355,11 +398,8 @@ bool Reader::ReadSequences() {
 }
 
 bool Reader::Run(std::string& error) {
-  const bool ok = ReadHeader() && CheckArrays() &&
-                  (ReadPalette() || Fail("colour table cut short")) &&
-                  (ReadHueChanges() || Fail("hue changes cut short")) &&
-                  (ReadFrameViews() || Fail("frame views cut short")) &&
-                  (ReadFrameRecords() || Fail("frame records cut short")) &&
+  const bool ok = ReadHeader() && CheckArrays() && ReadPalette() && ReadHueChanges() &&
+                  ReadFrameViews() && ReadFrameRecords() &&
                   ReadDirectory(cl::kSequenceDirectory, sequence_entries_) &&
                   ReadDirectory(cl::kBitmapDirectory, bitmap_entries_) &&
                   (!full_ || ReadBitmaps()) && ReadSequences();

@@ -8,12 +8,12 @@ struct TagHeader;
 
 // Reads collection tag data into a Collection.
 //
-// Every count, offset, size and cross-reference in the data is checked before use; a
-// collection whose structure does not hold together (arrays outside the data, record counts
-// that disagree with sizes, sequences without views or frames, indices past the end of the
-// arrays they name) is refused with a one-line reason. A single bitmap block that cannot be
-// decoded is not: a checkerboard placeholder stands in for it, the reason goes to the
-// "Collection" log, and the block's bytes are kept so that saving writes them back unchanged.
+// Every count, offset and size in the data is checked before use; a collection whose structure
+// does not hold together (arrays or blocks outside the data, a block too short for what its
+// header states) is refused with a one-line reason. Faults confined to one item are not:
+// a bitmap block that cannot be decoded gets a checkerboard placeholder (its bytes are kept so
+// that saving writes them back unchanged), and a sequence cell whose index lies past the frame
+// views, frame records or bitmaps is left empty; the reason goes to the "Collection" log.
 class CollectionReader {
  public:
   [[nodiscard]] static bool Read(std::span<const uint8_t> data, const TagHeader& header, bool full,

@@ -2,22 +2,24 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
-#include <string_view>
 #include <vector>
 
 #include "base/ByteWriter.h"
 #include "collections/BitmapCodec.h"
 #include "collections/Collection.h"
 #include "collections/CollectionLayout.h"
+#include "collections/CollectionRecords.h"
 #include "tags/TagHeader.h"
 
 namespace cl = collection_layout;
+namespace rec = collection_records;
 
 namespace {
 
-std::string_view NameOf(const std::array<char, 64>& name, size_t max_length) {
-  return std::string_view(name.data(), strnlen(name.data(), std::min(max_length, name.size())));
+rec::Name NameField(const std::array<char, 64>& name, size_t max_length) {
+  rec::Name field = name;
+  rec::TerminateName(field, max_length);
+  return field;
 }
 
 // Indices are 16-bit and 0xFFFF means none, so no list may grow past 0xFFFF items.
@@ -71,51 +73,53 @@ bool IsPowerOfTwo(uint16_t value) {
   return value != 0 && std::has_single_bit(value);
 }
 
-void WriteFrameView(const FrameView& v, ByteWriter& out) {
+rec::FrameView ToRecord(const FrameView& v) {
+  rec::FrameView r{};
+  r.flags = v.flags;
+  r.registration_x = v.registration_x;
+  r.registration_y = v.registration_y;
+  r.key_x = v.key_x;
+  r.key_y = v.key_y;
+  r.bitmap_index = v.bitmap_index;
   // Without the alternate flag the alternate fields mean nothing; they read back as zero.
-  const bool alternate = (v.flags & cl::kViewHasAlternate) != 0;
-  out.WriteU32Be(v.flags);
-  out.WriteZeros(8);
-  out.WriteU16Be(v.registration_x);
-  out.WriteU16Be(v.registration_y);
-  out.WriteZeros(8);
-  out.WriteU16Be(v.key_x);
-  out.WriteU16Be(v.key_y);
-  out.WriteU16Be(v.bitmap_index);
-  out.WriteU16Be(alternate ? v.alternate_index : 0);
-  out.WriteU32Be(alternate ? v.alternate_size_factor : 0);
-  out.WriteU16Be(alternate ? v.alternate_registration_x : 0);
-  out.WriteU16Be(alternate ? v.alternate_registration_y : 0);
-  out.WriteZeros(24);
+  if (v.flags & cl::kViewHasAlternate) {
+    r.alternate_index = v.alternate_index;
+    r.alternate_size_factor = v.alternate_size_factor;
+    r.alternate_registration_x = v.alternate_registration_x;
+    r.alternate_registration_y = v.alternate_registration_y;
+  }
+  return r;
 }
 
-void WriteFrameRecord(const FrameRecord& r, ByteWriter& out) {
-  out.WriteU32Be(r.flags);
-  out.WriteI32Be(r.shadow_offset_x);
-  out.WriteI32Be(r.shadow_offset_y);
-  out.WriteU16Be(r.shadow_index);
-  out.WriteZeros(18);
+rec::FrameRecord ToRecord(const FrameRecord& f) {
+  rec::FrameRecord r{};
+  r.flags = f.flags;
+  r.shadow_offset_x = f.shadow_offset_x;
+  r.shadow_offset_y = f.shadow_offset_y;
+  r.shadow_index = f.shadow_index;
+  return r;
 }
 
-void WriteSequenceHeader(const Sequence& s, ByteWriter& out) {
-  out.WriteU32Be(s.flags);
-  out.WriteU32Be(s.carried_fixed_4);
-  out.WriteU16Be(s.view_count);
-  out.WriteU16Be(static_cast<uint16_t>(s.frames.size()));
-  out.WriteU16Be(s.ticks_per_frame);
-  out.WriteU16Be(s.key_frame);
-  out.WriteU16Be(s.loop_frame);
-  for (uint16_t value : s.carried_18) out.WriteU16Be(value);
-  out.WriteU32Be(s.first_sound);
-  out.WriteU32Be(s.key_sound);
-  out.WriteU32Be(s.last_sound);
-  out.WriteU16Be(s.transfer_mode);
-  out.WriteU16Be(s.transfer_period);
-  out.WriteU32Be(s.registration_x_fixed);
-  out.WriteU32Be(s.carried_fixed_44);
-  out.WriteU32Be(s.registration_y_fixed);
-  for (uint16_t value : s.carried_52) out.WriteU16Be(value);
-  out.WriteZeros(6);
+rec::SequenceHeader ToRecord(const Sequence& s) {
+  rec::SequenceHeader h{};
+  h.flags = s.flags;
+  h.fixed_4 = s.carried_fixed_4;
+  h.view_count = s.view_count;
+  h.frame_count = static_cast<uint16_t>(s.frames.size());
+  h.ticks_per_frame = s.ticks_per_frame;
+  h.key_frame = s.key_frame;
+  h.loop_frame = s.loop_frame;
+  std::copy(s.carried_18.begin(), s.carried_18.end(), h.carried_18);
+  h.first_sound = s.first_sound;
+  h.key_sound = s.key_sound;
+  h.last_sound = s.last_sound;
+  h.transfer_mode = s.transfer_mode;
+  h.transfer_period = s.transfer_period;
+  h.registration_x_fixed = s.registration_x_fixed;
+  h.fixed_44 = s.carried_fixed_44;
+  h.registration_y_fixed = s.registration_y_fixed;
+  std::copy(s.carried_52.begin(), s.carried_52.end(), h.carried_52);
+  return h;
 }
 
 class Writer {
@@ -127,22 +131,16 @@ class Writer {
   // Position relative to the data base, where every stored offset counts from.
   uint32_t Here() const { return static_cast<uint32_t>(d_.size() - cl::kDataBase); }
   void BeginArray(size_t array, size_t count) {
-    refs_[array] = {static_cast<uint32_t>(count), Here(),
-                    static_cast<uint32_t>(count * cl::kRecordSizes[array])};
+    header_.arrays[array] = {static_cast<uint32_t>(count), Here(),
+                             static_cast<uint32_t>(count * cl::kRecordSizes[array]), 0};
   }
   void Flatten();
 
-  struct Ref {
-    uint32_t count = 0;
-    uint32_t offset = 0;
-    uint32_t size = 0;
-  };
-
   Collection& c_;
   ByteWriter d_;
-  Ref refs_[cl::kArrayCount];
-  std::vector<FrameView> views_;
-  std::vector<FrameRecord> records_;
+  rec::Header header_{};
+  std::vector<rec::FrameView> views_;
+  std::vector<rec::FrameRecord> records_;
   // Per sequence, per frame: the frame record's position, then its views' positions.
   std::vector<std::vector<std::vector<uint16_t>>> entries_;
 };
@@ -153,8 +151,8 @@ void Writer::Flatten() {
     for (const SequenceFrame& frame : s->frames) {
       std::vector<uint16_t>& entry = sequence_entries.emplace_back();
       entry.push_back(static_cast<uint16_t>(records_.size()));
-      FrameRecord record = frame.record;
-      record.shadow_index = IndexOrNone(c_, record.shadow);
+      rec::FrameRecord record = ToRecord(frame.record);
+      record.shadow_index = IndexOrNone(c_, frame.record.shadow);
       records_.push_back(record);
       for (const FrameView& view : frame.views) {
         FrameView flat = view;
@@ -172,7 +170,7 @@ void Writer::Flatten() {
           }
         }
         entry.push_back(static_cast<uint16_t>(views_.size()));
-        views_.push_back(flat);
+        views_.push_back(ToRecord(flat));
       }
     }
   }
@@ -186,90 +184,85 @@ bool Writer::Run(ByteWriter& out, std::string& error) {
   d_.WriteZeros(cl::kHeaderSize);
 
   BeginArray(cl::kColorTables, 1);
-  d_.WriteU32Be(256);
-  d_.WriteZeros(28);
+  rec::ColorTable table{};
+  table.count = 256;
   for (size_t i = 0; i < 256; ++i) {
-    for (size_t k = 0; k < 3; ++k) d_.WriteU16Be(static_cast<uint16_t>(c_.palette[i * 3 + k] << 8));
-    d_.WriteU16Be(0);
+    for (size_t k = 0; k < 3; ++k) {
+      table.entries[i].rgb[k] = static_cast<uint16_t>(c_.palette[i * 3 + k] << 8);
+    }
   }
+  rec::AppendRecord(table, d_);
 
   BeginArray(cl::kHueChanges, c_.hue_changes.size());
   for (const auto& hue_change : c_.hue_changes) {
     hue_change->ComputeAffected(c_.palette);
-    hue_change->Write(d_);
+    HueChange record = *hue_change;
+    rec::TerminateName(record.name);
+    rec::AppendRecord(record, d_);
   }
 
   BeginArray(cl::kFrameViews, views_.size());
-  for (const FrameView& view : views_) WriteFrameView(view, d_);
+  rec::AppendRecords<rec::FrameView>(views_, d_);
 
   BeginArray(cl::kSequenceDirectory, c_.sequences.size());
   const size_t sequence_directory = d_.size();
   d_.WriteZeros(c_.sequences.size() * cl::kSequenceEntrySize);
-  std::vector<std::pair<uint32_t, uint32_t>> sequence_blocks;
+  std::vector<rec::SequenceEntry> sequence_entries(c_.sequences.size(), rec::SequenceEntry{});
   for (size_t i = 0; i < c_.sequences.size(); ++i) {
     const Sequence& s = *c_.sequences[i];
     const uint32_t start = Here();
-    WriteSequenceHeader(s, d_);
+    rec::AppendRecord(ToRecord(s), d_);
     for (size_t f = 0; f < s.frames.size(); ++f) {
       const std::vector<uint16_t>& entry = entries_[i][f];
-      d_.WriteU16Be(entry[0]);
-      for (uint16_t value : s.frames[f].carried) d_.WriteU16Be(value);
-      d_.WriteZeros(38);
-      for (size_t v = 1; v < entry.size(); ++v) d_.WriteU16Be(entry[v]);
+      rec::FrameEntry frame_entry{};
+      frame_entry.record_index = entry[0];
+      std::copy(s.frames[f].carried.begin(), s.frames[f].carried.end(), frame_entry.carried);
+      rec::AppendRecord(frame_entry, d_);
+      std::vector<uint8_t> indices((entry.size() - 1) * 2);
+      (void)RecordDescriptor::WriteElements(
+          std::span(reinterpret_cast<const uint8_t*>(entry.data() + 1), indices.size()), indices,
+          static_cast<uint32_t>(entry.size() - 1), 1);
+      d_.WriteBytes(indices);
     }
-    sequence_blocks.emplace_back(start, Here() - start);
+    sequence_entries[i].name = NameField(s.name, 63);
+    sequence_entries[i].offset = start;
+    sequence_entries[i].size = Here() - start;
   }
 
   BeginArray(cl::kFrameRecords, records_.size());
-  for (const FrameRecord& record : records_) WriteFrameRecord(record, d_);
+  rec::AppendRecords<rec::FrameRecord>(records_, d_);
 
   BeginArray(cl::kBitmapDirectory, c_.bitmaps.size());
   const size_t bitmap_directory = d_.size();
   d_.WriteZeros(c_.bitmaps.size() * cl::kBitmapEntrySize);
-  std::vector<std::pair<uint32_t, uint32_t>> bitmap_blocks;
-  for (const auto& bitmap : c_.bitmaps) {
+  std::vector<rec::BitmapEntry> bitmap_entries(c_.bitmaps.size(), rec::BitmapEntry{});
+  for (size_t i = 0; i < c_.bitmaps.size(); ++i) {
+    const CollectionBitmap& b = *c_.bitmaps[i];
     const uint32_t start = Here();
-    BitmapCodec::Encode(*bitmap, d_);
-    bitmap_blocks.emplace_back(start, Here() - start);
+    BitmapCodec::Encode(b, d_);
     if (d_.size() > 0xFFFFFFFFu) return Fail(error, "collection grows past 4 GB");
+    rec::BitmapEntry& e = bitmap_entries[i];
+    e.name = NameField(b.name, cl::kBitmapNameMax);
+    e.offset = start;
+    e.size = Here() - start;
+    e.width = b.placeholder ? b.kept_width : b.width;
+    e.height = b.placeholder ? b.kept_height : b.height;
   }
 
   // The directories go into the room kept for them, now that the blocks' places are known.
   ByteWriter directory;
-  for (size_t i = 0; i < c_.sequences.size(); ++i) {
-    directory.WriteFixedChars(NameOf(c_.sequences[i]->name, 63), cl::kNameSize);
-    directory.WriteU32Be(sequence_blocks[i].first);
-    directory.WriteU32Be(sequence_blocks[i].second);
-    directory.WriteZeros(56);
-  }
+  rec::AppendRecords<rec::SequenceEntry>(sequence_entries, directory);
   bool ok = d_.PatchBytes(sequence_directory, directory.bytes());
   directory = ByteWriter();
-  for (size_t i = 0; i < c_.bitmaps.size(); ++i) {
-    const CollectionBitmap& b = *c_.bitmaps[i];
-    directory.WriteFixedChars(NameOf(b.name, cl::kBitmapNameMax), cl::kNameSize);
-    directory.WriteU32Be(bitmap_blocks[i].first);
-    directory.WriteU32Be(bitmap_blocks[i].second);
-    directory.WriteU32Be(0);
-    directory.WriteU16Be(b.placeholder ? b.kept_width : b.width);
-    directory.WriteU16Be(b.placeholder ? b.kept_height : b.height);
-    directory.WriteZeros(48);
-  }
+  rec::AppendRecords<rec::BitmapEntry>(bitmap_entries, directory);
   ok = ok && d_.PatchBytes(bitmap_directory, directory.bytes());
 
+  header_.header_word = c_.header_word;
+  header_.usage = c_.usage;
+  header_.data_base = cl::kDataBase;
+  header_.total_bytes = static_cast<uint32_t>(d_.size() - cl::kHeaderSize);
   ByteWriter header;
-  header.WriteU32Be(c_.header_word);
-  header.WriteU32Be(c_.usage);
-  header.WriteZeros(cl::kArrayRefsOffset - header.size());
-  for (const Ref& ref : refs_) {
-    header.WriteU32Be(ref.count);
-    header.WriteU32Be(ref.offset);
-    header.WriteU32Be(ref.size);
-    header.WriteU32Be(0);
-  }
-  header.WriteZeros(cl::kDataBaseOffset - header.size());
-  header.WriteU32Be(cl::kDataBase);
-  header.WriteU32Be(static_cast<uint32_t>(d_.size() - cl::kHeaderSize));
-  header.WriteZeros(cl::kHeaderSize - header.size());
+  rec::AppendRecord(header_, header);
   ok = ok && d_.PatchBytes(0, header.bytes());
   if (!ok) return Fail(error, "collection layout does not add up");
 

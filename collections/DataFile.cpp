@@ -105,6 +105,7 @@ bool DataFile::Recognise(std::span<const uint8_t> start) {
 bool DataFile::probe() {
   if (probed_) return true;
   loaded_ = false;
+  pixelsCutShort_ = false;
   std::vector<uint8_t> start;
   std::string error;
   if (!SafeFile::ReadStart(path_, 128, start, fileSize_, error)) {
@@ -131,6 +132,7 @@ bool DataFile::probe() {
     case kBmp: {
       BmpFile::Layout layout;
       ok = BmpFile::ReadHeader(bytes_, layout, error);
+      pixelsCutShort_ = layout.pixelsCutShort;
       if (ok) {
         pixelOffset_ = layout.pixelOffset;
         bottomUp_ = layout.bottomUp;

@@ -49,6 +49,9 @@ class DataFile {
   bool bottomUp() const { return bottomUp_; }
   // Why the last probe, load or save failed.
   const std::string& error() const { return error_; }
+  // True when the last probe accepted an image's headers but the file ends before its pixels:
+  // a damaged file of the right format rather than a file of the wrong one.
+  bool pixelsCutShort() const { return pixelsCutShort_; }
 
   // Recognises the file; for an image also reads size, layout and palette, but no pixels.
   bool probe();
@@ -89,6 +92,7 @@ class DataFile {
   bool bottomUp_ = false;
   bool probed_ = false;
   bool loaded_ = false;
+  bool pixelsCutShort_ = false;
   std::vector<uint8_t> bytes_;  // an image file's content between probing and loading
   std::string error_;
 };

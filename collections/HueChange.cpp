@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "base/ByteReader.h"
-#include "base/ByteWriter.h"
-
 std::string HueChange::Name() const {
   return std::string(name.data(), strnlen(name.data(), name.size()));
 }
@@ -55,32 +52,4 @@ void HueChange::ComputeAffected(std::span<const uint8_t, 768> palette) {
                                                : (hue >= start_hue || hue < end_hue);
     if (in_range) affected[i >> 3] |= static_cast<uint8_t>(1u << (i & 7));
   }
-}
-
-bool HueChange::Read(ByteReader& reader) {
-  HueChange h;
-  bool ok = reader.ReadFixedChars(h.name) && reader.ReadU16Be(h.start_hue) &&
-            reader.ReadU16Be(h.end_hue) && reader.ReadBytes(h.affected) &&
-            reader.ReadU16Be(h.min_saturation) && reader.ReadU16Be(h.median_hue) &&
-            reader.ReadU16Be(h.use_as) && reader.Skip(6);
-  for (uint16_t& component : h.replacement) ok = ok && reader.ReadU16Be(component);
-  ok = ok && reader.ReadU16Be(h.hue_flags) && reader.ReadU8(h.replacement_mode) &&
-       reader.ReadBytes(h.tail);
-  if (ok) *this = h;
-  return ok;
-}
-
-void HueChange::Write(ByteWriter& writer) const {
-  writer.WriteFixedChars(std::string_view(name.data(), strnlen(name.data(), name.size())), 64);
-  writer.WriteU16Be(start_hue);
-  writer.WriteU16Be(end_hue);
-  writer.WriteBytes(affected);
-  writer.WriteU16Be(min_saturation);
-  writer.WriteU16Be(median_hue);
-  writer.WriteU16Be(use_as);
-  writer.WriteZeros(6);
-  for (uint16_t component : replacement) writer.WriteU16Be(component);
-  writer.WriteU16Be(hue_flags);
-  writer.WriteU8(replacement_mode);
-  writer.WriteBytes(tail);
 }

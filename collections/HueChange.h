@@ -5,10 +5,9 @@
 #include <string>
 #include <string_view>
 
-class ByteReader;
-class ByteWriter;
-
-// A recolouring of one hue range of the palette (the 128-byte hue change record).
+// A recolouring of one hue range of the palette. The structure is the 128-byte hue change
+// record itself, field for field as in the file, so the collection reader and writer convert
+// whole lists of them with one record descriptor (kWords).
 struct HueChange {
   static constexpr size_t kRecordSize = 128;
 
@@ -25,11 +24,16 @@ struct HueChange {
   uint16_t min_saturation = 0;         // 0-65535 for 0-100 %
   uint16_t median_hue = 0x8001;
   uint16_t use_as = kNone;
+  std::array<uint8_t, 6> reserved_106{};  // always zero
   std::array<uint16_t, 3> replacement{};  // red, green, blue, each an 8-bit value << 8
   uint16_t hue_flags = 0;
   uint8_t replacement_mode = 0;
   // The record's last seven bytes have no known meaning; they are carried along.
   std::array<uint8_t, 7> tail{};
+
+  // Name, hues, mask, saturation and median, use-as, reserved (zero), replacement colour, hue
+  // flags, replacement mode, tail.
+  static constexpr uint16_t kWords[] = {128, 64, 0, 2, 1, 32, 0, 3, 1, 6, 4, 4, 1, 1, 0, 7, 0};
 
   std::string Name() const;
   void SetName(std::string_view text);
@@ -41,7 +45,4 @@ struct HueChange {
   // The 16-bit hue and saturation of one colour, as the mask compares them.
   static void HueSaturation(uint8_t red, uint8_t green, uint8_t blue, uint16_t& hue,
                             uint16_t& saturation);
-
-  [[nodiscard]] bool Read(ByteReader& reader);
-  void Write(ByteWriter& writer) const;
 };

@@ -16,10 +16,11 @@ bool LoadAs(const std::filesystem::path& path, ImageFormat format, const char* w
             Image& image, std::string& message) {
   const std::string name = path.filename().string();
   DataFile file(path);
-  // An image file whose headers promise more than the file holds fails while probing; that is
-  // a reading error, not a file of the wrong kind.
+  // A recognised image whose header is refused (a 16-bit or compressed BMP, a PNG of another
+  // depth) is of the wrong format; one whose headers are fine but whose pixels are cut short
+  // fails while probing too, yet that is a reading error.
   const bool probed = file.probe();
-  if (file.kind() != DataFile::kImage) {
+  if (file.kind() != DataFile::kImage || (!probed && !file.pixelsCutShort())) {
     message = Format("'%s': The file is not of the right format.", name);
     return false;
   }

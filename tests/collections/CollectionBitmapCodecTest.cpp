@@ -212,4 +212,28 @@ TEST(CollectionEightBytePixels, StreamRoundTripsRunsAndLiterals) {
   EXPECT_FALSE(BitmapCodec::Decode(cut, kPalette, back, error));
 }
 
+// Eight-byte pixels are laid out by their stream alone; the bits field is not theirs to check.
+TEST(CollectionEightBytePixels, AnyBitsPerPixelDecodesFromTheStream) {
+  // Run of 0, a literal 0x1F with colour b2 b1 b0, then a run of 1 repeating 0x1F whose colour
+  // has bit 0 of b2 set and so brings b6 b5 b4 b7.
+  const std::vector<uint8_t> stream = {0, 0x1F, 0x00, 0x22, 0x33, 1, 0x01, 0x44, 0x55, 6, 5, 4, 7};
+  for (uint16_t bits : {32, 0, 64}) {
+    std::vector<uint8_t> block = Block(2, 1, 0x4020, bits, 0, stream);
+    block[17] = 1;  // pixel type
+    CollectionBitmap bitmap;
+    ASSERT_TRUE(Decode(block, bitmap)) << bits;
+    EXPECT_EQ(bitmap.bytes_per_pixel, 8);
+    EXPECT_EQ(bitmap.pixels, (std::vector<uint8_t>{0x33, 0x22, 0, 0x1F, 0, 0, 0, 0, 0x55, 0x44, 1,
+                                                   0x1F, 4, 5, 6, 7}));
+  }
+  std::vector<uint8_t> block = Block(2, 1, 0x4020, 64, 0, stream);
+  block[17] = 2;
+  CollectionBitmap bitmap;
+  std::string error;
+  EXPECT_FALSE(BitmapCodec::Decode(block, kPalette, bitmap, error));
+  block[17] = 1;
+  block.resize(block.size() - 1);  // the last colour byte
+  EXPECT_FALSE(BitmapCodec::Decode(block, kPalette, bitmap, error));
+}
+
 }  // namespace

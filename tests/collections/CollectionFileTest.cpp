@@ -173,23 +173,17 @@ struct Corruption {
 
 const Corruption kCorruptions[] = {
     {"no colour table", [](std::vector<uint8_t>& d) { PutBe32(d, 64, 0); }, "no colour table"},
-    {"count disagrees with size", [](std::vector<uint8_t>& d) { PutBe32(d, 64 + 16, 2); },
-     "states"},
+    {"count the data cannot hold", [](std::vector<uint8_t>& d) { PutBe32(d, 64 + 16, 0x10000); },
+     "outside"},
     {"array past the end", [](std::vector<uint8_t>& d) { PutBe32(d, 64 + 48 + 4, 0xFFFFFF00); },
      "outside"},
     {"data base past the end", [](std::vector<uint8_t>& d) { PutBe32(d, 248, 0xFFFFFFF0); },
      "outside"},
     {"bitmap block past the end",
      [](std::vector<uint8_t>& d) { PutBe32(d, ArrayOffset(d, 2) + 68, 0xFFFFFFFF); }, "outside"},
-    {"sequence without views",
-     [](std::vector<uint8_t>& d) { d[320 + Be32(d, ArrayOffset(d, 4) + 64) + 9] = 0; },
-     "'walk' has 0 views"},
-    {"frame view index out of range",
-     [](std::vector<uint8_t>& d) {
-       const size_t block = 320 + Be32(d, ArrayOffset(d, 4) + 64);
-       d[block + 64 + 46] = 0x7F;
-     },
-     "refers to frame view"},
+    {"frames past the end of the sequence block",
+     [](std::vector<uint8_t>& d) { d[320 + Be32(d, ArrayOffset(d, 4) + 64) + 10] = 0x7F; },
+     "'walk': 32514 frames of 3 views need"},
     {"header cut short", [](std::vector<uint8_t>& d) { d.resize(300); }, "shorter"},
 };
 

@@ -177,6 +177,10 @@ TEST_F(ImageFiles, ImportChecksNameTheFileAndTheProblem) {
   cut.resize(cut.size() - 10);
   EXPECT_FALSE(ImageImport::loadIndexedImage(Write("cut.bmp", cut), image, message));
   EXPECT_EQ(message, "'cut.bmp': An error occurred while reading the image data.");
+  // A BMP whose header is refused is of the wrong format, not a reading error.
+  EXPECT_FALSE(ImageImport::loadIndexedImage(
+      Write("deep.bmp", Bmp(2, 2, 16, 0, 0, 0, std::vector<uint8_t>(8, 0))), image, message));
+  EXPECT_EQ(message, "'deep.bmp': The file is not of the right format.");
 }
 
 TEST(AlphaMask, SetsAlphaAndThePartialFlagOnlyForIntermediateLevels) {

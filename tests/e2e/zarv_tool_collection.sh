@@ -6,7 +6,7 @@ source "$(dirname "$0")/tool-lib.sh"
 tool_setup "$1" collection
 
 tag="$work/sprites"
-python3 - "$tag" <<'PY'
+python3 - "$tag" "$work/odd" <<'PY'
 import struct, sys
 
 def name(text):
@@ -67,9 +67,10 @@ directory_at = len(area)
 directory_size = 128 * len(bitmaps)
 blocks = b""
 directory = b""
+block_at = []
 for label, width, height, block in bitmaps:
-    directory += name(label) + struct.pack(">III", directory_at + directory_size + len(blocks),
-                                           len(block), 0)
+    block_at.append(directory_at + directory_size + len(blocks))
+    directory += name(label) + struct.pack(">III", block_at[-1], len(block), 0)
     directory += struct.pack(">HH", width, height) + b"\0" * 48
     blocks += block
 place(2, len(bitmaps), directory)
@@ -85,6 +86,21 @@ data = header + area
 tag = struct.pack(">HBB", 0xFFFF, 0, 0) + b"Sprites".ljust(32, b"\0")
 tag += b".256" + b"Sprt" + struct.pack(">IIIHBB", 64, len(data), 0x0006, 4, 0xFF, 0xFF) + b"vrn2"
 open(sys.argv[1], "wb").write(tag + data)
+
+# The same collection as other writers lay it out, or damaged in one sequence: array sizes left
+# 0, the frame's record and view 0 pointing past their arrays, and bitmap 1 with eight-byte
+# pixels whose header states 32 bits (one run of two empty pixels).
+odd = bytearray(data)
+for i in range(6):
+    odd[64 + 16 * i + 8:64 + 16 * i + 12] = bytes(4)
+entry = 320 + seq_dir_at + 64
+odd[entry:entry + 2] = struct.pack(">H", 9)
+odd[entry + 46:entry + 48] = struct.pack(">H", 0x50)
+block = 320 + block_at[1]
+struct.pack_into(">HH", odd, block + 6, 0x4020, 32)
+struct.pack_into(">HH", odd, block + 14, 0, 1)
+odd[block + 52] = 2
+open(sys.argv[2], "wb").write(tag + bytes(odd))
 PY
 checksum_before=$(md5sum "$tag")
 
@@ -161,6 +177,16 @@ head -c 300 "$tag" >"$work/short"
 set -e
 grep -q "shorter than its 320-byte header" "$work/stderr" || fail "unclear error: $(cat "$work/stderr")"
 "$tool" collection info --help | grep -q color_tables || fail "--help does not document JSON keys"
+
+# What the reader used to refuse loads: the sizes are not consulted, the bad cells are left empty
+# with a warning, and the eight-byte pixels decode.
+out=$("$tool" collection info "$work/odd" 2>"$work/stderr") || fail "odd info exited $?: $(cat "$work/stderr")"
+grep -q "^bitmap 1 '../escape' 2x1 type1 32-bit flags 0x4000$" <<<"$out" || fail "type-1 line: $out"
+grep -q "^sequence 0 'walk' views 2 frames 1 ticks 7$" <<<"$out" || fail "odd sequence line: $out"
+grep -q "sequence 'walk': a frame view index past the 2 frame views" "$work/stderr" ||
+  fail "no view warning: $(cat "$work/stderr")"
+grep -q "sequence 'walk': a frame record index past the 1 frame records" "$work/stderr" ||
+  fail "no frame record warning: $(cat "$work/stderr")"
 
 [[ $(md5sum "$tag") == "$checksum_before" ]] || fail "the tag file changed"
 echo "PASS"
