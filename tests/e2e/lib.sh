@@ -2,6 +2,8 @@
 # Usage: source this file; call e2e_setup BUILD_DIR; the editor copy lives in $E2E_DIR.
 
 set -euo pipefail
+# A command that fails unexpectedly ends the test: say which, or the failure is silent.
+trap 'echo "FAIL: ${BASH_SOURCE[0]}:$LINENO: $BASH_COMMAND exited $?" >&2' ERR
 
 # Under the sanitizer build, LeakSanitizer reports a few bytes that the Mesa drivers allocate
 # and then unload with their library, leaving no stack to suppress them by. Leaks in our own
