@@ -73,8 +73,9 @@ class Reader {
   bool ReadHueChanges();
   bool ReadFrameViews();
   bool ReadFrameRecords();
-  bool ReadDirectory(size_t array, std::vector<rec::BitmapEntry>& entries);
-  bool ReadDirectory(size_t array, std::vector<rec::SequenceEntry>& entries);
+  // The bitmap and sequence directories: every entry's block must lie inside the data.
+  template <typename Entry>
+  bool ReadDirectory(size_t array, std::vector<Entry>& entries);
   bool ReadBitmaps();
   bool ReadSequences();
   bool ReadSequence(const rec::SequenceEntry& entry, Sequence& sequence);
@@ -195,25 +196,11 @@ bool Reader::ReadFrameRecords() {
   return true;
 }
 
-bool Reader::ReadDirectory(size_t array, std::vector<rec::BitmapEntry>& entries) {
+template <typename Entry>
+bool Reader::ReadDirectory(size_t array, std::vector<Entry>& entries) {
   if (!ReadArray(array, entries)) return false;
   for (size_t i = 0; i < entries.size(); ++i) {
-    rec::BitmapEntry& e = entries[i];
-    rec::TerminateName(e.name);
-    std::span<const uint8_t> block;
-    if (!Range(e.offset, e.size, block)) {
-      return Fail(Format("%s entry %zu points at %" PRIu32 " bytes at offset %" PRIu32
-                         ", outside the %zu bytes of data",
-                         kArrayNames[array], i, e.size, e.offset, data_.size()));
-    }
-  }
-  return true;
-}
-
-bool Reader::ReadDirectory(size_t array, std::vector<rec::SequenceEntry>& entries) {
-  if (!ReadArray(array, entries)) return false;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    rec::SequenceEntry& e = entries[i];
+    Entry& e = entries[i];
     rec::TerminateName(e.name);
     std::span<const uint8_t> block;
     if (!Range(e.offset, e.size, block)) {
