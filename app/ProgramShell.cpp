@@ -1,0 +1,182 @@
+#include "app/ProgramShell.h"
+
+#include <GLFW/glfw3.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/Preferences.h"
+#include "app/QuitCheck.h"
+#include "app/StartupSettings.h"
+#include "base/CharMap.h"
+#include "gl/FatalMessage.h"
+#include "gl/GlPainter.h"
+#include "gl/GlPresenter.h"
+#include "gl/GlTexture.h"
+#include "gl/GlfwPlatform.h"
+#include "gui/Draw.h"
+#include "gui/Font.h"
+#include "gui/FontFile.h"
+#include "gui/FontPages.h"
+#include "gui/Skin.h"
+#include "gui/TreeRenderer.h"
+#include "gui/WindowManager.h"
+
+namespace {
+constexpr const char* kFontPath = "res/brimwell.zarvfont";
+constexpr const char* kTexturePackPath = "res/texturepack";
+constexpr const char* kCursorsPath = "res/cursors";
+
+void OnGlfwError(int code, const char* description) {
+  // Characters outside the keyboard map make glfwGetKeyName complain; nothing here is fatal.
+  std::fprintf(stderr, "GLFW error %d: %s\n", code, description ? description : "");
+}
+
+void SetUpGlState() {
+  glEnable(GL_DEPTH_TEST);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+int32_t MaxTextureSize() {
+  GLint size = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+  return size > 0 ? size : 1024;
+}
+
+}  // namespace
+
+ProgramShell::ProgramShell() = default;
+
+ProgramShell::~ProgramShell() {
+  if (started_ || glfw_) ShutDown();
+}
+
+// A start-up that cannot go on says why on standard error and in a window of its own; the
+// program ends with a failure status once the window is dismissed.
+bool ProgramShell::Fail(const std::string& message) {
+  std::fprintf(stderr, "%s\n", message.c_str());
+  SetDefaultFont(nullptr);
+  font_.reset();
+  SetCurrentPainter(nullptr);
+  painter_.reset();
+  if (window_) glfwDestroyWindow(window_);
+  window_ = nullptr;
+  // Shown while GLFW still holds its connection: a virtual X server resets when its last
+  // client leaves, and a connection opened during the reset fails.
+  ShowFatalMessage(message);
+  if (glfw_) glfwTerminate();
+  glfw_ = false;
+  return false;
+}
+
+bool ProgramShell::Start(const char* title) {
+  // Every relative path of the program (res/, charmap) is relative to the executable.
+  if (!ChangeToExecutableFolder()) {
+    std::fprintf(stderr, "Zarv could not find its own folder; quitting.\n");
+    return false;
+  }
+
+  SetPrefDefaults();
+  LoadPrefs();
+  const StartupSettings settings = ReadStartupSettings();
+
+  glfwSetErrorCallback(OnGlfwError);
+  if (!glfwInit()) {
+    return Fail("Zarv could not open a window (is a display available?); quitting.");
+  }
+  glfw_ = true;
+  glfwWindowHint(GLFW_DEPTH_BITS, 32);
+  glfwWindowHint(GLFW_STENCIL_BITS, 0);
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 1);
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
+  GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
+  window_ = glfwCreateWindow(settings.window_size.width, settings.window_size.height, title,
+                             monitor, nullptr);
+  if (!window_) return Fail("Zarv could not open its window; quitting.");
+  GLFWwindow* window = window_;
+  glfwMakeContextCurrent(window);
+  glfwSwapInterval(settings.vsync ? 1 : 0);
+  glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_NORMAL);
+
+  InitGL();
+  glfwSwapBuffers(window);
+
+  glfwSetWindowTitle(window, title);
+
+  if (GLFWmonitor* primary = glfwGetPrimaryMonitor(); primary && !settings.fullscreen) {
+    int x = 0, y = 0, w = 0, h = 0;
+    glfwGetMonitorWorkarea(primary, &x, &y, &w, &h);
+    if (ShouldMaximize(settings.window_size, {w, h})) glfwMaximizeWindow(window);
+  }
+  const int32_t swap_count = GlPresenter::CountSwapBuffers(window);
+  SetUpGlState();
+
+  // Without the UI font nothing can be shown: refuse to start.
+  FontReadResult font_file = LoadFontFile(kFontPath);
+  if (!font_file) {
+    return Fail("The 'res' folder could not be found (improper installation?); quitting.");
+  }
+  ProgramCharMap().Load("charmap");  // optional; the built-in map stays without it
+
+  painter_ = std::make_unique<GlPainter>();
+  GlPainter* painter = painter_.get();
+  SetCurrentPainter(painter);
+  font_ = std::make_unique<Font>(std::move(*font_file.font));
+  Font* font = font_.get();
+  std::vector<PageImage> pages;
+  if (std::string error = BuildFontPages(*font, MaxTextureSize(), pages); !error.empty()) {
+    return Fail("The UI font cannot be used (" + error + "); quitting.");
+  }
+  painter->UploadPages(PageSet::kFont, pages);
+  SetDefaultFont(font);
+  if (std::string error = CurrentSkin().Load(kTexturePackPath, MaxTextureSize(), pages);
+      !error.empty()) {
+    return Fail("The texture pack res/texturepack cannot be used (" + error + "); quitting.");
+  }
+  painter->UploadPages(PageSet::kSkin, pages);
+  pages.clear();
+  CurrentSkinMetrics() = CurrentSkin().Metrics();
+
+  platform_ = std::make_unique<GlfwPlatform>(window);
+  GlfwPlatform* platform = platform_.get();
+  platform->SetSwapCount(swap_count);
+  // The window icon and the cursor shapes GLFW lacks. Without them the standard shapes stand
+  // in: worth a word, not a refusal to start.
+  if (std::string error; CursorPack::Load(kCursorsPath, cursor_pictures_, error)) {
+    platform->UsePictures(cursor_pictures_);
+  } else {
+    std::fprintf(stderr, "The cursor pictures %s cannot be used (%s).\n", kCursorsPath,
+                 error.c_str());
+  }
+  renderer_ = std::make_unique<TreeRenderer>();
+  wm_ = std::make_unique<WindowManager>(*platform, renderer_.get());
+  WindowManager* wm = wm_.get();
+  wm->SetPartialRedraw(true);
+  wm->SetQuitCheck(&StandardQuitCheck);
+  wm->Root()->SetFont(font);
+  wm->Layer0()->SetFont(font);
+  wm->Layer1()->SetFont(font);
+  platform->Attach(wm);
+
+  started_ = true;
+  return true;
+}
+
+void ProgramShell::ShutDown(const std::function<void()>& release) {
+  wm_.reset();  // destroys root and every window under it
+  platform_.reset();
+  renderer_.reset();
+  SetDefaultFont(nullptr);
+  font_.reset();
+  SetCurrentPainter(nullptr);
+  painter_.reset();  // deletes the skin and font textures while the context is current
+  if (window_) glfwDestroyWindow(window_);
+  window_ = nullptr;
+  if (release) release();
+  if (glfw_) glfwTerminate();
+  glfw_ = false;
+  if (started_) SavePrefs();
+  started_ = false;
+}
