@@ -232,7 +232,7 @@ TEST(CollectionEightBytePixels, AnyBitsPerPixelDecodesFromTheStream) {
   std::string error;
   EXPECT_FALSE(BitmapCodec::Decode(block, kPalette, bitmap, error));
   block[17] = 1;
-  block.resize(block.size() - 1);  // the last colour byte
+  block.pop_back();  // the last colour byte
   EXPECT_FALSE(BitmapCodec::Decode(block, kPalette, bitmap, error));
 }
 
