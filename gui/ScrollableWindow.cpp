@@ -176,6 +176,7 @@ void ScrollableWindow::SetVerticalPosition(int32_t position) {
   if (position == v_position_) return;
   v_position_ = position;
   Invalidate();
+  OnScrolled();
 }
 
 void ScrollableWindow::SetHorizontalPosition(int32_t position) {
@@ -183,6 +184,7 @@ void ScrollableWindow::SetHorizontalPosition(int32_t position) {
   if (position == h_position_) return;
   h_position_ = position;
   Invalidate();
+  OnScrolled();
 }
 
 void ScrollableWindow::ShowSizeBox(bool shown) {

@@ -66,6 +66,10 @@ class ScrollableWindow : public Window {
   void OnWheel(InputEvent& event) override;
   void OnFrameWheel(InputEvent& event) override;
 
+ protected:
+  // Called after either position changed, however it changed.
+  virtual void OnScrolled() {}
+
  private:
   // One bar along its axis, in screen coordinates.
   struct BarLayout {

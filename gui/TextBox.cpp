@@ -393,20 +393,30 @@ void TextBox::InvalidateFromLine(int32_t line, bool to_bottom) {
   InvalidateRows(first, to_bottom ? INT32_MAX : first + lines_[static_cast<size_t>(line)].rows - 1);
 }
 
-Rect TextBox::CaretRect() {
+Rect TextBox::ClientCaretRect() {
   Row row;
   const int32_t k = RowInLine(caret_.line, caret_.column, &row);
   const int32_t r = multi_line_ ? LineFirstRow(caret_.line) + k : 0;
-  const Rect& c = ClientRect();
-  const int32_t x = c.left + TextLeft() + XOfColumn(caret_.line, row, caret_.column);
-  const int32_t y = c.top + RowY(r);
+  const int32_t x = TextLeft() + XOfColumn(caret_.line, row, caret_.column);
+  const int32_t y = RowY(r);
   return {x, y, x + 1, y + LineHeight()};
+}
+
+Rect TextBox::CaretRect() {
+  const Rect& c = ClientRect();
+  return ClientCaretRect().Offset(c.left, c.top);
 }
 
 void TextBox::InvalidateCaret() {
   WindowManager* wm = WMOrNull();
   if (!wm || !Parent() || lit_caret_.IsEmpty()) return;
-  wm->InvalidateRect(this, lit_caret_.Intersection(ClientRect()), false);
+  const Rect& c = ClientRect();
+  wm->InvalidateRect(this, lit_caret_.Offset(c.left, c.top).Intersection(c), false);
+}
+
+void TextBox::OnScrolled() {
+  // The whole box is drawn again; only the caret's place needs following.
+  if (caret_lit_) lit_caret_ = ClientCaretRect();
 }
 
 bool TextBox::ShowsCaret() const {
@@ -434,7 +444,7 @@ void TextBox::PlaceCaret(Position caret, Position anchor) {
   caret_moved_ = WMOrNull() ? WM().GetPlatform().Now() : 0;
   caret_lit_ = ShowsCaret();
   if (caret_lit_) {
-    lit_caret_ = CaretRect();
+    lit_caret_ = ClientCaretRect();
     InvalidateCaret();
   }
 }
@@ -467,15 +477,6 @@ void TextBox::EnsureCaretVisible() {
       SetHorizontalPosition(x);
     } else if (x >= HorizontalPosition() + page) {
       SetHorizontalPosition(x - page + 1);
-    }
-  }
-  if (caret_lit_) {
-    // Scrolling moves the caret on screen.
-    const Rect now = CaretRect();
-    if (now != lit_caret_) {
-      InvalidateCaret();
-      lit_caret_ = now;
-      InvalidateCaret();
     }
   }
 }
@@ -658,7 +659,7 @@ void TextBox::Cut() {
 void TextBox::Paste() {
   if (!editable_ || !WMOrNull()) return;
   std::string text;
-  if (!WM().GetPlatform().GetClipboardText(text)) return;
+  if (!WM().GetPlatform().GetClipboardText(text) || text.empty()) return;
   Insert(text, TextBoxAction::kInsertString);
   EmitIfChanged();
 }
@@ -923,7 +924,7 @@ void TextBox::OnIdle() {
   if (lit == caret_lit_) return;
   // Only the caret's own rectangle needs drawing again, not the whole box.
   caret_lit_ = lit;
-  if (lit) lit_caret_ = CaretRect();
+  if (lit) lit_caret_ = ClientCaretRect();
   InvalidateCaret();
   if (!lit) lit_caret_ = {};
 }
@@ -935,7 +936,7 @@ void TextBox::OnResized() {
     wrap_width_ = WrapWidth();
   }
   UpdateRanges();
-  if (caret_lit_) lit_caret_ = CaretRect();
+  if (caret_lit_) lit_caret_ = ClientCaretRect();
 }
 
 void TextBox::OnFocusLost(Window* /*new_focus*/, int32_t /*reason*/) {
@@ -1047,8 +1048,5 @@ void TextBox::Draw() {
     ++line;
   }
   SetDrawColor(kWhite);
-  if (caret_lit_) {
-    const Rect caret = lit_caret_.Offset(-c.left, -c.top);
-    QueueSprite(kSkinTextCaret, caret, SpriteFlag::Stretch);
-  }
+  if (caret_lit_) QueueSprite(kSkinTextCaret, lit_caret_, SpriteFlag::Stretch);
 }

@@ -116,6 +116,9 @@ class TextBox : public ScrollableWindow {
   // Scrolls so that `row` is the first one shown.
   virtual void ScrollToRow(int32_t row);
 
+ protected:
+  void OnScrolled() override;
+
  private:
   friend class TextBoxAction;
 
@@ -160,6 +163,7 @@ class TextBox : public ScrollableWindow {
   void MarkStale(int32_t from_line);
   void InvalidateRows(int32_t first_row, int32_t last_row);
   void InvalidateFromLine(int32_t line, bool to_bottom);
+  Rect ClientCaretRect();
   void InvalidateCaret();
   void UpdateRanges();
   void EnsureCaretVisible();
@@ -197,5 +201,5 @@ class TextBox : public ScrollableWindow {
   bool caret_lit_ = false;
   bool dragging_ = false;
   double last_drag_ = 0;
-  Rect lit_caret_;  // where the lit caret was drawn, to clear it when it moves
+  Rect lit_caret_;  // where the lit caret is drawn (client coordinates), to clear it later
 };

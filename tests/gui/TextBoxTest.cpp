@@ -348,6 +348,21 @@ TEST_F(TextBoxTest, TheBlinkingCaretRedrawsOnlyItsOwnRectangle) {
     EXPECT_EQ(dirty.frames.back(), (std::vector<Rect>{caret})) << t;
     EXPECT_EQ(box->CaretLit(), std::fmod(t, 1.0) > 0.5) << t;
   }
+  // Scrolled by the wheel, the caret blinks where it now is.
+  TextBox* editor = Make(TextBox::kEditor, {10, 40, 210, 40 + 8 + 36});  // screen y 140..188
+  editor->SetText("a\nb\nc\nd\ne");
+  editor->SetSelection({2, 1}, {2, 1});
+  Move(150, 160);
+  Wheel(0, -1);
+  Pump();
+  ASSERT_EQ(editor->VerticalPosition(), 1);
+  const Rect moved{110 + 4 + 6, 140 + 4 + 12, 110 + 4 + 7, 140 + 4 + 24};
+  EXPECT_EQ(editor->CaretRect(), moved);
+  platform.now = std::ceil(platform.now) + 2.25;
+  dirty.frames.clear();
+  Pump();
+  ASSERT_FALSE(dirty.frames.empty());
+  EXPECT_EQ(dirty.frames.back(), (std::vector<Rect>{moved}));
   wm->SetRenderer(&renderer);
 }
 
