@@ -8,6 +8,7 @@
 #   make bench         build, then run the redraw benchmark on a virtual display
 #   make bench-codex   build, then time indexing a large generated game folder
 #   make bench-collections   build, then time RLE, the quantiser and convert-images
+#   make bench-textbox   build, then time the text box on 1 MB of text (headless)
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -50,7 +51,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox format clean
 
 all: build
 
@@ -98,6 +99,9 @@ bench-codex: deps build
 
 bench-collections: deps build
 	bench/run-collections.sh $(BUILD_DIR)
+
+bench-textbox: deps build
+	bench/run-textbox.sh $(BUILD_DIR)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

@@ -187,5 +187,16 @@ SkinMetrics TexturePackFile::Metrics(std::span<const TexturePackImage> images) {
   if (const TexturePackImage* button = piece(kSkinTitleButtonClose)) {
     metrics.title_button = {button->width, button->height};
   }
+  if (const TexturePackImage* track = piece(kSkinScrollTrackVertical)) {
+    metrics.scroll_bar = track->width;
+  }
+  const TexturePackImage* thumb_top = piece(kSkinScrollThumbTop);
+  const TexturePackImage* thumb_bottom = piece(kSkinScrollThumbBottom);
+  if (thumb_top && thumb_bottom)
+    metrics.scroll_thumb_min = thumb_top->height + thumb_bottom->height;
+  if (const TexturePackImage* tab = piece(kSkinTabLeft)) {
+    metrics.tab_height = tab->height;
+    metrics.tab_cap = tab->width;
+  }
   return metrics;
 }

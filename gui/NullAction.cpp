@@ -1,0 +1,7 @@
+#include "gui/NullAction.h"
+
+bool NullAction::Do() {
+  return true;
+}
+
+void NullAction::Undo() {}
