@@ -1,15 +1,18 @@
 #pragma once
 #include <array>
+#include <memory>
 
 #include "gui/InputTranslator.h"
 #include "gui/Platform.h"
+
+class X11Clipboard;
 
 struct GLFWwindow;
 struct GLFWcursor;
 class WindowManager;
 
 // The OS side of the editor: the GLFW 3 window, its callbacks turned into the program's
-// queued events, the clock, cursors, the beep and presenting frames.
+// queued events, the clock, cursors, the beep, the clipboard and presenting frames.
 class GlfwPlatform : public Platform {
  public:
   explicit GlfwPlatform(GLFWwindow* window);
@@ -24,6 +27,10 @@ class GlfwPlatform : public Platform {
   void Beep() override;
   void SetCursorShape(int32_t cursor) override;
   void Present() override;
+  bool PutClipboardText(std::string_view text) override;
+  bool GetClipboardText(std::string& text) override;
+  bool PutClipboardImage(const uint8_t* rgb, int32_t width, int32_t height) override;
+  bool GetClipboardImage(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) override;
   void SetSwapCount(int32_t count) { swap_count_ = count; }
 
  private:
@@ -35,4 +42,5 @@ class GlfwPlatform : public Platform {
   InputTranslator translator_;
   std::array<GLFWcursor*, 16> cursors_{};
   int32_t swap_count_ = 1;
+  std::unique_ptr<X11Clipboard> clipboard_;  // null when the display refused a second link
 };
