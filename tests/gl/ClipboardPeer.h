@@ -12,9 +12,11 @@ class ClipboardPeer {
   // `data`, or, when `announced` is not 0, an INCR property holding it and nothing after.
   ClipboardPeer(const char* target, std::string data, long announced = 0);
   ~ClipboardPeer();
+  // False when the peer could not reach the X server.
+  bool ok() const;
 
   // Asks the clipboard's owner for `target`, pumping `serve` until the answer is there; the
-  // data, or "(refused)" or "(no answer)".
+  // data, or "(refused)", "(no answer)" or "(no display)".
   static std::string Request(const char* target, const std::function<void()>& serve);
 
  private:

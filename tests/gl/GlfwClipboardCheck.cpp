@@ -44,6 +44,7 @@ TEST_F(GlfwPlatformClipboard, PollEventsServesSnapshotsAsBitmaps) {
 
 TEST_F(GlfwPlatformClipboard, TextFromAnotherProgramComesIntoTheEightBitSet) {
   ClipboardPeer owner("UTF8_STRING", "Gr\u00FC\u00DFe \u00A4");
+  ASSERT_TRUE(owner.ok());
   std::string text;
   ASSERT_TRUE(platform_->GetClipboardText(text));
   EXPECT_EQ(text,

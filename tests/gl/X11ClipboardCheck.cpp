@@ -23,6 +23,7 @@ std::unique_ptr<X11Clipboard> Open() {
 
 TEST(X11Clipboard, AnOwnerThatStallsIsAbandoned) {
   ClipboardPeer owner("image/png", "", 1000);
+  ASSERT_TRUE(owner.ok());
   auto clipboard = Open();
   ASSERT_TRUE(clipboard);
   X11Clipboard::Image image;
@@ -33,6 +34,7 @@ TEST(X11Clipboard, AnOwnerThatStallsIsAbandoned) {
 
 TEST(X11Clipboard, MoreThan64MiBIsNotWaitedFor) {
   ClipboardPeer owner("image/png", "", 100L << 20);
+  ASSERT_TRUE(owner.ok());
   auto clipboard = Open();
   ASSERT_TRUE(clipboard);
   X11Clipboard::Image image;
@@ -50,6 +52,7 @@ void ServeAbandonedTransfer(bool vanish) {
   const std::vector<uint8_t> rgb(1000 * 1000 * 3, 0x80);
   ASSERT_TRUE(clipboard->PutImage(rgb.data(), 1000, 1000));
   auto requestor = std::make_unique<XPeer>();
+  ASSERT_NE(requestor->d, nullptr);
   const Atom data = requestor->Intern("DATA");
   XConvertSelection(requestor->d, requestor->Intern("CLIPBOARD"), requestor->Intern("image/bmp"),
                     data, requestor->w, CurrentTime);
