@@ -27,6 +27,8 @@ ZARV_PACKAGES=(
   libgtest-dev googletest libbenchmark-dev
   # Headless GUI tests: virtual display, input injection, screenshots.
   xvfb xauth xdotool imagemagick x11-utils
+  # A second X11 clipboard client for the clipboard tests.
+  xclip
 )
 
 # Prints the packages of "$@" that are not installed, one a line.
