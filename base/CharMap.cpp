@@ -157,6 +157,22 @@ std::string CharMap::Utf8ToNarrow(std::string_view utf8) const {
   return out;
 }
 
+bool CharMap::Utf8ToNarrowExact(std::string_view utf8, std::string& narrow,
+                                char32_t& refused) const {
+  narrow.clear();
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    const char32_t cp = DecodeUtf8(utf8, pos);
+    const uint8_t code = cp > 0xFFFF ? uint8_t{255} : ToNarrow(static_cast<char16_t>(cp));
+    if (ToWide(code) != cp) {
+      refused = cp;
+      return false;
+    }
+    narrow.push_back(static_cast<char>(code));
+  }
+  return true;
+}
+
 CharMap& ProgramCharMap() {
   static CharMap map;
   return map;

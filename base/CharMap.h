@@ -69,6 +69,10 @@ class CharMap {
   // sequences, encoded surrogates) decodes byte by byte to U+FFFD and is converted the same way.
   std::string Utf8ToNarrow(std::string_view utf8) const;
 
+  // Utf8ToNarrow for text that must come back unchanged: false at the first character the map
+  // cannot hold (malformed UTF-8 counts as U+FFFD), which is put into `refused`.
+  bool Utf8ToNarrowExact(std::string_view utf8, std::string& narrow, char32_t& refused) const;
+
   // Entry i is the 16-bit character for code 32 + i, as loaded (0 entries kept as 0).
   const std::array<uint16_t, kCharMapEntryCount>& entries() const { return entries_; }
 

@@ -3,13 +3,20 @@
 #include <GLFW/glfw3.h>
 #include <time.h>
 
+#include <cstdio>
+
+#include "base/CharMap.h"
 #include "gl/GlPresenter.h"
 #include "gl/GlfwX11.h"
+#include "gl/X11Clipboard.h"
 #include "gui/WindowManager.h"
 
 GlfwPlatform::GlfwPlatform(GLFWwindow* window)
     : window_(window), translator_([this](const InputEvent& e) { Queue(e); }) {
   glfwSetWindowUserPointer(window_, this);
+  std::string error;
+  clipboard_ = X11Clipboard::Open(error);
+  if (!clipboard_) std::fprintf(stderr, "Zarv: no clipboard: %s\n", error.c_str());
 }
 
 GlfwPlatform::~GlfwPlatform() {
@@ -81,6 +88,7 @@ double GlfwPlatform::Now() {
 
 void GlfwPlatform::PollEvents() {
   glfwPollEvents();
+  if (clipboard_) clipboard_->Service();
 }
 
 void GlfwPlatform::Sleep() {
@@ -149,4 +157,29 @@ void GlfwPlatform::SetCursorShape(int32_t cursor) {
 
 void GlfwPlatform::Present() {
   GlPresenter::Present(window_, swap_count_);
+}
+
+bool GlfwPlatform::PutClipboardText(std::string_view text) {
+  return clipboard_ && clipboard_->PutText(ProgramCharMap().NarrowToUtf8(text));
+}
+
+bool GlfwPlatform::GetClipboardText(std::string& text) {
+  std::string utf8, target, error;
+  if (!clipboard_ || !clipboard_->GetText(utf8, target, error)) return false;
+  text = ProgramCharMap().Utf8ToNarrow(utf8);
+  return true;
+}
+
+bool GlfwPlatform::PutClipboardImage(const uint8_t* rgb, int32_t width, int32_t height) {
+  return clipboard_ && clipboard_->PutImage(rgb, width, height);
+}
+
+bool GlfwPlatform::GetClipboardImage(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) {
+  X11Clipboard::Image image;
+  std::string error;
+  if (!clipboard_ || !clipboard_->GetImage(image, error)) return false;
+  rgb = std::move(image.rgb);
+  width = image.width;
+  height = image.height;
+  return true;
 }

@@ -1,17 +1,20 @@
 #pragma once
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "gui/CursorPack.h"
 #include "gui/InputTranslator.h"
 #include "gui/Platform.h"
 
+class X11Clipboard;
+
 struct GLFWwindow;
 struct GLFWcursor;
 class WindowManager;
 
 // The OS side of the editor: the GLFW 3 window, its callbacks turned into the program's
-// queued events, the clock, cursors, the beep and presenting frames.
+// queued events, the clock, cursors, the beep, the clipboard and presenting frames.
 class GlfwPlatform : public Platform {
  public:
   explicit GlfwPlatform(GLFWwindow* window);
@@ -26,6 +29,10 @@ class GlfwPlatform : public Platform {
   void Beep() override;
   void SetCursorShape(int32_t cursor) override;
   void Present() override;
+  bool PutClipboardText(std::string_view text) override;
+  bool GetClipboardText(std::string& text) override;
+  bool PutClipboardImage(const uint8_t* rgb, int32_t width, int32_t height) override;
+  bool GetClipboardImage(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) override;
   void SetSwapCount(int32_t count) { swap_count_ = count; }
   // Takes the program's cursor pictures (res/cursors) for the shapes GLFW lacks and sets the
   // window icon; cursors without a picture fall back to the nearest standard shape.
@@ -42,4 +49,5 @@ class GlfwPlatform : public Platform {
   std::array<GLFWcursor*, Cursor::kCount> cursors_{};
   std::vector<CursorPicture> pictures_;
   int32_t swap_count_ = 1;
+  std::unique_ptr<X11Clipboard> clipboard_;  // null when the display refused a second link
 };

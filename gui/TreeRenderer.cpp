@@ -131,6 +131,7 @@ void TreeRenderer::DrawWindow(WindowManager& wm, Window* w) {
                        .Intersection({0, 0, wm.ScreenSize().width, wm.ScreenSize().height});
     if (!r.IsEmpty() && painter->ReadPixels(r, snapshot_.rgb)) {
       snapshot_.size = {r.Width(), r.Height()};
+      wm.GetPlatform().PutClipboardImage(snapshot_.rgb.data(), r.Width(), r.Height());
       if (sink_) sink_(snapshot_);
     }
   }

@@ -23,7 +23,8 @@ class TreeRenderer : public Renderer {
   bool Render(WindowManager& wm) override;
   void ClearScreen(WindowManager& wm) override;
 
-  // Where Control+F12 snapshots go (the clipboard, once there is one); the last one is kept.
+  // Control+F12 snapshots go to the platform's clipboard and then to the sink, if any; the
+  // last one is kept.
   void SetSnapshotSink(SnapshotSink sink) { sink_ = std::move(sink); }
   const Snapshot& LastSnapshot() const { return snapshot_; }
 

@@ -29,6 +29,8 @@ ZARV_PACKAGES=(
   xvfb xauth xdotool imagemagick x11-utils x11-xkb-utils
   # The cursor check reads the shown cursor back through XFixes.
   libxfixes-dev
+  # A second X11 clipboard client for the clipboard tests.
+  xclip
 )
 
 # Prints the packages of "$@" that are not installed, one a line.

@@ -234,6 +234,26 @@ TEST(CharMapStrings, MalformedUtf8DecodesBytewise) {
   EXPECT_EQ(map.Utf8ToNarrow("\xF8\x88\x80\x80\x80"), std::string(5, '\xFF'));
 }
 
+// The capped code 255 is a real character (the caron): only that one may become it.
+TEST(CharMapStrings, ExactConversionRefusesWhatWouldComeBackChanged) {
+  const CharMap map;
+  std::string narrow;
+  char32_t refused = 0;
+  ASSERT_TRUE(
+      map.Utf8ToNarrowExact("Gr\xC3\xBC\xC3\x9F"
+                            "e \xC2\xA4\n\xCB\x87",
+                            narrow, refused));
+  EXPECT_EQ(narrow,
+            "Gr\x9F\xA7"
+            "e \xDB\n\xFF");
+  EXPECT_FALSE(map.Utf8ToNarrowExact("5 \xE2\x82\xAC", narrow, refused));
+  EXPECT_EQ(refused, U'\u20AC');
+  EXPECT_FALSE(map.Utf8ToNarrowExact("\xF0\x9F\x98\x80", narrow, refused));
+  EXPECT_EQ(refused, U'\U0001F600');
+  EXPECT_FALSE(map.Utf8ToNarrowExact("a\xC3", narrow, refused));
+  EXPECT_EQ(refused, U'\uFFFD');
+}
+
 TEST(CharMapStrings, AllCodesRoundTripThroughUtf8) {
   const CharMap map;
   std::string all;

@@ -591,6 +591,18 @@ TEST_F(SnapshotTest, ControlF12TakesTheFrameAndControlAltF12TheClientArea) {
   EXPECT_EQ(snapshots.size(), 2u) << "the mark is cleared once taken";
 }
 
+TEST_F(SnapshotTest, TheSnapshotGoesToTheClipboard) {
+  DrawProbe* editor = Add({100, 100, 300, 250}, "Editor");
+  Window::SetFocus(editor, 0);
+  Pump();
+  ControlF12(false);
+  Pump();
+  ASSERT_EQ(platform.clipboard_width, 200);
+  ASSERT_EQ(platform.clipboard_height, 150);
+  TreeRenderer::Snapshot pasted{{200, 150}, platform.clipboard_image};
+  EXPECT_TRUE(HoldsPixelsOf(pasted, editor->FrameRect()));
+}
+
 TEST_F(SnapshotTest, TheSnapshotIsCutToTheScreen) {
   DrawProbe* editor = Add({700, 500, 900, 700}, "Editor");
   Window::SetFocus(editor, 0);

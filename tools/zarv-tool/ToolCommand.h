@@ -19,3 +19,5 @@ void AddMakeDemoCommand(CLI::App& app, ToolCommands& commands);
 void AddConvertImagesCommand(CLI::App& app, ToolCommands& commands);
 // collection info and collection export.
 void AddCollectionCommand(CLI::App& app, ToolCommands& commands);
+// clipboard put-text, get-text, put-image and get-image.
+void AddClipboardCommand(CLI::App& app, ToolCommands& commands);

@@ -1,6 +1,6 @@
-// zarv-tool: command-line access to Vorn tag files, archives, collections and images. Exit
-// status 0 on success, 1 when something could not be handled, 2 on a usage error. Input files
-// are only ever read.
+// zarv-tool: command-line access to Vorn tag files, archives, collections, images and the
+// clipboard. Exit status 0 on success, 1 when something could not be handled, 2 on a usage
+// error. Input files are only ever read.
 #include <CLI/CLI.hpp>
 #include <iostream>
 
@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   AddMakeDemoCommand(app, commands);
   AddConvertImagesCommand(app, commands);
   AddCollectionCommand(app, commands);
+  AddClipboardCommand(app, commands);
 
   try {
     app.parse(argc, argv);
