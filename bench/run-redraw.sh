@@ -14,4 +14,4 @@ if ! command -v xvfb-run >/dev/null 2>&1; then
   echo "run-redraw.sh: xvfb-run is missing (Debian package xvfb)." >&2
   exit 1
 fi
-exec xvfb-run -a -s '-screen 0 1280x1024x24' "$bench" --res="$build_dir/res" "$@"
+exec xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' "$bench" --res="$build_dir/res" "$@"
