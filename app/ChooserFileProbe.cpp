@@ -1,7 +1,7 @@
 #include "app/ChooserFileProbe.h"
 
-#include "collections/DataFile.h"
 #include "base/SafeFile.h"
+#include "collections/DataFile.h"
 
 bool ChooserFileProbe::Probe(const std::string& path, int32_t& file_type) {
   file_type = 0;

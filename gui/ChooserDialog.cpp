@@ -76,8 +76,8 @@ ChooserDialog::ChooserDialog(ChooserOp op, const FileKind& kind, const char* tit
   name_ = new TextBox(TextBox::kLineField, this);
   name_->SetMaxLength(kFieldMaxLength);
   // The folder chooser picks a file type only for kinds that remember one.
-  const bool has_types = op == ChooserOp::kFolder ? !kind.format_keys[0].empty()
-                                                  : !kind.filters.empty();
+  const bool has_types =
+      op == ChooserOp::kFolder ? !kind.format_keys[0].empty() : !kind.filters.empty();
   if (has_types) {
     type_label_ = Label(this, op == ChooserOp::kFolder ? "Target Format:" : "Files of Type:");
     type_ = new ChooserPicker(this);
@@ -156,7 +156,8 @@ bool ChooserDialog::Run() {
   SetFocus(name_, 0);
   bool cancelled = false;
   const int32_t result = WM().RunModal(
-      this, WindowManager::kModalKeys | WindowManager::kModalDim | WindowManager::kModalCancelOnClose,
+      this,
+      WindowManager::kModalKeys | WindowManager::kModalDim | WindowManager::kModalCancelOnClose,
       &cancelled);
   if (cancelled || result != 1) return false;
   if (options_) {
@@ -202,8 +203,8 @@ bool ChooserDialog::ConfirmSelection() {
   }
   if (paths.empty()) return false;
   if (op_ == ChooserOp::kSave) {
-    const std::string name = ChooserModel::WithSaveExtension(paths[0].filename().string(), kind_,
-                                                             filter_);
+    const std::string name =
+        ChooserModel::WithSaveExtension(paths[0].filename().string(), kind_, filter_);
     paths[0].replace_filename(name);
   }
   if (op_ != ChooserOp::kOpenSeveral) paths.resize(1);
@@ -213,8 +214,8 @@ bool ChooserDialog::ConfirmSelection() {
 void ChooserDialog::Confirm() {
   if (ConfirmSelection()) return;
   const std::string typed = ProgramCharMap().NarrowToUtf8(name_->GetText());
-  const ChooserChoice choice = ChooserModel::Confirm(op_, kind_, filter_, folder_, typed,
-                                                     list_->SingleSelection());
+  const ChooserChoice choice =
+      ChooserModel::Confirm(op_, kind_, filter_, folder_, typed, list_->SingleSelection());
   switch (choice.action) {
     case ChooserChoice::kNone:
       WM().Beep();
@@ -254,9 +255,8 @@ void ChooserDialog::OnEnter(intptr_t down) {
 void ChooserDialog::OnSelection(intptr_t) {
   if (op_ == ChooserOp::kFolder) return;
   std::vector<int32_t> files = list_->SelectedRows();
-  std::erase_if(files, [this](int32_t row) {
-    return list_->Entries()[static_cast<size_t>(row)].folder;
-  });
+  std::erase_if(files,
+                [this](int32_t row) { return list_->Entries()[static_cast<size_t>(row)].folder; });
   std::string text;
   if (files.size() == 1) text = list_->ShownName(files[0]);
   // Several names are quoted one by one, so that the user can tell them apart.

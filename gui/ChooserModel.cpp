@@ -82,8 +82,8 @@ std::string ChooserModel::WithSaveExtension(const std::string& name, const FileK
 }
 
 ChooserChoice ChooserModel::Confirm(ChooserOp op, const FileKind& kind, size_t filter_index,
-                                   const fs::path& folder, std::string_view typed,
-                                   const ChooserEntry* selected) {
+                                    const fs::path& folder, std::string_view typed,
+                                    const ChooserEntry* selected) {
   if (typed.empty()) {
     if (selected && selected->folder) {
       const fs::path inside = (folder / selected->name).lexically_normal();
@@ -133,7 +133,8 @@ fs::path ChooserModel::StartFolder(const FileKind& kind, ChooserOp op, std::stri
     if (p.has_parent_path() && IsFolder(p.parent_path())) return p.parent_path().lexically_normal();
   }
   std::string last;
-  if (memory && memory->GetText(kind.FolderKey(op), last) && !last.empty() && IsFolder(last)) return last;
+  if (memory && memory->GetText(kind.FolderKey(op), last) && !last.empty() && IsFolder(last))
+    return last;
   std::error_code ec;
   fs::path here = fs::current_path(ec);
   return ec ? fs::path("/") : here;
@@ -141,7 +142,8 @@ fs::path ChooserModel::StartFolder(const FileKind& kind, ChooserOp op, std::stri
 
 size_t ChooserModel::StartFilter(const FileKind& kind, ChooserOp op, ChooserMemory* memory) {
   int32_t index = 0;
-  if (!memory || kind.FormatKey(op).empty() || !memory->GetNumber(kind.FormatKey(op), index)) return 0;
+  if (!memory || kind.FormatKey(op).empty() || !memory->GetNumber(kind.FormatKey(op), index))
+    return 0;
   return index >= 0 && static_cast<size_t>(index) < kind.filters.size() ? static_cast<size_t>(index)
                                                                         : 0;
 }

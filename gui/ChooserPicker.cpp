@@ -37,8 +37,7 @@ void ChooserPicker::Step(int32_t by) {
 }
 
 bool ChooserPicker::OnKey(InputEvent& event) {
-  if (event.a != Key::Left && event.a != Key::Right && event.a != Key::Up &&
-      event.a != Key::Down) {
+  if (event.a != Key::Left && event.a != Key::Right && event.a != Key::Up && event.a != Key::Down) {
     return false;
   }
   if (event.b == 1) Step(event.a == Key::Right || event.a == Key::Down ? 1 : -1);

@@ -104,8 +104,7 @@ bool ChooseOpenFiles(const char* title, std::vector<ChosenFile>& files, int32_t 
     }
     result.push_back(std::move(f));
   }
-  ChooserModel::Remember(*kind, ChooserOp::kOpenSeveral, chosen[0].parent_path(), filter,
-                         g_memory);
+  ChooserModel::Remember(*kind, ChooserOp::kOpenSeveral, chosen[0].parent_path(), filter, g_memory);
   files = std::move(result);
   return true;
 }

@@ -92,7 +92,8 @@ TEST_F(ChooserModelFolder, StartsWhereTheLastChoiceOfTheKindWasAndRemembersOnlyW
   ChooserModel::Remember(image, ChooserOp::kSave, root_ / "pics", 1, &memory);
   EXPECT_EQ(memory.texts["LastImageSavePath"], (root_ / "pics").string());
   EXPECT_EQ(memory.numbers["LastImageSaveFormat"], 1);
-  EXPECT_EQ(ChooserModel::StartFolder(image, ChooserOp::kSave, "shot.png", &memory), root_ / "pics");
+  EXPECT_EQ(ChooserModel::StartFolder(image, ChooserOp::kSave, "shot.png", &memory),
+            root_ / "pics");
   EXPECT_EQ(ChooserModel::StartFilter(image, ChooserOp::kSave, &memory), 1u);
   // Open has keys of its own; a proposed path with a folder wins.
   EXPECT_EQ(ChooserModel::StartFilter(image, ChooserOp::kOpen, &memory), 0u);
