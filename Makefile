@@ -9,6 +9,7 @@
 #   make bench-codex   build, then time indexing a large generated game folder
 #   make bench-collections   build, then time RLE, the quantiser and convert-images
 #   make bench-textbox   build, then time the text box on 1 MB of text (headless)
+#   make bench-chooser   build, then time opening the file chooser on 20,000 files (headless)
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -51,7 +52,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox bench-chooser format clean
 
 all: build
 
@@ -102,6 +103,9 @@ bench-collections: deps build
 
 bench-textbox: deps build
 	bench/run-textbox.sh $(BUILD_DIR)
+
+bench-chooser: deps build
+	bench/run-chooser.sh $(BUILD_DIR)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

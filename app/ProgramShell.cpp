@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <string>
 
+#include "app/ChooserFileProbe.h"
 #include "app/Preferences.h"
+#include "app/PrefsChooserMemory.h"
 #include "app/QuitCheck.h"
 #include "app/StartupSettings.h"
 #include "base/CharMap.h"
@@ -14,6 +16,7 @@
 #include "gl/GlPresenter.h"
 #include "gl/GlTexture.h"
 #include "gl/GlfwPlatform.h"
+#include "gui/Choosers.h"
 #include "gui/Draw.h"
 #include "gui/Font.h"
 #include "gui/FontFile.h"
@@ -159,12 +162,17 @@ bool ProgramShell::Start(const char* title) {
   wm->Layer0()->SetFont(font);
   wm->Layer1()->SetFont(font);
   platform->Attach(wm);
+  // The choosers remember their folders and file types in the preferences and recognise
+  // opened files by their content.
+  chooser_memory_ = std::make_unique<PrefsChooserMemory>();
+  SetChooserServices(chooser_memory_.get(), &ChooserFileProbe::Probe);
 
   started_ = true;
   return true;
 }
 
 void ProgramShell::ShutDown(const std::function<void()>& release) {
+  SetChooserServices(nullptr, {});
   wm_.reset();  // destroys root and every window under it
   platform_.reset();
   renderer_.reset();

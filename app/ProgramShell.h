@@ -10,6 +10,7 @@ struct GLFWwindow;
 class Font;
 class GlPainter;
 class GlfwPlatform;
+class PrefsChooserMemory;
 class TreeRenderer;
 class WindowManager;
 
@@ -48,5 +49,6 @@ class ProgramShell {
   std::unique_ptr<GlfwPlatform> platform_;
   std::unique_ptr<TreeRenderer> renderer_;
   std::unique_ptr<WindowManager> wm_;
+  std::unique_ptr<PrefsChooserMemory> chooser_memory_;
   std::vector<CursorPicture> cursor_pictures_;
 };

@@ -81,31 +81,78 @@ std::string ChooserModel::WithSaveExtension(const std::string& name, const FileK
   return ext.empty() ? name : name + std::string(ext);
 }
 
+ChooserChoice ChooserModel::Confirm(ChooserOp op, const FileKind& kind, size_t filter_index,
+                                    const fs::path& folder, std::string_view typed,
+                                    const ChooserEntry* selected) {
+  if (typed.empty()) {
+    if (selected && selected->folder) {
+      const fs::path inside = (folder / selected->name).lexically_normal();
+      if (op == ChooserOp::kFolder) return {ChooserChoice::kAccept, inside};
+      return {ChooserChoice::kEnterFolder, inside};
+    }
+    if (op == ChooserOp::kFolder) return {ChooserChoice::kAccept, folder};
+    return {};
+  }
+  fs::path path = Resolve(folder, typed);
+  if (IsFolder(path)) return {ChooserChoice::kEnterFolder, path};
+  // A name ending in "/" meant a folder, and there is none.
+  if (typed.back() == '/' || !path.has_filename()) return {};
+  switch (op) {
+    case ChooserOp::kSave: {
+      if (!IsFolder(path.parent_path())) return {};
+      path.replace_filename(WithSaveExtension(path.filename().string(), kind, filter_index));
+      if (IsFolder(path)) return {};
+      return {ChooserChoice::kAccept, path};
+    }
+    case ChooserOp::kOpen:
+    case ChooserOp::kOpenSeveral: {
+      struct stat st {};
+      if (::stat(path.c_str(), &st) != 0) return {};
+      return {ChooserChoice::kAccept, path};
+    }
+    case ChooserOp::kFolder:
+      return {};
+  }
+  return {};
+}
+
+fs::path ChooserModel::Up(const fs::path& folder) {
+  const fs::path normal = folder.lexically_normal();
+  if (normal == normal.root_path() || !normal.has_parent_path()) return normal;
+  fs::path up = normal.parent_path();
+  // "/a/b/" has the parent "/a/b": step over the empty last part.
+  if (!normal.has_filename()) up = up.parent_path();
+  return up.empty() ? normal : up;
+}
+
 fs::path ChooserModel::StartFolder(const FileKind& kind, ChooserOp op, std::string_view proposed,
-                                   ChooserMemory& memory) {
+                                   ChooserMemory* memory) {
   if (!proposed.empty()) {
     const fs::path p(std::string{proposed});
     if (IsFolder(p)) return p.lexically_normal();
     if (p.has_parent_path() && IsFolder(p.parent_path())) return p.parent_path().lexically_normal();
   }
   std::string last;
-  if (memory.GetText(kind.FolderKey(op), last) && !last.empty() && IsFolder(last)) return last;
+  if (memory && memory->GetText(kind.FolderKey(op), last) && !last.empty() && IsFolder(last))
+    return last;
   std::error_code ec;
   fs::path here = fs::current_path(ec);
   return ec ? fs::path("/") : here;
 }
 
-size_t ChooserModel::StartFilter(const FileKind& kind, ChooserOp op, ChooserMemory& memory) {
+size_t ChooserModel::StartFilter(const FileKind& kind, ChooserOp op, ChooserMemory* memory) {
   int32_t index = 0;
-  if (kind.FormatKey(op).empty() || !memory.GetNumber(kind.FormatKey(op), index)) return 0;
+  if (!memory || kind.FormatKey(op).empty() || !memory->GetNumber(kind.FormatKey(op), index))
+    return 0;
   return index >= 0 && static_cast<size_t>(index) < kind.filters.size() ? static_cast<size_t>(index)
                                                                         : 0;
 }
 
 void ChooserModel::Remember(const FileKind& kind, ChooserOp op, const fs::path& folder,
-                            size_t filter_index, ChooserMemory& memory) {
-  memory.SetText(kind.FolderKey(op), folder.string());
+                            size_t filter_index, ChooserMemory* memory) {
+  if (!memory) return;
+  memory->SetText(kind.FolderKey(op), folder.string());
   if (!kind.FormatKey(op).empty()) {
-    memory.SetNumber(kind.FormatKey(op), static_cast<int32_t>(filter_index));
+    memory->SetNumber(kind.FormatKey(op), static_cast<int32_t>(filter_index));
   }
 }

@@ -89,22 +89,23 @@ TEST_F(ChooserModelFolder, StartsWhereTheLastChoiceOfTheKindWasAndRemembersOnlyW
   const FileKind& archive = *FindFileKind(FileKindId::kArchive);
   MapMemory memory;
   fs::create_directories(root_ / "pics");
-  ChooserModel::Remember(image, ChooserOp::kSave, root_ / "pics", 1, memory);
+  ChooserModel::Remember(image, ChooserOp::kSave, root_ / "pics", 1, &memory);
   EXPECT_EQ(memory.texts["LastImageSavePath"], (root_ / "pics").string());
   EXPECT_EQ(memory.numbers["LastImageSaveFormat"], 1);
-  EXPECT_EQ(ChooserModel::StartFolder(image, ChooserOp::kSave, "shot.png", memory), root_ / "pics");
-  EXPECT_EQ(ChooserModel::StartFilter(image, ChooserOp::kSave, memory), 1u);
+  EXPECT_EQ(ChooserModel::StartFolder(image, ChooserOp::kSave, "shot.png", &memory),
+            root_ / "pics");
+  EXPECT_EQ(ChooserModel::StartFilter(image, ChooserOp::kSave, &memory), 1u);
   // Open has keys of its own; a proposed path with a folder wins.
-  EXPECT_EQ(ChooserModel::StartFilter(image, ChooserOp::kOpen, memory), 0u);
-  EXPECT_EQ(ChooserModel::StartFolder(image, ChooserOp::kSave, (root_ / "x.png").string(), memory),
+  EXPECT_EQ(ChooserModel::StartFilter(image, ChooserOp::kOpen, &memory), 0u);
+  EXPECT_EQ(ChooserModel::StartFolder(image, ChooserOp::kSave, (root_ / "x.png").string(), &memory),
             root_);
   // A stored type out of range, or a remembered folder that has gone, fall back.
   memory.numbers["LastImageSaveFormat"] = 3;
-  EXPECT_EQ(ChooserModel::StartFilter(image, ChooserOp::kSave, memory), 0u);
+  EXPECT_EQ(ChooserModel::StartFilter(image, ChooserOp::kSave, &memory), 0u);
   fs::remove(root_ / "pics");
-  EXPECT_EQ(ChooserModel::StartFolder(image, ChooserOp::kSave, "", memory), fs::current_path());
+  EXPECT_EQ(ChooserModel::StartFolder(image, ChooserOp::kSave, "", &memory), fs::current_path());
 
-  ChooserModel::Remember(archive, ChooserOp::kOpenSeveral, root_, 0, memory);
+  ChooserModel::Remember(archive, ChooserOp::kOpenSeveral, root_, 0, &memory);
   EXPECT_EQ(memory.texts["LastArchiveOpenPath"], root_.string());
   EXPECT_EQ(memory.numbers.size(), 1u);  // archives remember no file type
 }
