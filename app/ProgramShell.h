@@ -36,6 +36,7 @@ class ProgramShell {
   WindowManager& wm() { return *wm_; }
   GlfwPlatform& platform() { return *platform_; }
   Font& font() { return *font_; }
+  TreeRenderer& renderer() { return *renderer_; }
   GLFWwindow* window() const { return window_; }
 
  private:

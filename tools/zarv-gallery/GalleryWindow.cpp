@@ -1,0 +1,271 @@
+#include "tools/zarv-gallery/GalleryWindow.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "base/CharMap.h"
+#include "gui/Button.h"
+#include "gui/Choosers.h"
+#include "gui/Platform.h"
+#include "gui/SplitterWindow.h"
+#include "gui/TabWindow.h"
+#include "gui/TextBox.h"
+#include "gui/WindowManager.h"
+#include "tools/zarv-gallery/GalleryView.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr uint32_t kFrameFlags = WindowFlag::Visible | WindowFlag::TitleBar |
+                                 WindowFlag::ThickFrame | WindowFlag::Resizable |
+                                 WindowFlag::BackgroundA | WindowFlag::CloseButton;
+
+// Texts leave the program in UTF-8.
+std::string Utf8(std::string_view text) {
+  return ProgramCharMap().NarrowToUtf8(text);
+}
+
+void Report(const Json& line) {
+  std::printf("%s\n", line.dump().c_str());
+  std::fflush(stdout);
+}
+
+enum ButtonId : int32_t {
+  kSaveImage = 1,
+  kOpenImage,
+  kOpenImages,
+  kFolderImage,
+  kColour,
+  kCopyImage,
+  kPasteImage
+};
+
+// The test pattern copy-image puts on the clipboard: 37 × 23, pixel (x, y) is
+// (7x, 11y, 3(x + y)) mod 256.
+std::vector<uint8_t> Pattern(int32_t width, int32_t height) {
+  std::vector<uint8_t> rgb;
+  rgb.reserve(static_cast<size_t>(width) * height * 3);
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      rgb.push_back(static_cast<uint8_t>(7 * x));
+      rgb.push_back(static_cast<uint8_t>(11 * y));
+      rgb.push_back(static_cast<uint8_t>(3 * (x + y)));
+    }
+  }
+  return rgb;
+}
+
+std::string Crc32(const std::vector<uint8_t>& bytes) {
+  char hex[9];
+  std::snprintf(hex, sizeof hex, "%08lx", crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
+  return hex;
+}
+
+class Page : public Window {
+ public:
+  Page(Window* parent, const char* title) : Window(WindowFlag::Visible, parent) {
+    SetTitle(title);
+    auto* label = new TextBox(0, this);
+    label->SetText(std::string("Page ") + title);
+    label->SetFrameRect({12, 12, 212, 32});
+  }
+  const char* GetClassName() const override { return "GalleryPage"; }
+};
+
+}  // namespace
+
+GalleryWindow::GalleryWindow() : Window(kFrameFlags, nullptr) {
+  SetTitle("Zarv Gallery");
+  static const char* const kBoxNames[7] = {"label",    "readonly", "integer", "number",
+                                           "longtext", "line",     "editor"};
+  for (int32_t mode = 0; mode < 7; ++mode) {
+    auto* box = new TextBox(mode, this);
+    boxes_.push_back({kBoxNames[mode], box, {}});
+  }
+  boxes_[0].box->SetText("A label: |bbold|p and plain");
+  boxes_[1].box->SetText("Read-only text that can be selected\nand copied, on two lines.");
+  for (NamedBox& b : boxes_) {
+    b.last = b.box->GetText();
+    // The signal does not say which box changed: the handler compares them all.
+    Connect<&GalleryWindow::OnText>(b.box->text_changed, this);
+    Connect<&GalleryWindow::OnEnter>(b.box->enter, this);
+  }
+  static const std::pair<const char*, const char*> kButtons[7] = {
+      {"save-image", "Save..."},     {"open-image", "Open..."}, {"open-images", "Open Several"},
+      {"folder-image", "Folder..."}, {"colour", "Colour..."},   {"copy-image", "Copy Image"},
+      {"paste-image", "Paste Image"}};
+  for (int32_t i = 0; i < 7; ++i) {
+    auto* b = new Button(this, kButtons[i].second, i + 1);
+    Connect<&GalleryWindow::OnButton>(b->clicked_with_id, this);
+    buttons_.push_back({kButtons[i].first, b});
+  }
+  splitter_ = new SplitterWindow(WindowFlag::Visible, this);
+  view_ = new GalleryView(nullptr);
+  tabs_ = new TabWindow(WindowFlag::Visible, nullptr);
+  splitter_->SetMode(0);
+  splitter_->SetOrientation(0);
+  splitter_->SetPane(0, view_, 100);
+  splitter_->SetPane(1, tabs_, 100);
+  new Page(tabs_, "One");
+  new Page(tabs_, "Two");
+  new Page(tabs_, "Three");
+
+  std::vector<Window*> order;
+  for (const NamedBox& b : boxes_) {
+    if (b.box->IsEditable() || b.box->IsSelectable()) order.push_back(b.box);
+  }
+  for (auto& [name, b] : buttons_) order.push_back(b);
+  SetTabOrder(order);
+}
+
+void GalleryWindow::OnResized() {
+  // Text boxes down the left, buttons in two rows under them, the splitter on the right.
+  const Rect c = ClientRect();
+  const int32_t width = c.Width(), height = c.Height();
+  const int32_t column = 360;
+  int32_t y = 8;
+  const int32_t heights[7] = {20, 44, 22, 22, 22, 22, 0};
+  for (size_t i = 0; i < boxes_.size(); ++i) {
+    const int32_t h = i == 6 ? std::max(60, height - y - 8 - 2 * 30 - 8) : heights[i];
+    boxes_[i].box->SetFrameRect({8, y, 8 + column, y + h});
+    y += h + 8;
+  }
+  int32_t x = 8;
+  for (size_t i = 0; i < buttons_.size(); ++i) {
+    if (i == 4) {
+      x = 8;
+      y += 30;
+    }
+    buttons_[i].second->SetFrameRect({x, y, x + 86, y + 24});
+    x += 92;
+  }
+  const bool first = splitter_->FrameRect().Width() == 0;
+  splitter_->SetFrameRect({column + 16, 8, std::max(column + 16 + 210, width - 8), height - 8});
+  if (first) splitter_->SetDividerPosition(splitter_->FrameRect().Width() / 2);
+}
+
+std::map<std::string, Rect> GalleryWindow::ControlRects() const {
+  std::map<std::string, Rect> rects;
+  rects["gallery"] = FrameRect();
+  for (const NamedBox& b : boxes_) rects[b.name] = b.box->FrameRect();
+  for (const auto& [name, b] : buttons_) rects[name] = b->FrameRect();
+  rects["splitter"] = splitter_->FrameRect();
+  rects["view"] = view_->FrameRect();
+  rects["tabs"] = tabs_->FrameRect();
+  return rects;
+}
+
+void GalleryWindow::OnText(intptr_t) {
+  for (NamedBox& b : boxes_) {
+    std::string text = b.box->GetText();
+    if (text == b.last) continue;
+    b.last = text;
+    Report({{"event", "text"}, {"name", b.name}, {"text", Utf8(text)}});
+  }
+}
+
+void GalleryWindow::OnEnter(intptr_t pressed) {
+  // Only the box with the focus takes Enter.
+  for (const NamedBox& b : boxes_) {
+    if (b.box->HasFocus()) Report({{"event", "enter"}, {"name", b.name}, {"value", pressed}});
+  }
+}
+
+void GalleryWindow::ReportChanges() {
+  const Window* modal = WM().ModalDepth() > 0 ? WM().TopModalWindow() : nullptr;
+  if (modal != last_modal_) {
+    last_modal_ = modal;
+    if (modal) Report({{"event", "modal"}, {"title", Utf8(modal->GetTitle())}});
+  }
+  if (view_->HorizontalPosition() != last_h_ || view_->VerticalPosition() != last_v_) {
+    last_h_ = view_->HorizontalPosition();
+    last_v_ = view_->VerticalPosition();
+    Report({{"event", "scroll"}, {"name", "view"}, {"h", last_h_}, {"v", last_v_}});
+  }
+  if (splitter_->DividerPosition() != last_divider_) {
+    last_divider_ = splitter_->DividerPosition();
+    Report({{"event", "divider"}, {"pos", last_divider_}});
+  }
+  if (tabs_->CurrentTab() != last_tab_) {
+    last_tab_ = tabs_->CurrentTab();
+    Report({{"event", "tab"}, {"index", last_tab_}});
+  }
+}
+
+void GalleryWindow::OnButton(intptr_t id) {
+  const char* name = buttons_[static_cast<size_t>(id - 1)].first;
+  Platform& platform = WM().GetPlatform();
+  switch (id) {
+    case kSaveImage:
+    case kOpenImage: {
+      ChosenFile file;
+      const bool ok = id == kSaveImage ? ChooseSaveFile(nullptr, file, FileKindId::kImage, nullptr)
+                                       : ChooseOpenFile(nullptr, file, FileKindId::kImage, nullptr);
+      Json paths = Json::array();
+      if (ok) paths.push_back(Utf8(file.path));
+      Report({{"event", "chosen"},
+              {"name", name},
+              {"ok", ok},
+              {"paths", paths},
+              {"format", file.file_type}});
+      break;
+    }
+    case kOpenImages: {
+      std::vector<ChosenFile> files;
+      const bool ok = ChooseOpenFiles(nullptr, files, FileKindId::kImage, nullptr);
+      Json paths = Json::array();
+      for (const ChosenFile& f : files) paths.push_back(Utf8(f.path));
+      Report({{"event", "chosen"},
+              {"name", name},
+              {"ok", ok},
+              {"paths", paths},
+              {"format", files.empty() ? 0 : files.front().file_type}});
+      break;
+    }
+    case kFolderImage: {
+      std::string folder;
+      int32_t format = 0;
+      const bool ok = ChooseFolder(nullptr, folder, format, FileKindId::kImage, nullptr);
+      Json paths = Json::array();
+      if (ok) paths.push_back(Utf8(folder));
+      Report(
+          {{"event", "chosen"}, {"name", name}, {"ok", ok}, {"paths", paths}, {"format", format}});
+      break;
+    }
+    case kColour: {
+      static uint8_t rgb[3] = {64, 128, 192};
+      const bool ok = ChooseColor(rgb);
+      Report({{"event", "colour"}, {"ok", ok}, {"rgb", Json::array({rgb[0], rgb[1], rgb[2]})}});
+      break;
+    }
+    case kCopyImage: {
+      const std::vector<uint8_t> rgb = Pattern(37, 23);
+      const bool ok = platform.PutClipboardImage(rgb.data(), 37, 23);
+      Report({{"event", "image"},
+              {"name", name},
+              {"ok", ok},
+              {"width", 37},
+              {"height", 23},
+              {"crc32", Crc32(rgb)}});
+      break;
+    }
+    case kPasteImage: {
+      std::vector<uint8_t> rgb;
+      int32_t width = 0, height = 0;
+      const bool ok = platform.GetClipboardImage(rgb, width, height);
+      Report({{"event", "image"},
+              {"name", name},
+              {"ok", ok},
+              {"width", ok ? width : 0},
+              {"height", ok ? height : 0},
+              {"crc32", ok ? Crc32(rgb) : ""}});
+      break;
+    }
+    default:
+      break;
+  }
+}

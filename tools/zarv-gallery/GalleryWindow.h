@@ -1,0 +1,47 @@
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gui/Window.h"
+
+class Button;
+class SplitterWindow;
+class TabWindow;
+class TextBox;
+class GalleryView;
+
+// The gallery's one framed window: the seven kinds of text box, the chooser and clipboard
+// buttons, and a splitter holding the picture view and the tabs. It reports what the user
+// does as JSON lines (see GalleryMain.cpp).
+class GalleryWindow : public Window {
+ public:
+  GalleryWindow();
+  const char* GetClassName() const override { return "GalleryWindow"; }
+  void OnResized() override;
+
+  // Every named control with its frame in OS-window pixels.
+  std::map<std::string, Rect> ControlRects() const;
+  // Reports what changed since the last call that no signal tells of: the modal window on
+  // top, the view's scroll positions, the divider, the current tab.
+  void ReportChanges();
+
+ private:
+  struct NamedBox {
+    const char* name;
+    TextBox* box;
+    std::string last;  // the text last reported
+  };
+  void OnText(intptr_t index);
+  void OnEnter(intptr_t packed);
+  void OnButton(intptr_t id);
+
+  std::vector<NamedBox> boxes_;
+  std::vector<std::pair<const char*, Button*>> buttons_;
+  SplitterWindow* splitter_ = nullptr;
+  GalleryView* view_ = nullptr;
+  TabWindow* tabs_ = nullptr;
+
+  const Window* last_modal_ = nullptr;
+  int32_t last_h_ = -1, last_v_ = -1, last_divider_ = -1, last_tab_ = -2;
+};
