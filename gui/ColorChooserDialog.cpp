@@ -18,7 +18,8 @@ constexpr int32_t kRowHeight = 26;
 constexpr int32_t kLabelWidth = 56;
 constexpr int32_t kFieldWidth = 64;
 constexpr int32_t kFieldsTop = kMargin + 2 * (kSwatch + kSwatchGap) + 12;
-constexpr int32_t kClientWidth = 2 * kMargin + 8 * kSwatch + 7 * kSwatchGap + 24 + 96;
+// Wide enough for "Add to Custom Colours" beside OK and Cancel.
+constexpr int32_t kClientWidth = 420;
 constexpr int32_t kButtonsTop = kFieldsTop + 3 * kRowHeight + 12;
 constexpr int32_t kClientHeight = kButtonsTop + 24 + kMargin;
 const char* const kLabels[3] = {"Red:", "Green:", "Blue:"};
