@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/support/HeadlessGui.h"
 #include "gui/ChooserDialog.h"
 #include "gui/ChooserList.h"
 #include "gui/Choosers.h"
@@ -31,39 +32,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kFiles = 20000;
-
-class BenchPlatform : public Platform {
- public:
-  double Now() override {
-    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
-  }
-  void PollEvents() override {}
-  void Sleep() override {}
-  void Beep() override {}
-  void SetCursorShape(int32_t) override {}
-  void Present() override {}
-};
-
-class NullPainter : public Painter {
- public:
-  void BeginFrame(Size) override {}
-  void SetClip(const Rect&) override {}
-  void FillScreenRect(const Rect&, Color) override {}
-  void OutlineScreenRect(const Rect&, Color) override {}
-  void EndFrame() override {}
-  bool BeginWindow(const Rect&, const Rect&, bool, Size) override { return true; }
-  void EndWindow() override {}
-  void SetColor(Color color) override { color_ = color; }
-  void SetBlending(bool) override {}
-  Color CurrentColor() const override { return color_; }
-  void FillRect(const Rect&) override {}
-  void DrawQuads(PageSet, int32_t, std::span<const TexturedQuad>) override {}
-  void UploadPages(PageSet, std::span<const PageImage>) override {}
-  bool ReadPixels(const Rect&, std::vector<uint8_t>&) override { return false; }
-
- private:
-  Color color_ = kWhite;
-};
 
 // Draws as the program does; the first frame that shows a chooser stops the clock and closes
 // the chooser.

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/HeadlessGui.h"
 #include "gui/Draw.h"
 #include "gui/Font.h"
 #include "gui/TextBox.h"
@@ -30,44 +31,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class BenchPlatform : public Platform {
- public:
-  double Now() override {
-    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
-  }
-  void PollEvents() override {}
-  void Sleep() override {}
-  void Beep() override { ++beeps; }
-  void SetCursorShape(int32_t) override {}
-  void Present() override {}
-  int beeps = 0;
-};
-
-// Accepts every window and draws nothing.
-class NullPainter : public Painter {
- public:
-  void BeginFrame(Size) override {}
-  void SetClip(const Rect&) override {}
-  void FillScreenRect(const Rect&, Color) override {}
-  void OutlineScreenRect(const Rect&, Color) override {}
-  void EndFrame() override {}
-  bool BeginWindow(const Rect&, const Rect&, bool, Size) override { return true; }
-  void EndWindow() override {}
-  void SetColor(Color color) override { color_ = color; }
-  void SetBlending(bool) override {}
-  Color CurrentColor() const override { return color_; }
-  void FillRect(const Rect&) override {}
-  void DrawQuads(PageSet, int32_t, std::span<const TexturedQuad> quads) override {
-    quads_ += quads.size();
-  }
-  void UploadPages(PageSet, std::span<const PageImage>) override {}
-  bool ReadPixels(const Rect&, std::vector<uint8_t>&) override { return false; }
-  size_t quads_ = 0;
-
- private:
-  Color color_ = kWhite;
-};
 
 class Counter : public has_slots<void> {
  public:
