@@ -63,7 +63,7 @@ void SyncControlPrefs(const char* owner, bool save,
       if (save) {
         SetPrefInt(key, box->GetState());
       } else if (int32_t value = 0; GetPrefInt(key, &value) && value >= 0 && value < 4) {
-        box->SetState(value);  // silently: restoring is not a user action
+        box->SetState(value, true);  // silently: restoring is not a user action
       }
     }
     // Text boxes join here once the text box control exists.

@@ -7,114 +7,123 @@
 #include "gui/TextLayout.h"
 #include "gui/WindowManager.h"
 
-namespace {
-constexpr Size kMinimumButton = {32, 24};
-}
+Button::Button(Window* parent, int32_t id) : Button(parent, id, false) {}
 
-Button::Button(Window* parent, const char* label, int32_t id, bool toggles)
-    : Window(WindowFlag::Visible, parent), id_(id), toggles_(toggles) {
+Button::Button(Window* parent, const char* label, int32_t id) : Button(parent, id, false) {
   SetTitle(label);
 }
 
+Button::Button(Window* parent, int32_t id, bool toggles)
+    : Window(WindowFlag::Visible, parent), toggles_(toggles) {
+  SetWindowId(id);
+}
+
+Size Button::MinimumSize() {
+  const Skin& skin = CurrentSkin();
+  const Size left = skin.ImageSize(kSkinButtonLeft);
+  const Size right = skin.ImageSize(kSkinButtonRight);
+  return {left.width + 24 + right.width, left.height};
+}
+
 void Button::FrameSizeForClient(Size& frame_size, Size client_size) const {
-  frame_size = {client_size.width + kMinimumButton.width,
-                client_size.height + kMinimumButton.height};
+  const Size minimum = MinimumSize();
+  frame_size = {client_size.width + minimum.width, client_size.height + minimum.height};
 }
 
-void Button::SetState(int32_t state) {
-  if (state == state_) return;
-  state_ = state;
-  Invalidate();
+void Button::SizeToFit() {
+  const Size minimum = MinimumSize();
+  const char* label = GetTitle();
+  const int32_t label_width = label ? MeasureTextWidth(GetFont(), label, 0) : 0;
+  const int32_t width = (std::max(label_width, minimum.width) + 28) / 16 * 16;
+  const int32_t height = std::max(FontLineHeight(GetFont()), minimum.height);
+  const Rect r = FrameRectInParent();
+  SetFrameRect({r.left, r.top, r.left + width, r.top + height});
 }
 
-void Button::Press() {
-  SetState(state_ == kOn ? kPressedOn : kPressedOff);
-}
-
-void Button::Release(bool inside) {
-  if (!inside) {
-    SetState(state_at_press_);
-    return;
+void Button::SetState(int32_t state, bool silent) {
+  const bool click = state == kOn || (toggles_ && state == kUp);
+  const int32_t stored = !toggles_ && state == kOn ? kUp : state;
+  if (stored != state_) {
+    state_ = stored;
+    Invalidate();
   }
-  if (!toggles_) {
-    SetState(kUp);
-  } else {
-    SetState(state_ == kPressedOn ? kUp : kOn);
+  if (click && !silent) {
+    clicked_with_id.Emit(WindowId());
+    clicked.Emit(0);
   }
-  Emit();
-}
-
-void Button::Emit() {
-  clicked.Emit(0);
-  clicked_with_id.Emit(id_);
 }
 
 bool Button::OnKey(InputEvent& event) {
-  if (!enabled_) return false;
-  const bool activation = event.a == ' ' || event.a == Key::Enter;
-  if (!activation) {
-    if (key_pressed_ && !toggles_ && event.b == 1) {
+  if (!IsEnabled()) return false;
+  const bool down = event.b == 1;
+  if (event.a != ' ' && event.a != Key::Enter) {
+    // Another key cancels a push button held down by keyboard; a check box ignores it.
+    if (down && key_pressed_ && !toggles_) {
       key_pressed_ = false;
-      SetState(kUp);
+      SetState(kUp, true);
     }
     return false;
   }
-  if (event.b == 1) {
+  if (down) {
+    // A held key repeats its press: only the first one counts.
     if (!key_pressed_ && (state_ == kUp || state_ == kOn)) {
       key_pressed_ = true;
-      state_at_press_ = state_;
-      Press();
+      SetState(PressedState(state_), false);
     }
     return true;
   }
   if (key_pressed_) {
     key_pressed_ = false;
-    Release(true);
+    if (state_ == kPressedOff)
+      SetState(kOn, false);
+    else if (state_ == kPressedOn)
+      SetState(kUp, false);
   }
   return true;
 }
 
 void Button::OnMouseButton(InputEvent& event) {
-  if (!enabled_ || event.c != 0 || event.d != 1) return;
+  if (!IsEnabled() || event.c != 0 || event.d != 1) return;
+  // A push button always starts from up; a check box from where it is.
+  state_at_press_ = toggles_ ? state_ : kUp;
+  if (state_at_press_ != kOn) state_at_press_ = kUp;
   WM().TrackMouse(this, nullptr);
 }
 
 void Button::OnTrackMouse(Point /*start*/, Point current, int32_t phase) {
   const bool inside = FrameRect().Contains(current);
   if (phase == kTrackStart) {
-    state_at_press_ = state_;
-    Press();
+    SetState(PressedState(state_at_press_), false);
+  } else if (!inside) {
+    // Away from the button it shows how it was; going back there is no click, even for a
+    // check box whose restored state would otherwise count as one.
+    SetState(state_at_press_, true);
   } else if (phase == kTrackMove) {
-    const int32_t pressed = state_at_press_ == kOn ? kPressedOn : kPressedOff;
-    SetState(inside ? pressed : state_at_press_);
+    SetState(PressedState(state_at_press_), false);
+  } else if (toggles_) {
+    SetState(state_at_press_ == kOn ? kUp : kOn, false);
   } else {
-    Release(inside);
+    SetState(kOn, false);
   }
 }
 
 void Button::OnFocusLost(Window* /*new_focus*/, int32_t /*reason*/) {
+  // The press was abandoned, not completed: back to the state before it, silently.
   key_pressed_ = false;
   if (state_ == kPressedOn)
-    SetState(kOn);
+    SetState(kOn, true);
   else if (state_ == kPressedOff)
-    SetState(kUp);
+    SetState(kUp, true);
+}
+
+Color Button::LabelColor() const {
+  return IsEnabled() ? kWhite : MakeColor(128, 128, 128);
 }
 
 void Button::Draw() {
   const Skin& skin = CurrentSkin();
   const int32_t w = ClientRect().Width();
   const int32_t h = ClientRect().Height();
-  const Color label_color = enabled_ ? kWhite : MakeColor(128, 128, 128);
-  if (toggles_) {
-    const int32_t id = kSkinCheckBoxOff + std::clamp(state_, 0, 3);
-    const Size box = skin.ImageSize(id);
-    DrawSkinImage(id, 0, (h - box.height) / 2);
-    if (const char* label = GetTitle()) {
-      SetDrawColor(label_color);
-      DrawText(GetFont(), label, 0, 0x40, {box.width + 6, 0, w, h});
-    }
-    return;
-  }
   // The face pieces carry a soft shadow in their bottom rows: draw them at their own height.
   const bool pressed = state_ == kPressedOff;
   const Size cap = skin.ImageSize(kSkinButtonLeft);
@@ -128,7 +137,7 @@ void Button::Draw() {
   if (HasFocus())
     DrawSkinBorder({0, 0, w, face_h - 6}, kSkinFocusRingEdge, kSkinFocusRingCorner, 15);
   if (const char* label = GetTitle()) {
-    SetDrawColor(label_color);
+    SetDrawColor(LabelColor());
     const int32_t shift = pressed ? 1 : 0;
     DrawText(GetFont(), label, 0, 0x156, {shift, shift, w + shift, face_h - 6 + shift});
   }

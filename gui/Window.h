@@ -162,6 +162,16 @@ class Window : public CleanHeapObject<has_slots<void>> {
   int32_t GetShowState() const { return show_state_; }
   void SetShowState(int32_t state);
   bool IsBeingDestroyed() const { return (marks_ & kMarkDestroying) != 0; }
+  // Controls and menu items both carry an id (what their signals report) and an enabled
+  // state; a disabled one ignores presses and keys. Changing it redraws the window.
+  int32_t WindowId() const { return window_id_; }
+  void SetWindowId(int32_t id) { window_id_ = id; }
+  bool IsEnabled() const { return enabled_; }
+  void SetEnabled(bool enabled) {
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    Invalidate();
+  }
 
   // Geometry. Frame and client rectangles are screen coordinates; SetFrameRect and the
   // restore rectangle are relative to the parent's client area.
@@ -263,6 +273,8 @@ class Window : public CleanHeapObject<has_slots<void>> {
   std::string title_;
   bool has_title_ = false;
   int32_t show_state_ = kShowNormal;
+  int32_t window_id_ = 0;
+  bool enabled_ = true;
   uint32_t pressed_button_ = 0;
   Font* font_ = nullptr;
   int32_t client_cursor_ = 0;

@@ -1,6 +1,7 @@
 #include "app/Preferences.h"
 #include "app/WindowPlacement.h"
 #include "gui/Button.h"
+#include "gui/CheckBox.h"
 #include "support/WmHarness.h"
 
 namespace {
@@ -80,13 +81,13 @@ TEST_F(WindowPlacementTest, CheckBoxStateIsSavedAndRestoredSilently) {
   int emitted = 0;
   Connect(
       box->clicked, [](void* count, intptr_t) { ++*static_cast<int*>(count); }, &emitted);
-  box->SetState(Button::kOn);
+  box->SetState(Button::kOn, true);
   SyncControlPrefs("AutoCollectionDialog", true, {{"InvertAlphas", box}});
   int32_t stored = -1;
   ASSERT_TRUE(GetPrefInt("AutoCollectionDialog.InvertAlphas", &stored));
   EXPECT_EQ(stored, Button::kOn);
 
-  box->SetState(Button::kUp);
+  box->SetState(Button::kUp, true);
   SyncControlPrefs("AutoCollectionDialog", false, {{"InvertAlphas", box}});
   EXPECT_EQ(box->GetState(), Button::kOn);
   EXPECT_EQ(emitted, 0);

@@ -133,7 +133,8 @@ def main():
     g = Gallery()
     for name in ["gallery", "label", "readonly", "integer", "number", "longtext", "line",
                  "editor", "save-image", "open-image", "open-images", "folder-image", "colour",
-                 "copy-image", "paste-image", "splitter", "view", "tabs"]:
+                 "copy-image", "paste-image", "push", "check", "swatch", "splitter", "view",
+                 "tabs"]:
         if name not in g.controls:
             fail(f"the ready line lacks {name}")
     for name, (l, t, r, b) in g.controls.items():
@@ -190,6 +191,41 @@ def main():
         e = g.wait(lambda e: e["event"] == "colour")
         if not e["ok"] or e["rgb"] != [200, 128, 192]:
             raise RuntimeError(f"colour event {e}")
+
+    def clicked(name):
+        return g.wait(lambda e: e["event"] == "clicked", 10, f"a click of {name}")
+
+    def push_and_check():
+        g.click("push")
+        e = clicked("push")
+        if (e["name"], e["id"], e["state"]) != ("push", 1, 0):
+            raise RuntimeError(f"push gave {e}")
+        for state in (1, 0):
+            time.sleep(0.5)  # apart enough not to make a double click, which buttons ignore
+            g.click("check")
+            e = clicked("check")
+            if (e["name"], e["id"], e["state"]) != ("check", 2, state):
+                raise RuntimeError(f"check gave {e}, not state {state}")
+
+    def check_dragged_off():
+        # Pressed on the check box, dragged away and released there: no click. The push button
+        # clicked afterwards must then be the next click reported.
+        x, y = g.centre("check")
+        xdotool("mousemove", "--window", g.window, x, y, "mousedown", "1", "sleep", "0.2",
+                "mousemove", "--window", g.window, x + 300, y, "sleep", "0.2", "mouseup", "1")
+        g.click("push")
+        e = clicked("push")
+        if e["name"] != "push":
+            raise RuntimeError(f"a press dragged off the check box gave {e}")
+
+    def swatch_keeps_alpha():
+        g.click("swatch")
+        g.modal("Choose Colour")
+        g.type("10")
+        g.key("Return")
+        e = g.wait(lambda e: e["event"] == "swatch", 10, "the swatch's new colour")
+        if e["rgba"] != [10, 100, 50, 128]:
+            raise RuntimeError(f"swatch event {e}")
 
     pictures = os.path.join(WORK, "pictures")
     os.makedirs(pictures)
@@ -308,7 +344,9 @@ def main():
 
     for name, step in [("typing and undo", typing_and_undo), ("the beep", beep_on_refused_input),
                        ("paste from xclip", paste_from_xclip), ("copy to xclip", copy_to_xclip),
-                       ("colour chooser", colour_chooser), ("save chooser", save_chooser),
+                       ("colour chooser", colour_chooser), ("push and check", push_and_check),
+                       ("check dragged off", check_dragged_off),
+                       ("swatch keeps alpha", swatch_keeps_alpha), ("save chooser", save_chooser),
                        ("open chooser", open_chooser), ("open several, cancelled",
                                                         open_several_and_cancel),
                        ("folder chooser", folder_chooser), ("image clipboard", image_clipboard),

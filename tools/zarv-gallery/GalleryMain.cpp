@@ -8,6 +8,9 @@
 //   {"event":"modal","title":T}              a modal window came on top
 //   {"event":"chosen","name":N,"ok":B,"paths":[...],"format":F}   a chooser ended
 //   {"event":"colour","ok":B,"rgb":[R,G,B]}  the colour chooser ended
+//   {"event":"clicked","name":"push"|"check","id":I,"state":S}   the push button (id 1) or
+//       the check box (id 2) was clicked; S is its state afterwards (0 off, 1 on)
+//   {"event":"swatch","rgba":[R,G,B,A]}      the colour swatch took a new colour
 //   {"event":"image","name":N,"ok":B,"width":W,"height":H,"crc32":HEX}   copy-image put its
 //       37 × 23 pattern on the clipboard, or paste-image read the clipboard's image
 //   {"event":"scroll","name":"view","h":H,"v":V}, {"event":"divider","pos":P},

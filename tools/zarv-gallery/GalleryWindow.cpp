@@ -8,7 +8,9 @@
 
 #include "base/CharMap.h"
 #include "gui/Button.h"
+#include "gui/CheckBox.h"
 #include "gui/Choosers.h"
+#include "gui/ColorButton.h"
 #include "gui/Platform.h"
 #include "gui/SplitterWindow.h"
 #include "gui/TabWindow.h"
@@ -103,6 +105,14 @@ GalleryWindow::GalleryWindow() : Window(kFrameFlags, nullptr) {
     Connect<&GalleryWindow::OnButton>(b->clicked_with_id, this);
     buttons_.push_back({kButtons[i].first, b});
   }
+  // Ids of their own: the push button and the check box report through another handler.
+  push_ = new Button(this, "Push", 1);
+  check_ = new CheckBox(this, "Check", 2);
+  swatch_ = new ColorButton(this);
+  swatch_->SetColor(MakeColor(200, 100, 50, 128));
+  Connect<&GalleryWindow::OnPushOrCheck>(push_->clicked_with_id, this);
+  Connect<&GalleryWindow::OnPushOrCheck>(check_->clicked_with_id, this);
+  Connect<&GalleryWindow::OnSwatch>(swatch_->color_changed, this);
   splitter_ = new SplitterWindow(WindowFlag::Visible, this);
   view_ = new GalleryView(nullptr);
   tabs_ = new TabWindow(WindowFlag::Visible, nullptr);
@@ -119,18 +129,20 @@ GalleryWindow::GalleryWindow() : Window(kFrameFlags, nullptr) {
     if (b.box->IsEditable() || b.box->IsSelectable()) order.push_back(b.box);
   }
   for (auto& [name, b] : buttons_) order.push_back(b);
+  order.insert(order.end(), {push_, check_, swatch_});
   SetTabOrder(order);
 }
 
 void GalleryWindow::OnResized() {
-  // Text boxes down the left, buttons in two rows under them, the splitter on the right.
+  // Text boxes down the left, buttons in three rows under them (the last one: push, check
+  // and swatch), the splitter on the right.
   const Rect c = ClientRect();
   const int32_t width = c.Width(), height = c.Height();
   const int32_t column = 360;
   int32_t y = 8;
   const int32_t heights[7] = {20, 44, 22, 22, 22, 22, 0};
   for (size_t i = 0; i < boxes_.size(); ++i) {
-    const int32_t h = i == 6 ? std::max(60, height - y - 8 - 2 * 30 - 8) : heights[i];
+    const int32_t h = i == 6 ? std::max(60, height - y - 8 - 3 * 30 - 8) : heights[i];
     boxes_[i].box->SetFrameRect({8, y, 8 + column, y + h});
     y += h + 8;
   }
@@ -143,6 +155,10 @@ void GalleryWindow::OnResized() {
     buttons_[i].second->SetFrameRect({x, y, x + 86, y + 24});
     x += 92;
   }
+  y += 30;
+  push_->SetFrameRect({8, y, 8 + 86, y + 24});
+  check_->SetFrameRect({100, y, 100 + 86, y + 20});
+  swatch_->SetFrameRect({192, y, 192 + 42, y + 20});
   const bool first = splitter_->FrameRect().Width() == 0;
   splitter_->SetFrameRect({column + 16, 8, std::max(column + 16 + 210, width - 8), height - 8});
   if (first) splitter_->SetDividerPosition(splitter_->FrameRect().Width() / 2);
@@ -153,6 +169,9 @@ std::map<std::string, Rect> GalleryWindow::ControlRects() const {
   rects["gallery"] = FrameRect();
   for (const NamedBox& b : boxes_) rects[b.name] = b.box->FrameRect();
   for (const auto& [name, b] : buttons_) rects[name] = b->FrameRect();
+  rects["push"] = push_->FrameRect();
+  rects["check"] = check_->FrameRect();
+  rects["swatch"] = swatch_->FrameRect();
   rects["splitter"] = splitter_->FrameRect();
   rects["view"] = view_->FrameRect();
   rects["tabs"] = tabs_->FrameRect();
@@ -194,6 +213,20 @@ void GalleryWindow::ReportChanges() {
     last_tab_ = tabs_->CurrentTab();
     Report({{"event", "tab"}, {"index", last_tab_}});
   }
+}
+
+void GalleryWindow::OnPushOrCheck(intptr_t id) {
+  const Button* b = id == 1 ? push_ : check_;
+  Report({{"event", "clicked"},
+          {"name", id == 1 ? "push" : "check"},
+          {"id", id},
+          {"state", b->GetState()}});
+}
+
+void GalleryWindow::OnSwatch(intptr_t color) {
+  const auto c = static_cast<Color>(color);
+  Report({{"event", "swatch"},
+          {"rgba", Json::array({ColorRed(c), ColorGreen(c), ColorBlue(c), ColorAlpha(c)})}});
 }
 
 void GalleryWindow::OnButton(intptr_t id) {

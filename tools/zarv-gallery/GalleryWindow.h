@@ -6,14 +6,16 @@
 #include "gui/Window.h"
 
 class Button;
+class CheckBox;
+class ColorButton;
 class SplitterWindow;
 class TabWindow;
 class TextBox;
 class GalleryView;
 
 // The gallery's one framed window: the seven kinds of text box, the chooser and clipboard
-// buttons, and a splitter holding the picture view and the tabs. It reports what the user
-// does as JSON lines (see GalleryMain.cpp).
+// buttons, a push button, a check box and a colour swatch, and a splitter holding the picture view
+// and the tabs. It reports what the user does as JSON lines (see GalleryMain.cpp).
 class GalleryWindow : public Window {
  public:
   GalleryWindow();
@@ -35,9 +37,14 @@ class GalleryWindow : public Window {
   void OnText(intptr_t index);
   void OnEnter(intptr_t packed);
   void OnButton(intptr_t id);
+  void OnPushOrCheck(intptr_t id);
+  void OnSwatch(intptr_t color);
 
   std::vector<NamedBox> boxes_;
   std::vector<std::pair<const char*, Button*>> buttons_;
+  Button* push_ = nullptr;
+  CheckBox* check_ = nullptr;
+  ColorButton* swatch_ = nullptr;
   SplitterWindow* splitter_ = nullptr;
   GalleryView* view_ = nullptr;
   TabWindow* tabs_ = nullptr;
