@@ -20,6 +20,8 @@ class Button : public Window {
   void Draw() override;
   bool OnKey(InputEvent& event) override;
   void OnMouseButton(InputEvent& event) override;
+  // A second click in quick succession arrives as a double click; it is a click all the same.
+  void OnDoubleClick(InputEvent& event) override { OnMouseButton(event); }
   void OnFocusLost(Window* new_focus, int32_t reason) override;
   void OnTrackMouse(Point start, Point current, int32_t phase) override;
 

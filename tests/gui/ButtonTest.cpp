@@ -169,6 +169,20 @@ TEST_F(CheckBoxToggle, ClicksAndSpaceTurnItOnAndOff) {
   EXPECT_EQ(log.ids, (std::vector<intptr_t>{3, 3, 3, 3}));
 }
 
+TEST_F(CheckBoxToggle, TwoQuickClicksToggleTwice) {
+  CheckBox* box = Add<CheckBox>(3);
+  const Point c = Centre(box);
+  Click(c.x, c.y);
+  Pump();
+  // Within the double-click time the second press arrives as a double click.
+  Move(c.x, c.y);
+  wm->QueueEvent({c.x, c.y, 0, 0, 0, 1, kEventDoubleClick});
+  Release(c.x, c.y);
+  Pump();
+  EXPECT_EQ(box->GetState(), Button::kUp);
+  EXPECT_EQ(log.clicks, 2);
+}
+
 TEST_F(CheckBoxToggle, AReleaseOutsideKeepsTheState) {
   CheckBox* box = Add<CheckBox>(3);
   Tap(' ');
