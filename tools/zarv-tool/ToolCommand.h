@@ -21,3 +21,4 @@ void AddConvertImagesCommand(CLI::App& app, ToolCommands& commands);
 void AddCollectionCommand(CLI::App& app, ToolCommands& commands);
 // clipboard put-text, get-text, put-image and get-image.
 void AddClipboardCommand(CLI::App& app, ToolCommands& commands);
+void AddNaturalSortCommand(CLI::App& app, ToolCommands& commands);

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   AddConvertImagesCommand(app, commands);
   AddCollectionCommand(app, commands);
   AddClipboardCommand(app, commands);
+  AddNaturalSortCommand(app, commands);
 
   try {
     app.parse(argc, argv);
