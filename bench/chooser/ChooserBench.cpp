@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/support/BenchReport.h"
 #include "bench/support/HeadlessGui.h"
 #include "gui/ChooserDialog.h"
 #include "gui/ChooserList.h"
@@ -94,32 +95,15 @@ void BM_OpenChooser(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenChooser)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
-class Collector : public benchmark::ConsoleReporter {
- public:
-  Collector() : ConsoleReporter(OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (!run.error_occurred) {
-        ms = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
-      }
-    }
-  }
-  double ms = -1;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  Collector collector;
-  collector.SetOutputStream(&std::cerr);
-  collector.SetErrorStream(&std::cerr);
-  benchmark::RunSpecifiedBenchmarks(&collector);
-  benchmark::Shutdown();
+  BenchReport report;
+  const bool ran = report.RunAll(argc, argv);
   std::error_code ec;
   fs::remove_all(BigFolder(), ec);
-  std::printf("open chooser on 20000 files, first frame: %.3f ms (target < 150)\n", collector.ms);
+  if (!ran) return 1;
+  Figure("open chooser on 20000 files, first frame",
+         report.Ms("BM_OpenChooser/iterations:20/manual_time"), "ms", "<", 150);
   return 0;
 }

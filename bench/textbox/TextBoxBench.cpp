@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/BenchReport.h"
 #include "bench/support/HeadlessGui.h"
 #include "gui/Draw.h"
 #include "gui/Font.h"
@@ -162,40 +163,12 @@ BENCHMARK(BM_Type)
 BENCHMARK(BM_PageDown)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // Keeps the mean time of every run, in milliseconds, besides printing the table.
-class Collector : public benchmark::ConsoleReporter {
- public:
-  Collector() : ConsoleReporter(OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      const double seconds =
-          run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-      ms[run.benchmark_name()] = seconds * 1e3;
-    }
-  }
-  std::map<std::string, double> ms;
-};
-
-void Figure(const char* name, double value, const char* unit, const char* op, double target) {
-  std::printf("%s: %.3f %s (target %s %g)\n", name, value, unit, op, target);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  // The table goes to the error stream, so that the standard output holds the figures alone.
-  Collector collector;
-  collector.SetOutputStream(&std::cerr);
-  collector.SetErrorStream(&std::cerr);
-  benchmark::RunSpecifiedBenchmarks(&collector);
-  benchmark::Shutdown();
-  const auto get = [&](const char* name) {
-    const auto it = collector.ms.find(name);
-    return it == collector.ms.end() ? -1.0 : it->second;
-  };
+  BenchReport report;
+  if (!report.RunAll(argc, argv)) return 1;
+  const auto get = [&](const char* name) { return report.Ms(name); };
   const double large = get("BM_Type/20000/manual_time");
   const double small = get("BM_Type/20/manual_time");
   Figure("set text 1 MB", get("BM_SetText/manual_time"), "ms", "<", 30);
