@@ -153,6 +153,18 @@ TEST_F(TextStyleCodes, DoubleBarDrawsOneBarAndReadsTheSecondAfresh) {
   EXPECT_EQ(Width("||bA"), kLetter[kFontPlain] + kLetter[kFontBold]);
 }
 
+TEST_F(TextStyleCodes, LiteralTextDrawsEveryBarAndKeepsItsStyle) {
+  int32_t widest = 0;
+  const auto glyphs = Glyphs("A|bB", kTextLiteral, {0, 0, 200, 50}, kFontPlain, &widest);
+  ASSERT_EQ(Codes(glyphs), "A|bB");
+  for (const PlacedGlyph& glyph : glyphs) EXPECT_EQ(glyph.style, kFontPlain);
+  EXPECT_EQ(widest, 4 * kLetter[kFontPlain]);
+  EXPECT_EQ(glyphs[3].pen_x, 3 * kLetter[kFontPlain]);
+  TextLine line = Line("|b|b", kTextLiteral, 1000);
+  EXPECT_EQ(line.end, 4u);
+  EXPECT_EQ(line.width, 4 * kLetter[kFontPlain]);
+}
+
 TEST_F(TextStyleCodes, SwitchToAMissingStyleChangesNothing) {
   const Font no_italic(MakeFontData({.with_italic = false}));
   EXPECT_EQ(MeasureTextWidth(&no_italic, "|iAB", kFontPlain), 2 * kLetter[kFontPlain]);
