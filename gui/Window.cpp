@@ -30,14 +30,7 @@ Window::~Window() {
   const bool had_focus = wm && wm->Focus() == this;
   if (wm) wm->ForgetWindow(this);
 
-  if (tab_next_ || tab_prev_) {
-    if (tab_prev_)
-      tab_prev_->tab_next_ = (tab_next_ == tab_prev_ && tab_next_ == this) ? nullptr : tab_next_;
-    if (tab_next_) tab_next_->tab_prev_ = tab_prev_;
-    // A two-window ring collapses to a single window that is in no tab order.
-    if (tab_next_ && tab_next_ == tab_prev_) tab_next_->tab_next_ = tab_next_->tab_prev_ = nullptr;
-    tab_next_ = tab_prev_ = nullptr;
-  }
+  LeaveTabOrder();
 
   // Nobody may keep remembering us as the way to the focus.
   for (Window* a = parent_; a; a = a->parent_) {
@@ -527,6 +520,16 @@ void Window::SetTabOrder(std::span<Window* const> windows) {
     ws[i]->tab_next_ = ws[(i + 1) % ws.size()];
     ws[i]->tab_prev_ = ws[(i + ws.size() - 1) % ws.size()];
   }
+}
+
+void Window::LeaveTabOrder() {
+  if (!tab_next_ && !tab_prev_) return;
+  if (tab_prev_)
+    tab_prev_->tab_next_ = (tab_next_ == tab_prev_ && tab_next_ == this) ? nullptr : tab_next_;
+  if (tab_next_) tab_next_->tab_prev_ = tab_prev_;
+  // A two-window ring collapses to a single window that is in no tab order.
+  if (tab_next_ && tab_next_ == tab_prev_) tab_next_->tab_next_ = tab_next_->tab_prev_ = nullptr;
+  tab_next_ = tab_prev_ = nullptr;
 }
 
 bool Window::RequestClose(bool /*forced*/) {

@@ -201,6 +201,8 @@ class Window : public CleanHeapObject<has_slots<void>> {
   static void SetTabOrder(std::initializer_list<Window*> windows) {
     SetTabOrder(std::span<Window* const>(windows.begin(), windows.size()));
   }
+  // Takes the window out of its tab order; the others stay linked around the gap.
+  void LeaveTabOrder();
   Window* NextInTabOrder() const { return tab_next_; }
   Window* PrevInTabOrder() const { return tab_prev_; }
   bool InTabOrder() const { return tab_next_ || tab_prev_; }
