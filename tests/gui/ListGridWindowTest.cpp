@@ -144,9 +144,6 @@ TEST_F(ListGridFocus, TheFrameHandsTheFocusToTheShownView) {
 TEST_F(ListGridFocus, TabGoesFromTheButtonToTheListAndTheGridSkippingTheHiddenOne) {
   SetBoth();
   Window* button = lg->ToggleButton();
-  EXPECT_EQ(button->NextInTabOrder(), list);
-  EXPECT_EQ(list->NextInTabOrder(), grid);
-  EXPECT_EQ(grid->NextInTabOrder(), button);
   Window::SetFocus(button, 0);
   Tap(Key::Tab);
   Pump();
