@@ -10,6 +10,7 @@
 #   make bench-collections   build, then time RLE, the quantiser and convert-images
 #   make bench-textbox   build, then time the text box on 1 MB of text (headless)
 #   make bench-chooser   build, then time opening the file chooser on 20,000 files (headless)
+#   make bench-lists   build, then time the list, grid and combo box at 50,000 rows (virtual display)
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -52,7 +53,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox bench-chooser format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox bench-chooser bench-lists format clean
 
 all: build
 
@@ -106,6 +107,9 @@ bench-textbox: deps build
 
 bench-chooser: deps build
 	bench/run-chooser.sh $(BUILD_DIR)
+
+bench-lists: deps build
+	bench/run-lists.sh $(BUILD_DIR)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

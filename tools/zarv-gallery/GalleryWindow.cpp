@@ -11,6 +11,9 @@
 #include "gui/CheckBox.h"
 #include "gui/Choosers.h"
 #include "gui/ColorButton.h"
+#include "gui/Draw.h"
+#include "gui/GridWindow.h"
+#include "gui/ListWindow.h"
 #include "gui/Platform.h"
 #include "gui/SplitterWindow.h"
 #include "gui/TabWindow.h"
@@ -124,12 +127,37 @@ GalleryWindow::GalleryWindow() : Window(kFrameFlags, nullptr) {
   new Page(tabs_, "Two");
   new Page(tabs_, "Three");
 
+  list_ = new ListWindow(ListStyle::MultiSelect | ListStyle::Header | ListStyle::Draggable,
+                         WindowFlag::Visible, this);
+  FillList();
+  Connect<&GalleryWindow::OnListSelection>(list_->selection_changed, this);
+  Connect<&GalleryWindow::OnListDropped>(list_->item_dropped, this);
+  Connect<&GalleryWindow::OnListActivated>(list_->activated, this);
+
+  // Twelve 32 × 32 cells in four columns, with room to start a rubber band below and beside
+  // them (OnResized sizes it).
+  grid_ = new GridWindow(GridStyle::MultiSelect, WindowFlag::Visible, this);
+  grid_->SetCellSize(32, 32);
+  grid_->SetFixedColumnCount(4);
+  grid_->SetCellCount(12);
+  for (int32_t i = 0; i < 12; ++i) {
+    char label[16];
+    std::snprintf(label, sizeof label, "Cell %d", i);
+    grid_->SetCellLabel(i, label);
+  }
+  grid_->SetDrawCallback([](int32_t index, uint64_t, const Rect& rect, bool selected) {
+    SetDrawColor(selected ? MakeColor(240, 200, 80) : MakeColor(60 + 15 * index, 120, 180));
+    FillRect(rect);
+    SetDrawColor(kWhite);
+  });
+  Connect<&GalleryWindow::OnGridSelection>(grid_->selection_changed, this);
+
   std::vector<Window*> order;
   for (const NamedBox& b : boxes_) {
     if (b.box->IsEditable() || b.box->IsSelectable()) order.push_back(b.box);
   }
   for (auto& [name, b] : buttons_) order.push_back(b);
-  order.insert(order.end(), {push_, check_, swatch_});
+  order.insert(order.end(), {push_, check_, swatch_, list_, grid_});
   SetTabOrder(order);
 }
 
@@ -159,9 +187,20 @@ void GalleryWindow::OnResized() {
   push_->SetFrameRect({8, y, 8 + 86, y + 24});
   check_->SetFrameRect({100, y, 100 + 86, y + 20});
   swatch_->SetFrameRect({192, y, 192 + 42, y + 20});
+  // Right of the text boxes: the splitter on top, the list and the grid below it.
+  const int32_t right = column + 16;
   const bool first = splitter_->FrameRect().Width() == 0;
-  splitter_->SetFrameRect({column + 16, 8, std::max(column + 16 + 210, width - 8), height - 8});
+  splitter_->SetFrameRect({right, 8, std::max(right + 210, width - 8), 208});
   if (first) splitter_->SetDividerPosition(splitter_->FrameRect().Width() / 2);
+  const int32_t lists_top = 246;
+  list_->SetFrameRect({right, lists_top, right + 320, std::max(lists_top + 100, height - 8)});
+  // Four columns of cells and 40 pixels beside them; their three rows and 150 below them.
+  const int32_t grid_left = right + 332;
+  Size grid_size{4 * grid_->HorizontalPitch() + 40, 3 * grid_->VerticalPitch() + 150};
+  Size grid_frame;
+  grid_->FrameSizeForClient(grid_frame, grid_size);
+  grid_->SetFrameRect(
+      {grid_left, lists_top, grid_left + grid_frame.width, lists_top + grid_frame.height});
 }
 
 std::map<std::string, Rect> GalleryWindow::ControlRects() const {
@@ -175,7 +214,84 @@ std::map<std::string, Rect> GalleryWindow::ControlRects() const {
   rects["splitter"] = splitter_->FrameRect();
   rects["view"] = view_->FrameRect();
   rects["tabs"] = tabs_->FrameRect();
+  rects["list"] = list_->FrameRect();
+  rects["grid"] = grid_->FrameRect();
   return rects;
+}
+
+// 50,000 rows named as tags are, far from sorted: row i is "<kind> <(i * 7919) mod 50000>"
+// with five kinds, two of them differing only in case, and a size of i.
+void GalleryWindow::FillList() {
+  constexpr int32_t kRows = 50000;
+  static constexpr const char* kKinds[] = {"Bush", "Rock", "rock", "Tree", "Unit"};
+  list_->AddColumn("Name", "%s", 0, 0, 200, 0);
+  list_->AddColumn("Size", "%u", ColumnType::Unsigned, 4, 100, 0);
+  sizes_.resize(kRows);
+  char name[32];
+  for (int32_t i = 0; i < kRows; ++i) {
+    sizes_[static_cast<size_t>(i)] = static_cast<uint32_t>(i);
+    std::snprintf(name, sizeof name, "%s %05d", kKinds[i % 5],
+                  static_cast<int>((static_cast<int64_t>(i) * 7919) % kRows));
+    list_->AddItem(nullptr, 0, ListItemFlag::TextOrdered,
+                   reinterpret_cast<uint64_t>(&sizes_[static_cast<size_t>(i)]), name);
+  }
+  list_->Sort();
+  list_->Refresh();
+}
+
+void GalleryWindow::OnListSelection(intptr_t) {
+  const ListItem* current = list_->CurrentItem();
+  Report({{"event", "selection"},
+          {"name", "list"},
+          {"current", current ? Utf8(current->text) : ""},
+          {"count", list_->SelectedItems().size()}});
+}
+
+void GalleryWindow::OnListDropped(intptr_t drop) {
+  const auto* d = reinterpret_cast<const ListWindow::Drop*>(drop);
+  const std::string text = d->item ? Utf8(d->item->text) : "";
+  if (d->item) list_->MoveItemToRow(d->item, d->row);
+  Report({{"event", "dropped"}, {"name", "list"}, {"text", text}, {"row", d->row}});
+}
+
+// A double-click edits the cell under the pointer; the "Size" column's text is stored only
+// when it reads as a 4-byte unsigned number.
+void GalleryWindow::OnListActivated(intptr_t item_arg) {
+  auto* item = reinterpret_cast<ListItem*>(item_arg);
+  const Point at = WM().MousePosition();
+  int32_t column = -1;
+  for (int32_t i = 0; i < list_->ColumnCount(); ++i) {
+    const ListColumn& c = list_->Column(i);
+    const int32_t left = list_->ClientRect().left + c.x - list_->HorizontalPosition();
+    if (!(c.flags & ColumnFlag::Hidden) && at.x >= left && at.x < left + c.width) column = i;
+  }
+  if (!item || column < 0) return;
+  bool stored = false;
+  bool committed = false;  // the popup ended with a text for the record
+  std::string text;
+  const bool taken = list_->EditCell(
+      item, column, [&](ListItem& edited, uint64_t, int32_t col, void*, const std::string& value) {
+        committed = true;
+        text = value;
+        stored = list_->StoreCell(edited, col, value);
+        return stored;
+      });
+  if (column == 0 && taken) {
+    // The name column renames the item itself.
+    committed = stored = true;
+    text = item->text;
+  }
+  if (committed) {
+    Report({{"event", "edited"},
+            {"name", "list"},
+            {"column", column},
+            {"text", Utf8(text)},
+            {"stored", stored}});
+  }
+}
+
+void GalleryWindow::OnGridSelection(intptr_t) {
+  Report({{"event", "selection"}, {"name", "grid"}, {"count", grid_->SelectedCount()}});
 }
 
 void GalleryWindow::OnText(intptr_t) {

@@ -12,6 +12,8 @@ class SplitterWindow;
 class TabWindow;
 class TextBox;
 class GalleryView;
+class GridWindow;
+class ListWindow;
 
 // The gallery's one framed window: the seven kinds of text box, the chooser and clipboard
 // buttons, a push button, a check box and a colour swatch, and a splitter holding the picture view
@@ -39,6 +41,11 @@ class GalleryWindow : public Window {
   void OnButton(intptr_t id);
   void OnPushOrCheck(intptr_t id);
   void OnSwatch(intptr_t color);
+  void OnListSelection(intptr_t);
+  void OnListDropped(intptr_t drop);
+  void OnListActivated(intptr_t item);
+  void FillList();
+  void OnGridSelection(intptr_t);
 
   std::vector<NamedBox> boxes_;
   std::vector<std::pair<const char*, Button*>> buttons_;
@@ -48,6 +55,9 @@ class GalleryWindow : public Window {
   SplitterWindow* splitter_ = nullptr;
   GalleryView* view_ = nullptr;
   TabWindow* tabs_ = nullptr;
+  ListWindow* list_ = nullptr;
+  GridWindow* grid_ = nullptr;
+  std::vector<uint32_t> sizes_;  // the records the list's "Size" column shows
 
   const Window* last_modal_ = nullptr;
   int32_t last_h_ = -1, last_v_ = -1, last_divider_ = -1, last_tab_ = -2;

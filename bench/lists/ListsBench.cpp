@@ -1,0 +1,402 @@
+// Lists benchmark: the list window, the grid and the combo box at the sizes the archive
+// browser reaches, in a real 640 × 480 GL window (the redraws run on whatever OpenGL the
+// display has: llvmpipe under Xvfb). The editor's start-up comes from the program shell.
+//
+// Prints one line a figure, "NAME: VALUE UNIT (target OP VALUE)", on the standard output and
+// the details behind each on the error stream. "A/B" figures are the same work on a big and a
+// small list (or grid): how much the size costs, which should be nothing.
+//
+//   zarv_listsbench [--rounds=N]
+//
+// Needs an X display; bench/run-lists.sh runs it under xvfb-run.
+#include <GL/gl.h>
+#include <GLFW/glfw3.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Preferences.h"
+#include "app/ProgramShell.h"
+#include "gui/ListWindow.h"
+#include "gui/TreeRenderer.h"
+#include "gui/WindowManager.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// The median of `rounds` runs of `work`, in milliseconds; `prepare` runs untimed before each.
+double TimeMs(int rounds, const std::function<void()>& work,
+              const std::function<void()>& prepare = {}) {
+  std::vector<double> times;
+  for (int i = 0; i < rounds; ++i) {
+    if (prepare) prepare();
+    const Clock::time_point start = Clock::now();
+    work();
+    times.push_back(MsSince(start));
+  }
+  return Median(times);
+}
+
+void Figure(const char* name, double value, const char* unit, const char* op, double target) {
+  const bool met = std::strcmp(op, "<") == 0    ? value < target
+                   : std::strcmp(op, "<=") == 0 ? value <= target
+                                                : false;
+  std::printf("%s: %.3f %s (target %s %g)\n", name, value, unit, op, target);
+  std::fflush(stdout);
+  if (!met) std::fprintf(stderr, "  %s: target missed\n", name);
+}
+
+// The fields the list's columns after the name describe.
+struct Record {
+  uint32_t size = 0;
+  uint32_t code = 0;
+  uint32_t offset = 0;
+};
+
+// Names as tags have them, in an order far from sorted: "Rock 07919", "rock 15838", ...
+std::string TagLikeName(int i, int n) {
+  static constexpr const char* kKinds[] = {"Bush", "Rock", "rock", "Tree", "Unit"};
+  char name[64];
+  std::snprintf(name, sizeof name, "%s %05d", kKinds[i % 5],
+                static_cast<int>((static_cast<int64_t>(i) * 7919) % n));
+  return name;
+}
+
+class Bench {
+ public:
+  Bench(ProgramShell& shell, int rounds) : shell_(shell), wm_(shell.wm()), rounds_(rounds) {}
+
+  bool Run();
+
+ private:
+  // Lets queued events and the frames they cause pass.
+  void Settle(int passes = 6) {
+    for (int i = 0; i < passes; ++i) wm_.PumpOnce();
+  }
+  void Queue(int32_t type, int32_t x, int32_t y, int32_t button = 0, int32_t down = 0) {
+    wm_.QueueEvent({x, y, 0, 0, button, down, type});
+  }
+  void QueueKey(int32_t code, bool down) {
+    wm_.QueueEvent({code, down ? 1 : 0, 0, 0, 0, 0, kEventKey});
+  }
+  void QueueChar(int32_t code) { wm_.QueueEvent({code, 1, 0, 0, 0, 0, kEventChar}); }
+  // A full redraw, drawn to the end.
+  double RedrawMs() {
+    return TimeMs(rounds_ * 4, [&] {
+      wm_.RequestFullRedraw();
+      shell_.renderer().Render(wm_);
+      glFinish();
+    });
+  }
+  // Drags the list's thumb so that it ends at `fraction` of the track.
+  void DragThumb(ScrollableWindow* view, double fraction);
+
+  ListWindow* MakeList(int rows, std::vector<Record>& records);
+  void Discard(Window* w) {
+    Window::Close(w);
+    Settle();
+  }
+
+  bool ListAddSort();
+  bool ListRedraw();
+  bool DragReorder();
+  bool EditCell();
+  bool TypeAhead();
+  bool SelectAll();
+  bool ItemBytes();
+
+  ProgramShell& shell_;
+  WindowManager& wm_;
+  int rounds_;
+};
+
+ListWindow* Bench::MakeList(int rows, std::vector<Record>& records) {
+  auto* list = new ListWindow(ListStyle::MultiSelect | ListStyle::Header | ListStyle::Draggable,
+                              WindowFlag::Visible, wm_.Layer0());
+  list->SetFrameRect({0, 0, 640, 480});
+  list->AddColumn("Name", "%s", 0, 0, 280, 0);
+  list->AddColumn("Size", "%u", ColumnType::Unsigned, 4, 120, 0);
+  list->AddColumn("Type", "%s", ColumnType::FourCC, 4, 100, 0);
+  list->AddColumn("Offset", "%u", ColumnType::Unsigned, 4, 120, 0);
+  records.assign(static_cast<size_t>(rows), Record{});
+  for (int i = 0; i < rows; ++i) {
+    Record& r = records[static_cast<size_t>(i)];
+    r.size = static_cast<uint32_t>(i) * 37u;
+    r.code = 0x756E6974u;  // 'unit'
+    r.offset = static_cast<uint32_t>(i) * 4096u;
+    list->AddItem(nullptr, 0, ListItemFlag::TextOrdered, reinterpret_cast<uint64_t>(&r),
+                  TagLikeName(i, rows));
+  }
+  list->Sort();
+  list->Refresh();
+  Window::SetFocus(list, 0);
+  Settle();
+  return list;
+}
+
+void Bench::DragThumb(ScrollableWindow* view, double fraction) {
+  const Rect thumb = view->BarPartRect(ScrollPart::VerticalThumb);
+  // The track runs between the two arrows.
+  const int32_t track_top = view->BarPartRect(ScrollPart::Up).bottom;
+  const int32_t track_bottom = view->BarPartRect(ScrollPart::Down).top;
+  const int32_t x = (thumb.left + thumb.right) / 2;
+  const int32_t from = (thumb.top + thumb.bottom) / 2;
+  const int32_t to = track_top + static_cast<int32_t>(fraction * (track_bottom - track_top));
+  Queue(kEventMove, x, from);
+  Queue(kEventButton, x, from, 0, 1);
+  Queue(kEventMove, x, (from + to) / 2);
+  Queue(kEventMove, x, to);
+  Queue(kEventButton, x, to, 0, 0);
+  Settle();
+}
+
+bool Bench::ListAddSort() {
+  constexpr int kRows = 50000;
+  std::vector<Record> records;
+  ListWindow* list = nullptr;
+  const double ms = TimeMs(
+      std::max(3, rounds_ / 2), [&] { list = MakeList(kRows, records); },
+      [&] {
+        if (list) Discard(list);
+        list = nullptr;
+      });
+  Discard(list);
+  // What the same names cost sorted as plain C strings, for comparison.
+  std::vector<std::string> names;
+  for (int i = 0; i < kRows; ++i) names.push_back(TagLikeName(i, kRows));
+  std::vector<const char*> pointers;
+  const double plain = TimeMs(
+      rounds_,
+      [&] {
+        std::stable_sort(pointers.begin(), pointers.end(),
+                         [](const char* a, const char* b) { return std::strcmp(a, b) < 0; });
+      },
+      [&] {
+        pointers.clear();
+        for (const std::string& n : names) pointers.push_back(n.c_str());
+      });
+  std::fprintf(stderr, "  list add+sort 50000: %.1f ms; std::stable_sort by strcmp alone %.1f ms\n",
+               ms, plain);
+  Figure("list add+sort 50000", ms, "ms", "<", 1000);
+  return true;
+}
+
+bool Bench::ListRedraw() {
+  double per_size[2] = {0, 0};
+  const int sizes[2] = {50000, 50};
+  for (int s = 0; s < 2; ++s) {
+    std::vector<Record> records;
+    ListWindow* list = MakeList(sizes[s], records);
+    double total = 0;
+    for (double fraction : {0.0, 0.5, 1.0}) {
+      DragThumb(list, fraction);
+      total += RedrawMs();
+    }
+    per_size[s] = total / 3;
+    std::fprintf(stderr, "  list redraw %d rows: %.3f ms a frame (top, middle, end)\n", sizes[s],
+                 per_size[s]);
+    Discard(list);
+  }
+  Figure("list redraw 50000/50", per_size[0] / per_size[1], "ratio", "<=", 2);
+  return true;
+}
+
+bool Bench::DragReorder() {
+  double per_size[2] = {0, 0};
+  const int sizes[2] = {50000, 50};
+  for (int s = 0; s < 2; ++s) {
+    std::vector<Record> records;
+    ListWindow* list = MakeList(sizes[s], records);
+    struct Mover : has_slots<void> {
+      ListWindow* list = nullptr;
+      int drops = 0;
+      void OnDropped(intptr_t arg) {
+        const auto* drop = reinterpret_cast<const ListWindow::Drop*>(arg);
+        list->MoveItemToRow(drop->item, drop->row);
+        ++drops;
+      }
+    } mover;
+    mover.list = list;
+    Connect<&Mover::OnDropped>(list->item_dropped, &mover);
+    const int32_t row = list->RowHeight();
+    const Rect c = list->ClientRect();
+    const int32_t x = c.left + 40;
+    const int32_t top = c.top + row * 2 + row / 2;  // the second row under the header
+    per_size[s] = TimeMs(rounds_, [&] {
+      Queue(kEventMove, x, top);
+      Queue(kEventButton, x, top, 0, 1);
+      Queue(kEventMove, x, top + 2);
+      Queue(kEventMove, x, top + 6);
+      for (int step = 1; step <= 10; ++step) Queue(kEventMove, x, top + step * row);
+      Queue(kEventButton, x, top + 10 * row, 0, 0);
+      Settle(8);
+    });
+    std::fprintf(stderr, "  drag reorder %d rows: %.3f ms (%d drops)\n", sizes[s], per_size[s],
+                 mover.drops);
+    if (mover.drops == 0) {
+      std::fprintf(stderr, "zarv_listsbench: no drag reached a drop\n");
+      return false;
+    }
+    Discard(list);
+  }
+  Figure("drag reorder 50000/50", per_size[0] / per_size[1], "ratio", "<=", 2);
+  return true;
+}
+
+bool Bench::EditCell() {
+  double per_size[2] = {0, 0};
+  const int sizes[2] = {50000, 50};
+  for (int s = 0; s < 2; ++s) {
+    std::vector<Record> records;
+    ListWindow* list = MakeList(sizes[s], records);
+    ListItem* item = list->ItemAtRow(3);
+    int stored = 0;
+    per_size[s] = TimeMs(rounds_, [&] {
+      QueueChar('4');
+      QueueChar('2');
+      QueueKey(Key::Enter, true);
+      QueueKey(Key::Enter, false);
+      if (list->EditCell(item, 1)) ++stored;
+    });
+    const auto* record = reinterpret_cast<const Record*>(item->id);
+    std::fprintf(stderr, "  edit cell %d rows: %.3f ms (%d stored, the cell now %u)\n", sizes[s],
+                 per_size[s], stored, record->size);
+    if (stored == 0 || record->size != 42) {
+      std::fprintf(stderr, "zarv_listsbench: the edited cell was not stored\n");
+      return false;
+    }
+    Discard(list);
+  }
+  Figure("edit cell 50000/50", per_size[0] / per_size[1], "ratio", "<=", 2);
+  return true;
+}
+
+bool Bench::TypeAhead() {
+  std::vector<Record> records;
+  ListWindow* list = MakeList(50000, records);
+  list->Select(list->ItemAtRow(25000), false);
+  const double ms = TimeMs(
+      rounds_ * 4,
+      [&] {
+        QueueChar('#');  // no name begins with it
+        wm_.PumpOnce();
+      },
+      [&] {
+        // Past the type-ahead pause, so that each run searches for the one character afresh.
+        while (!list->TypedText().empty()) wm_.PumpOnce();
+        wm_.RequestFullRedraw();
+        wm_.PumpOnce();
+      });
+  Discard(list);
+  Figure("type-ahead 50000", ms, "ms", "<", 5);
+  return true;
+}
+
+bool Bench::SelectAll() {
+  std::vector<Record> records;
+  ListWindow* list = MakeList(50000, records);
+  struct Counter : has_slots<void> {
+    int signals = 0;
+    void OnChanged(intptr_t) { ++signals; }
+  } counter;
+  Connect<&Counter::OnChanged>(list->selection_changed, &counter);
+  int worst = 0;
+  const double ms = TimeMs(
+      rounds_, [&] { list->SelectAll(); },
+      [&] {
+        worst = std::max(worst, counter.signals);
+        list->Select(list->ItemAtRow(0), false);
+        counter.signals = 0;
+      });
+  worst = std::max(worst, counter.signals);
+  Discard(list);
+  std::fprintf(stderr, "  select all 50000: %.3f ms, %d selection signal(s) a call\n", ms, worst);
+  if (worst != 1) {
+    std::fprintf(stderr, "zarv_listsbench: select all emitted %d signals, not one\n", worst);
+    return false;
+  }
+  Figure("select all 50000", ms, "ms", "<", 20);
+  return true;
+}
+
+bool Bench::ItemBytes() {
+  // Texts short enough to live inside the string object, so that every byte the heap hands
+  // out is the list's own bookkeeping.
+  constexpr int kItems = 50000;
+  auto* list = new ListWindow(0, 0, wm_.Layer0());
+  list->SetFrameRect({0, 0, 640, 480});
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < kItems; ++i) list->AddItem(nullptr, 0, 0, static_cast<uint64_t>(i), "x");
+  list->Refresh();
+  (void)list->ItemAtRow(kItems - 1);  // whatever rows index the list keeps is built now
+  const size_t after = mallinfo2().uordblks;
+  Discard(list);
+  const double bytes = static_cast<double>(after - before) / kItems;
+  std::fprintf(stderr, "  list item bytes: %.1f a row (sizeof(ListItem) %zu)\n", bytes,
+               sizeof(ListItem));
+  Figure("list item bytes", bytes, "bytes", "<", 128);
+  return true;
+}
+
+bool Bench::Run() {
+  glfwSetWindowSize(shell_.window(), 640, 480);
+  for (int i = 0; i < 200 && wm_.Root()->FrameRect().Width() != 640; ++i) wm_.PumpOnce();
+  wm_.SetInputDisabled(false);
+  Settle();
+  std::fprintf(stderr, "Lists benchmark: %dx%d, renderer %s, median of %d rounds\n",
+               wm_.Root()->FrameRect().Width(), wm_.Root()->FrameRect().Height(),
+               reinterpret_cast<const char*>(glGetString(GL_RENDERER)), rounds_);
+  return ListAddSort() && ListRedraw() && DragReorder() && EditCell() && TypeAhead() &&
+         SelectAll() && ItemBytes();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int rounds = 7;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg.starts_with("--rounds=") && std::atoi(argv[i] + 9) > 0) {
+      rounds = std::atoi(argv[i] + 9);
+    } else {
+      std::fprintf(stderr, "usage: zarv_listsbench [--rounds=N]\n");
+      return 2;
+    }
+  }
+  // The editor's own preferences stay untouched.
+  const std::filesystem::path prefs =
+      std::filesystem::temp_directory_path() / ("zarv-listsbench-" + std::to_string(getpid()));
+  SetPrefsPath(prefs.string());
+
+  ProgramShell shell;
+  if (!shell.Start("Zarv lists benchmark")) return 1;
+  bool ok = false;
+  {
+    Bench bench(shell, rounds);
+    ok = bench.Run();
+  }
+  shell.ShutDown();
+  std::error_code ignored;
+  std::filesystem::remove(prefs, ignored);
+  return ok ? 0 : 1;
+}
