@@ -172,7 +172,8 @@ class ListWindow : public ScrollableWindow {
   uint32_t Style() const { return style_; }
   void SetStyle(uint32_t style) { style_ = style; }
   int32_t DropGap() const { return drop_gap_; }  // -1 for none
-  bool IsDraggingItem() const { return drag_ != nullptr; }
+  // A drag whose item was removed goes on under the pointer but no longer counts.
+  bool IsDraggingItem() const { return drag_ != nullptr && drag_->item != nullptr; }
 
   Signal activated;          // argument: the ListItem*
   Signal selection_changed;  // argument unused
