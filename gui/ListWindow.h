@@ -9,6 +9,8 @@
 #include "gui/ScrollableWindow.h"
 #include "gui/Signal.h"
 
+class TextBox;
+
 // Styles of a list window.
 namespace ListStyle {
 constexpr uint32_t MultiSelect = 8;      // several items may be selected
@@ -172,7 +174,8 @@ class ListWindow : public ScrollableWindow {
   uint32_t Style() const { return style_; }
   void SetStyle(uint32_t style) { style_ = style; }
   int32_t DropGap() const { return drop_gap_; }  // -1 for none
-  bool IsDraggingItem() const { return drag_ != nullptr; }
+  // A drag whose item was removed goes on under the pointer but no longer counts.
+  bool IsDraggingItem() const { return drag_ != nullptr && drag_->item != nullptr; }
 
   Signal activated;          // argument: the ListItem*
   Signal selection_changed;  // argument unused
@@ -239,7 +242,8 @@ class ListWindow : public ScrollableWindow {
   double typed_time_ = 0;
   double last_auto_scroll_ = 0;
   bool edit_dropped_ = false;
-  uint64_t removals_ = 0;  // counts removals, so loops over copied pointers can tell
+  TextBox* edit_box_ = nullptr;  // while a cell is edited
+  uint64_t removals_ = 0;        // counts removals, so loops over copied pointers can tell
   char cell_buffer_[kMaxEditText * 2] = {};
 
   uint32_t style_ = 0;

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,6 +13,7 @@
 #include "gui/TextBox.h"
 #include "gui/TextLayout.h"
 #include "support/MonoFont.h"
+#include "support/RecordingPainter.h"
 #include "support/WmHarness.h"
 
 namespace {
@@ -644,6 +649,617 @@ TEST_F(ListTypeAheadTest, OffOrWithCtrlTypesNothing) {
   Type("b");
   EXPECT_EQ(list->CurrentItem(), nullptr);
   EXPECT_EQ(list->TypedText(), "");
+}
+
+// ---------------------------------------------------------------------------------------
+// Columns and cells
+
+// One field of every type, laid out as the columns' offsets add up (each column starts where
+// the previous one ends).
+struct Fields {
+  std::string s;                              // 0
+  uint32_t code = 0;                          // 32
+  char name[8] = {};                          // 36
+  uint32_t u32 = 0;                           // 44
+  uint16_t u16 = 0;                           // 48
+  uint8_t u8 = 0;                             // 50
+  int8_t fx8 = 0;                             // 51
+  int32_t fx32 = 0;                           // 52
+  double d = 0;                               // 56
+  float f = 0;                                // 64
+  int16_t fx16 = 0;                           // 68
+  unsigned char p[sizeof(const char*)] = {};  // 70: a const char*, unaligned
+  void SetPointer(const char* text) { std::memcpy(p, &text, sizeof text); }
+};
+
+enum : int32_t { kS, kCode, kName, kU32, kU16, kU8, kFx8, kFx32, kD, kF, kFx16 };
+
+class ListCellTest : public ListTest {
+ protected:
+  ListWindow* MakeColumns(uint32_t style = 0) {
+    ListWindow* list = Make(style, {0, 0, 600, 120});
+    EXPECT_TRUE(list->AddColumn("S", "%s", ColumnType::String, sizeof(std::string), 40, 0));
+    EXPECT_TRUE(list->AddColumn("Code", "%s", ColumnType::FourCC, 4, 40, 0));
+    EXPECT_TRUE(list->AddColumn("Name", "%s", ColumnType::CharArray, 8, 40, 0));
+    EXPECT_TRUE(list->AddColumn("U32", "%u", ColumnType::Unsigned, 4, 40, 0));
+    EXPECT_TRUE(list->AddColumn("U16", "%u", ColumnType::Unsigned, 2, 40, 0));
+    EXPECT_TRUE(list->AddColumn("U8", "%u", ColumnType::Unsigned, 1, 40, 0));
+    EXPECT_TRUE(list->AddColumn("Fx8", "%g", ColumnType::Fixed, 1, 40, 0));
+    EXPECT_TRUE(list->AddColumn("Fx32", "%g", ColumnType::Fixed, 4, 40, 0));
+    EXPECT_TRUE(list->AddColumn("D", "%.2f", ColumnType::Float, 8, 40, 0));
+    EXPECT_TRUE(list->AddColumn("F", "%g", ColumnType::Float, 4, 40, 0));
+    EXPECT_TRUE(list->AddColumn("Fx16", "%g", ColumnType::Fixed, 2, 40, 0));
+    EXPECT_TRUE(list->AddColumn("P", "%s", ColumnType::TextPointer, sizeof(char*), 40, 0));
+    return list;
+  }
+  ListItem* AddRecord(ListWindow* list, Fields& f, uint32_t flags = 0) {
+    return list->AddItemAndRefresh(nullptr, 0, flags, reinterpret_cast<uintptr_t>(&f), "rec");
+  }
+};
+
+TEST_F(ListCellTest, OffsetsAndPositionsFollowThePreviousColumns) {
+  ListWindow* list = MakeColumns();
+  Fields f;
+  const auto at = [&](const void* field) {
+    return static_cast<int32_t>(static_cast<const char*>(field) - reinterpret_cast<char*>(&f));
+  };
+  EXPECT_EQ(list->Column(kCode).offset, at(&f.code));
+  EXPECT_EQ(list->Column(kName).offset, at(&f.name));
+  EXPECT_EQ(list->Column(kFx32).offset, at(&f.fx32));
+  EXPECT_EQ(list->Column(kFx16).offset, at(&f.fx16));
+  EXPECT_EQ(list->Column(kFx16 + 1).offset, 70);
+  EXPECT_EQ(list->Column(kU8).x, 200);
+  EXPECT_EQ(list->Column(kU8).priority, kU8);
+}
+
+TEST_F(ListCellTest, SizesTheTypeDoesNotAllowAreRefused) {
+  ListWindow* list = Make(0);
+  EXPECT_FALSE(list->AddColumn("", "", ColumnType::Unsigned, 3, 10, 0));
+  EXPECT_FALSE(list->AddColumn("", "", ColumnType::Unsigned, 8, 10, 0));
+  EXPECT_FALSE(list->AddColumn("", "", ColumnType::Fixed, 8, 10, 0));
+  EXPECT_FALSE(list->AddColumn("", "", ColumnType::Float, 2, 10, 0));
+  EXPECT_FALSE(list->AddColumn("", "", ColumnType::FourCC, 2, 10, 0));
+  EXPECT_FALSE(list->AddColumn("", "", ColumnType::CharArray, 0, 10, 0));
+  EXPECT_FALSE(list->AddColumn("", "", ColumnType::TextPointer, 4, 10, 0));
+  EXPECT_FALSE(list->AddColumn("", "", ColumnType::String, 8, 10, 0));
+  EXPECT_FALSE(list->AddColumn("", "", 9, 4, 10, 0));
+  EXPECT_EQ(list->ColumnCount(), 0);
+  EXPECT_TRUE(list->AddColumn("", "", ColumnType::CharArray, 1, 10, 0));
+  EXPECT_TRUE(list->AddColumn("", "", ColumnType::Float, 8, 10, ColumnFlag::Hidden));
+  EXPECT_EQ(list->Column(1).priority, -1);
+}
+
+TEST_F(ListCellTest, CellsAreFormattedWithinTheirSize) {
+  ListWindow* list = MakeColumns();
+  Fields f;
+  f.s = "str";
+  f.code = Code("ab\0d");
+  std::memcpy(f.name, "12345678", 8);  // no NUL: the next field must not be read
+  f.u32 = 4000000000u;
+  f.u16 = 65535;
+  f.fx32 = -98304;
+  f.d = 2.5;
+  f.SetPointer("pointed");
+  ListItem* item = AddRecord(list, f);
+  EXPECT_EQ(list->CellText(*item, kS), "str");
+  EXPECT_EQ(list->CellText(*item, kCode), "ab d");
+  EXPECT_EQ(list->CellText(*item, kName), "12345678");
+  EXPECT_EQ(list->CellText(*item, kU32), "4000000000");
+  EXPECT_EQ(list->CellText(*item, kU16), "65535");
+  EXPECT_EQ(list->CellText(*item, kFx32), "-1.5");
+  EXPECT_EQ(list->CellText(*item, kD), "2.50");
+  EXPECT_EQ(list->CellText(*item, kFx16 + 1), "pointed");
+}
+
+TEST_F(ListCellTest, AFormatThatWouldReadTheWrongTypeFallsBack) {
+  ListWindow* list = Make(0);
+  ASSERT_TRUE(list->AddColumn("a", "%s%s", ColumnType::Unsigned, 4, 10, 0));
+  ASSERT_TRUE(list->AddColumn("b", "%lu", ColumnType::Unsigned, 4, 10, 0));
+  ASSERT_TRUE(list->AddColumn("c", "%n", ColumnType::Float, 4, 10, 0));
+  ASSERT_TRUE(list->AddColumn("d", "#%05u", ColumnType::Unsigned, 4, 10, 0));
+  EXPECT_EQ(list->Column(0).format, "%u");
+  EXPECT_EQ(list->Column(1).format, "%u");
+  EXPECT_EQ(list->Column(2).format, "%g");
+  EXPECT_EQ(list->Column(3).format, "#%05u");
+  struct {
+    uint32_t a = 7, b = 8;
+    float c = 0.5f;
+    uint32_t d = 42;
+  } rec;
+  ListItem* item = list->AddItem(nullptr, 0, 0, reinterpret_cast<uintptr_t>(&rec), "r");
+  EXPECT_EQ(list->CellText(*item, 0), "7");
+  EXPECT_EQ(list->CellText(*item, 2), "0.5");
+  EXPECT_EQ(list->CellText(*item, 3), "#00042");
+}
+
+TEST_F(ListCellTest, StoreReadsEachTypeAndRefusesWhatDoesNotFit) {
+  ListWindow* list = MakeColumns();
+  Fields f;
+  ListItem* item = AddRecord(list, f);
+  struct Case {
+    int32_t column;
+    const char* text;
+    bool stored;
+  };
+  const Case cases[] = {
+      {kCode, "abcd", true},        {kCode, "abc", false},      {kCode, "abcde", false},
+      {kName, "toolongname", true}, {kU32, "4294967295", true}, {kU32, "4294967296", false},
+      {kU32, "-1", false},          {kU32, "12a", false},       {kU32, "", false},
+      {kU16, "65536", false},       {kU16, "65535", true},      {kU8, "300", false},
+      {kU8, "255", true},           {kFx8, "0.001", true},      {kFx8, "1", false},
+      {kFx32, "-2.25", true},       {kFx32, "40000", false},    {kD, "2.5", true},
+      {kD, "abc", false},           {kD, "1e400", false},       {kD, "nan", false},
+      {kF, "1e39", false},          {kF, "0.25", true},         {kFx16, "0.25", true},
+      {kFx16, "0.5", false},        {kFx16 + 1, "text", false}, {kS, "any text", true},
+  };
+  for (const Case& c : cases) {
+    const Fields before = f;
+    const int beeps = platform.beeps;
+    EXPECT_EQ(list->StoreCell(*item, c.column, c.text), c.stored) << c.column << " " << c.text;
+    EXPECT_EQ(platform.beeps, beeps + (c.stored ? 0 : 1)) << c.text;
+    if (!c.stored) {
+      EXPECT_EQ(std::memcmp(&before.code, &f.code, offsetof(Fields, p) - offsetof(Fields, code)), 0)
+          << c.text;
+    }
+  }
+  EXPECT_EQ(f.code, Code("abcd"));
+  EXPECT_STREQ(f.name, "toolong");  // seven characters and the NUL
+  EXPECT_EQ(f.u32, 4294967295u);
+  EXPECT_EQ(f.u16, 65535);
+  EXPECT_EQ(f.u8, 255);
+  EXPECT_EQ(f.fx8, 65);  // 0.001 x 65536, truncated
+  EXPECT_EQ(f.fx32, -147456);
+  EXPECT_EQ(f.d, 2.5);
+  EXPECT_EQ(f.f, 0.25f);
+  EXPECT_EQ(f.fx16, 16384);
+  EXPECT_EQ(f.s, "any text");
+}
+
+TEST_F(ListCellTest, FieldOrderComparesValuesNotDifferences) {
+  ListWindow* list = Make(0);
+  ASSERT_TRUE(list->AddColumn("Code", "%s", ColumnType::FourCC, 4, 40, 0));
+  uint32_t codes[] = {0xF0000000u, 0x10000000u, 0x80000001u, 0x7FFFFFFFu};
+  for (uint32_t& c : codes) {
+    list->AddItem(nullptr, 0, 0, reinterpret_cast<uintptr_t>(&c), std::to_string(c));
+  }
+  list->Sort();
+  std::vector<uint32_t> sorted;
+  for (int32_t r = 0; r < 4; ++r) {
+    sorted.push_back(*reinterpret_cast<uint32_t*>(list->ItemAtRow(r)->id));
+  }
+  EXPECT_EQ(sorted, (std::vector<uint32_t>{0x10000000u, 0x7FFFFFFFu, 0x80000001u, 0xF0000000u}));
+}
+
+TEST_F(ListCellTest, SortingSurvivesAnyCompareCallback) {
+  ListWindow* list = Make(0);
+  ASSERT_TRUE(list->AddColumn("a", "", ColumnType::Unsigned, 4, 40, 0));
+  ASSERT_TRUE(list->AddColumn("b", "", ColumnType::Unsigned, 4, 40, ColumnFlag::Descending));
+  uint32_t seed = 1;
+  list->SetCompareCallback([&](uint64_t, uint64_t, int32_t) {
+    seed = seed * 1103515245u + 12345u;
+    const int picks[] = {INT32_MIN, -1, 0, 1, INT32_MAX};
+    return picks[(seed >> 16) % 5];
+  });
+  std::vector<ListItem*> items;
+  for (int i = 0; i < 300; ++i) {
+    // Text-ordered and column-ordered siblings mixed.
+    items.push_back(list->AddItem(nullptr, 0, i % 3 ? ListItemFlag::TextOrdered : 0, i,
+                                  "n" + std::to_string(i % 17)));
+  }
+  for (int round = 0; round < 5; ++round) list->Sort();
+  ASSERT_EQ(list->ItemCount(), 300);
+  std::vector<ListItem*> rows;
+  for (int32_t r = 0; r < 300; ++r) rows.push_back(list->ItemAtRow(r));
+  std::sort(rows.begin(), rows.end());
+  std::sort(items.begin(), items.end());
+  EXPECT_EQ(rows, items);  // every item once, none lost or doubled
+}
+
+TEST_F(ListCellTest, HeaderClickMovesOnlyTheColumnsAheadOfIt) {
+  ListWindow* list = Make(ListStyle::Header, {0, 0, 400, 120});
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(list->AddColumn("c", "", ColumnType::Unsigned, 4, 50, 0));
+  list->ClickColumn(2);
+  EXPECT_EQ(list->Column(0).priority, 1);
+  EXPECT_EQ(list->Column(1).priority, 2);
+  EXPECT_EQ(list->Column(2).priority, 0);
+  EXPECT_EQ(list->Column(3).priority, 3);
+  EXPECT_TRUE(list->Column(2).flags & ColumnFlag::Descending);
+  // Through the mouse: a press and release on the same title.
+  const Rect& c = list->ClientRect();
+  Click(c.left + 160, c.top + 4);
+  Pump();
+  EXPECT_EQ(list->Column(3).priority, 0);
+  EXPECT_EQ(list->Column(2).priority, 1);
+  EXPECT_EQ(list->Column(0).priority, 2);
+  EXPECT_EQ(list->Column(1).priority, 3);
+  // Released over another title: nothing.
+  Press(c.left + 10, c.top + 4);
+  Release(c.left + 60, c.top + 4);
+  Pump();
+  EXPECT_EQ(list->Column(0).priority, 2);
+}
+
+// ---------------------------------------------------------------------------------------
+// In-place editing
+
+class ListEditTest : public ListCellTest {
+ protected:
+  bool InPopup() {
+    Window* top = wm->TopModalWindow();
+    return top && std::string_view(top->GetClassName()) == "TextPopup";
+  }
+  // Once the pop-up runs: `before` (if any), then the keys typed and Enter (or Escape).
+  void Script(std::string text, bool enter = true, std::function<void()> before = {}) {
+    platform.Then([this, text, enter, before](FakePlatform&) {
+      if (!InPopup()) return false;
+      if (before) before();
+      for (char c : text) Char(static_cast<unsigned char>(c));
+      Tap(enter ? Key::Enter : Key::Escape);
+      return true;
+    });
+  }
+};
+
+TEST_F(ListEditTest, TextOrderedItemEditsItsTextInTheFirstColumnOnly) {
+  ListWindow* list = MakeColumns();
+  Fields f;
+  ListItem* item = AddRecord(list, f, ListItemFlag::TextOrdered);
+  Script("renamed");
+  EXPECT_TRUE(list->EditCell(item, 0));
+  EXPECT_EQ(item->text, "renamed");
+  EXPECT_EQ(f.s, "");
+  Script("77");
+  EXPECT_TRUE(list->EditCell(item, kU8));
+  EXPECT_EQ(f.u8, 77);
+  EXPECT_EQ(item->text, "renamed");
+  EXPECT_FALSE(list->IsEditing());
+}
+
+TEST_F(ListEditTest, EachTypeThroughThePopUp) {
+  ListWindow* list = MakeColumns();
+  Fields f;
+  f.u16 = 5;
+  ListItem* item = AddRecord(list, f);
+  const int beeps = platform.beeps;
+  Script("300");
+  EXPECT_FALSE(list->EditCell(item, kU8));
+  EXPECT_EQ(f.u8, 0);
+  Script("wxyz");
+  EXPECT_TRUE(list->EditCell(item, kCode));
+  EXPECT_EQ(f.code, Code("wxyz"));
+  Script("-0.5");
+  EXPECT_TRUE(list->EditCell(item, kFx32));
+  EXPECT_EQ(f.fx32, -32768);
+  Script("abc");
+  EXPECT_FALSE(list->EditCell(item, kD));
+  Script("12");
+  EXPECT_TRUE(list->EditCell(item, kS));  // column 0 of a record-ordered item: the record
+  EXPECT_EQ(f.s, "12");
+  Script("999", false);  // Escape
+  EXPECT_FALSE(list->EditCell(item, kU16));
+  EXPECT_EQ(f.u16, 5);
+  EXPECT_EQ(platform.beeps, beeps + 2);
+  EXPECT_FALSE(list->EditCell(item, kFx16 + 1));  // text pointers are not editable
+  EXPECT_EQ(wm->ModalDepth(), 0);
+}
+
+TEST_F(ListEditTest, TheEditStartsFromTheFormattedValue) {
+  ListWindow* list = MakeColumns();
+  Fields f;
+  f.u32 = 1234;
+  ListItem* item = AddRecord(list, f);
+  std::string shown;
+  platform.Then([&](FakePlatform&) {
+    if (!InPopup()) return false;
+    auto* box = dynamic_cast<TextBox*>(wm->Focus());
+    if (box) shown = box->GetText();
+    Tap(Key::Enter);
+    return true;
+  });
+  EXPECT_TRUE(list->EditCell(item, kU32));
+  EXPECT_EQ(shown, "1234");
+  EXPECT_EQ(f.u32, 1234u);
+}
+
+TEST_F(ListEditTest, CommitCallbackTakesTheText) {
+  ListWindow* list = MakeColumns();
+  Fields f;
+  ListItem* item = AddRecord(list, f);
+  int context = 0;
+  std::string got;
+  Script("hello");
+  EXPECT_FALSE(list->EditCell(
+      item, kName,
+      [&](ListItem& it, uint64_t id, int32_t column, void* ctx, const std::string& text) {
+        got = text;
+        EXPECT_EQ(&it, item);
+        EXPECT_EQ(id, item->id);
+        EXPECT_EQ(column, kName);
+        EXPECT_EQ(ctx, &context);
+        return false;
+      },
+      &context));
+  EXPECT_EQ(got, "hello");
+  EXPECT_STREQ(f.name, "");  // the callback stores, or refuses
+}
+
+TEST_F(ListEditTest, ItemRemovedDuringTheEditIsNotWritten) {
+  ListWindow* list = MakeColumns();
+  Fields f;
+  ListItem* item = AddRecord(list, f);
+  std::vector<uint64_t> released;
+  list->SetReleaseCallback([&](uint64_t id) { released.push_back(id); });
+  platform.Then([&](FakePlatform&) {
+    if (!InPopup()) return false;
+    Char('4');
+    return true;
+  });
+  // A folder watcher removes the row while the pop-up is open: the pop-up closes by itself.
+  platform.Then([&](FakePlatform&) {
+    list->RemoveItem(item);
+    return true;
+  });
+  EXPECT_FALSE(list->EditCell(item, kU8));
+  EXPECT_FALSE(InPopup());
+  EXPECT_EQ(f.u8, 0);
+  EXPECT_EQ(released.size(), 1u);
+  EXPECT_FALSE(list->IsEditing());
+  EXPECT_EQ(list->ItemCount(), 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// Dragging items
+
+class ListDragTest : public ListTest {
+ protected:
+  void Drag(const Point& from, int dx, int dy) {
+    Press(from.x, from.y);
+    Pump();
+    Move(from.x + dx, from.y + dy);
+    Pump();
+  }
+};
+
+TEST_F(ListDragTest, StartsOnlyBeyondTwoPixels) {
+  ListWindow* list = Make(ListStyle::Draggable);
+  Fill(list, {"a", "b", "c"});
+  const Point p = RowPoint(list, 1);
+  Drag(p, 1, 1);
+  EXPECT_FALSE(list->IsDraggingItem());
+  EXPECT_FALSE(wm->IsDragging());
+  Move(p.x + 2, p.y + 1);
+  Pump();
+  EXPECT_TRUE(list->IsDraggingItem());
+  EXPECT_TRUE(wm->IsDragging());
+  Release(p.x + 2, p.y + 1);
+  Pump();
+  EXPECT_FALSE(list->IsDraggingItem());
+}
+
+TEST_F(ListDragTest, WithoutTheStyleNothingDrags) {
+  ListWindow* list = Make(0);
+  Fill(list, {"a", "b"});
+  Drag(RowPoint(list, 0), 10, 10);
+  EXPECT_FALSE(wm->IsDragging());
+}
+
+TEST_F(ListDragTest, DropReportsTheGapAndTheClientMoves) {
+  ListWindow* list = Make(ListStyle::Draggable);
+  auto items = Fill(list, {"a", "b", "c", "d", "e"});
+  const Point p = RowPoint(list, 1);
+  Drag(p, 0, 5);
+  ASSERT_TRUE(list->IsDraggingItem());
+  Rect image;
+  ASSERT_NE(wm->DragImage(&image), nullptr);
+  EXPECT_EQ(image.Height(), list->RowHeight());
+  EXPECT_EQ(image.Width(), 6 + 2 * 3);  // one character and the padding
+  const Rect& c = list->ClientRect();
+  Move(p.x, c.top + 3 * 12 + 2);  // upper half of row 3
+  Pump();
+  EXPECT_EQ(list->DropGap(), 3);
+  Move(p.x, c.top + 3 * 12 + 8);  // lower half
+  Pump();
+  EXPECT_EQ(list->DropGap(), 4);
+  Move(p.x, c.top + 100);  // below the rows: limited to the last boundary
+  Pump();
+  EXPECT_EQ(list->DropGap(), 5);
+  Move(p.x, c.top + 3 * 12 + 8);
+  list->item_dropped.Disconnect(&log);
+  ListWindow::Drop seen;
+  struct Mover : has_slots<void> {
+    ListWindow* list = nullptr;
+    ListWindow::Drop* seen = nullptr;
+    void OnDrop(intptr_t arg) {
+      *seen = *reinterpret_cast<const ListWindow::Drop*>(arg);
+      list->MoveItemToRow(seen->item, seen->row);
+    }
+  } mover;
+  mover.list = list;
+  mover.seen = &seen;
+  Connect<&Mover::OnDrop>(list->item_dropped, &mover);
+  Release(p.x, c.top + 3 * 12 + 8);
+  Pump();
+  EXPECT_EQ(seen.item, items[1]);
+  EXPECT_EQ(seen.row, 4);
+  EXPECT_EQ(list->DropGap(), -1);
+  EXPECT_EQ(Rows(list), (std::vector<std::string>{"a", "c", "d", "b", "e"}));
+}
+
+TEST_F(ListDragTest, OtherDragsAreRefused) {
+  ListWindow* list = Make(ListStyle::Draggable);
+  ListWindow* other = Make(ListStyle::Draggable, {300, 0, 500, 120});
+  Fill(list, {"a"});
+  ListWindow::ListItemDDData foreign;
+  foreign.source = other;
+  foreign.item = other->AddItem(nullptr, 0, 0, 1, "x");
+  EXPECT_EQ(list->AcceptDrop(RowPoint(list, 0), true, &foreign), 0);
+  Window::DragDropData plain;
+  EXPECT_EQ(list->AcceptDrop(RowPoint(list, 0), true, &plain), 0);
+  foreign.source = nullptr;
+}
+
+TEST_F(ListDragTest, AutoScrollsOneRowPerStepAtTheEdges) {
+  ListWindow* list = Make(ListStyle::Draggable);
+  for (int i = 0; i < 40; ++i) list->AddItem(nullptr, 0, 0, i, "r" + std::to_string(i));
+  list->Refresh();
+  list->SetFirstVisibleRow(10);
+  const Point p = RowPoint(list, 12);
+  Drag(p, 0, 4);
+  ASSERT_TRUE(list->IsDraggingItem());
+  const Rect& c = list->ClientRect();
+  Move(p.x, c.top + 2);  // the top gap
+  Pump();
+  EXPECT_EQ(list->DropGap(), 0);
+  const int32_t first = list->FirstVisibleRow();
+  platform.now += ListWindow::kAutoScrollStep + 0.001;
+  Pump();
+  EXPECT_EQ(list->FirstVisibleRow(), first - 1);
+  Pump();  // too soon for another row
+  EXPECT_EQ(list->FirstVisibleRow(), first - 1);
+  platform.now += 1.0;  // a long frame still moves one row
+  Pump();
+  EXPECT_EQ(list->FirstVisibleRow(), first - 2);
+  Move(p.x, c.top + 9 * 12 + 2);  // the last visible row
+  Pump();
+  platform.now += ListWindow::kAutoScrollStep + 0.001;
+  Pump();
+  EXPECT_EQ(list->FirstVisibleRow(), first - 1);
+  Move(p.x, c.top + 5 * 12 + 2);  // the middle: no scrolling
+  Pump();
+  platform.now += 1.0;
+  Pump();
+  EXPECT_EQ(list->FirstVisibleRow(), first - 1);
+  Release(p.x, c.top + 5 * 12 + 2);
+  Pump();
+}
+
+TEST_F(ListDragTest, RemovingTheDraggedItemCancelsTheDrop) {
+  ListWindow* list = Make(ListStyle::Draggable);
+  auto items = Fill(list, {"a", "b", "c"});
+  const Point p = RowPoint(list, 1);
+  Drag(p, 0, 4);
+  Move(p.x, RowPoint(list, 2).y);
+  Pump();
+  ASSERT_TRUE(list->IsDraggingItem());
+  list->RemoveItem(items[1]);  // a folder watcher removes it mid-drag
+  EXPECT_FALSE(list->IsDraggingItem());
+  EXPECT_EQ(list->DropGap(), -1);
+  Move(p.x, RowPoint(list, 0).y);
+  Pump();
+  EXPECT_EQ(list->DropGap(), -1);
+  Release(p.x, RowPoint(list, 0).y);
+  Pump();
+  EXPECT_TRUE(log.drops.empty());
+  EXPECT_FALSE(wm->IsDragging());
+}
+
+TEST_F(ListDragTest, PressOnASelectedItemKeepsTheSelectionForTheDrag) {
+  ListWindow* list = Make(ListStyle::Draggable | ListStyle::MultiSelect);
+  auto items = Fill(list, {"a", "b", "c"});
+  list->Select(items[0], false);
+  list->Select(items[2], true);
+  const Point p = RowPoint(list, 0);
+  Drag(p, 0, 4);
+  EXPECT_EQ(list->SelectedItems().size(), 2u);
+  EXPECT_TRUE(list->IsDraggingItem());
+  Release(p.x, p.y + 4);
+  Pump();
+  // A click without a drag selects the item alone.
+  ClickRow(list, 2);
+  EXPECT_EQ(list->SelectedItems(), (std::vector<ListItem*>{items[2]}));
+}
+
+// ---------------------------------------------------------------------------------------
+// Removal
+
+using ListRemovalTest = ListTest;
+
+TEST_F(ListRemovalTest, RemovingClearsEveryReferenceToTheItem) {
+  ListWindow* list = Make(ListStyle::MultiSelect);
+  auto items = Fill(list, {"a", "b", "c"});
+  ListItem* child = list->AddItem(items[1], 0, 0, 9, "b1");
+  list->Expand(items[1]);
+  list->Select(items[0], false);
+  list->Select(child, true);
+  Type("b");  // "b1" itself matches: the current item stays in the subtree
+  ASSERT_EQ(list->CurrentItem(), child);
+  ASSERT_EQ(list->TypedText(), "b");
+  const int changes = log.selection_changes;
+  list->RemoveItem(items[1]);
+  EXPECT_EQ(list->CurrentItem(), nullptr);
+  EXPECT_EQ(list->SelectedItems(), (std::vector<ListItem*>{}));
+  EXPECT_EQ(list->TypedText(), "");
+  EXPECT_EQ(log.selection_changes, changes + 1);
+  EXPECT_EQ(Rows(list), (std::vector<std::string>{"a", "c"}));
+  // Shift from the removed anchor: nothing dangles.
+  ClickRow(list, 1, Key::Shift);
+  EXPECT_EQ(list->SelectedItems(), (std::vector<ListItem*>{items[2]}));
+}
+
+TEST_F(ListRemovalTest, RemovingScrolledRowsKeepsTheFirstRowInRange) {
+  ListWindow* list = Make(0);
+  std::vector<ListItem*> items;
+  for (int i = 0; i < 30; ++i) items.push_back(list->AddItem(nullptr, 0, 0, i, "x"));
+  list->Refresh();
+  list->SetFirstVisibleRow(20);
+  for (int i = 29; i >= 5; --i) list->RemoveItem(items[static_cast<size_t>(i)]);
+  EXPECT_EQ(list->FirstVisibleRow(), 0);
+  EXPECT_EQ(list->ItemCount(), 5);
+}
+
+// ---------------------------------------------------------------------------------------
+// Drawing
+
+class ListDrawTest : public ListTest {
+ protected:
+  void SetUp() override {
+    ListTest::SetUp();
+    SetCurrentPainter(&painter);
+  }
+  void TearDown() override {
+    SetCurrentPainter(nullptr);
+    ListTest::TearDown();
+  }
+  int Glyphs(ListWindow* list) {
+    CurrentDrawStats() = {};
+    painter.Clear();
+    list->Draw();
+    return CurrentDrawStats().glyphs;
+  }
+  bool Colored(Color color) {
+    for (const RecordingPainter::Call* c : painter.Calls(RecordingPainter::Op::kSetColor)) {
+      if (c->color == color) return true;
+    }
+    return false;
+  }
+  RecordingPainter painter;
+};
+
+TEST_F(ListDrawTest, TextsFromDataAreDrawnLiterally) {
+  ListWindow* list = Make(0);
+  Fill(list, {"|b"});
+  EXPECT_EQ(Glyphs(list), 2);
+}
+
+TEST_F(ListDrawTest, OnlyTheVisibleRowsAreDrawn) {
+  ListWindow* list = Make(0);
+  for (int i = 0; i < 1000; ++i) list->AddItem(nullptr, 0, 0, i, "ab");
+  list->Refresh();
+  const int top = Glyphs(list);
+  EXPECT_GT(top, 0);
+  EXPECT_LE(top, 2 * 12);
+  list->SetFirstVisibleRow(500);
+  EXPECT_EQ(Glyphs(list), top);
+}
+
+TEST_F(ListDrawTest, DisabledItemsAreGreyAndTheGapIsDrawn) {
+  ListWindow* list = Make(0);
+  auto items = Fill(list, {"a", "b"});
+  Glyphs(list);
+  EXPECT_FALSE(Colored(0xFF808080u));
+  list->SetItemDisabled(items[1], true);
+  Glyphs(list);
+  EXPECT_TRUE(Colored(0xFF808080u));
 }
 
 }  // namespace
