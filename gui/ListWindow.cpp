@@ -1069,9 +1069,8 @@ int32_t ListWindow::RowHeight() const {
 }
 
 int32_t ListWindow::HeaderHeight() const {
-  if (!(style_ & ListStyle::Header)) return 0;
-  const int32_t skin = CurrentSkin().ImageSize(kSkinListHeader).height;
-  return std::max(skin, RowHeight());
+  // The header is one row: a point's row is its y over the row height, less one for it.
+  return (style_ & ListStyle::Header) ? RowHeight() : 0;
 }
 
 int32_t ListWindow::PageRows() const {

@@ -54,6 +54,7 @@ class Gallery:
         threading.Thread(target=self._read, daemon=True).start()
         ready = self.wait(lambda e: e["event"] == "ready", 60, "the ready line")
         self.controls = ready["controls"]
+        self.ready = ready
         self.window = run("xdotool", "search", "--name", "^Zarv Gallery$").split()[0].decode()
         xdotool("windowfocus", "--sync", self.window)
         self.seen = len(self.lines)
@@ -134,7 +135,7 @@ def main():
     for name in ["gallery", "label", "readonly", "integer", "number", "longtext", "line",
                  "editor", "save-image", "open-image", "open-images", "folder-image", "colour",
                  "copy-image", "paste-image", "push", "check", "swatch", "splitter", "view",
-                 "tabs"]:
+                 "tabs", "list", "grid"]:
         if name not in g.controls:
             fail(f"the ready line lacks {name}")
     for name, (l, t, r, b) in g.controls.items():
@@ -334,6 +335,107 @@ def main():
         g.key("ctrl+Tab")
         g.wait(lambda e: e["event"] == "tab" and e["index"] == 1)
 
+    row = g.ready.get("list_row", 0)
+    if row <= 0:
+        fail("the ready line lacks list_row")
+        row = 15
+
+    def list_point(index, column=0, dy=0):
+        """The middle of the name (or size) cell of a visible row; the header is the row above
+        the first."""
+        l, t, r, b = g.controls["list"]
+        x = l + (60 if column == 0 else 230)
+        return x, t + row * (index + 1) + row // 2 + dy
+
+    def list_selection(current, count):
+        return g.wait(lambda e: e["event"] == "selection" and e["name"] == "list" and
+                      e["current"] == current and e["count"] == count, 10,
+                      f"the list's selection {current!r}, {count}")
+
+    def list_click_and_select_all():
+        x, y = list_point(0)
+        xdotool("mousemove", "--window", g.window, x, y, "click", "1")
+        list_selection("Bush 00000", 1)
+        time.sleep(0.5)
+        x, y = list_point(2)
+        xdotool("mousemove", "--window", g.window, x, y, "keydown", "shift", "click", "1",
+                "keyup", "shift")
+        list_selection("Bush 00010", 3)
+        g.key("ctrl+a")
+        g.wait(lambda e: e["event"] == "selection" and e["name"] == "list" and
+               e["count"] == 50000, 10, "all 50,000 rows selected")
+
+    def list_drag_reorders():
+        x, y = list_point(0)
+        xdotool("mousemove", "--window", g.window, x, y, "click", "1")
+        list_selection("Bush 00000", 1)
+        time.sleep(0.6)  # not a double click, which would edit the cell
+        # Down into the lower half of row 3: the gap below it.
+        _, to = list_point(3, dy=row // 4)
+        xdotool("mousemove", "--window", g.window, x, y, "mousedown", "1", "sleep", "0.1",
+                "mousemove", "--window", g.window, x, y + 5, "sleep", "0.1",
+                "mousemove", "--window", g.window, x, to, "sleep", "0.2", "mouseup", "1")
+        e = g.wait(lambda e: e["event"] == "dropped", 10, "the drop")
+        if e["text"] != "Bush 00000" or e["row"] != 4:
+            raise RuntimeError(f"dropped {e}")
+
+    def list_edits_cells():
+        time.sleep(0.5)
+        x, y = list_point(1, column=1)
+        xdotool("mousemove", "--window", g.window, x, y, "click", "--repeat", "2", "--delay",
+                "80", "1")
+        time.sleep(0.3)
+        g.type("77")
+        g.key("Return")
+        e = g.wait(lambda e: e["event"] == "edited", 10, "the edited size")
+        if (e["column"], e["text"], e["stored"]) != (1, "77", True):
+            raise RuntimeError(f"edited {e}")
+        time.sleep(0.5)
+        x, y = list_point(2, column=1)
+        xdotool("mousemove", "--window", g.window, x, y, "click", "--repeat", "2", "--delay",
+                "80", "1")
+        time.sleep(0.3)
+        g.key("ctrl+a")
+        g.type("99999999999")  # more than four bytes hold
+        g.key("Return")
+        e = g.wait(lambda e: e["event"] == "edited", 10, "the refused size")
+        if (e["column"], e["stored"]) != (1, False):
+            raise RuntimeError(f"a size too large for its field gave {e}")
+
+    def list_type_ahead():
+        g.type("t")
+        g.wait(lambda e: e["event"] == "selection" and e["name"] == "list" and
+               e["current"] == "Tree 00002", 10, "the first tree")
+
+    def grid_select_and_band():
+        l, t, r, b = g.controls["grid"]
+        pitch_x, pitch_y = 40, 32 + 3 * row + 8
+
+        def cell(i):
+            return l + (i % 4) * pitch_x + 16, t + (i // 4) * pitch_y + 16
+
+        def count(n):
+            return g.wait(lambda e: e["event"] == "selection" and e["name"] == "grid" and
+                          e["count"] == n, 10, f"{n} grid cells selected")
+
+        x, y = cell(0)
+        xdotool("mousemove", "--window", g.window, x, y, "click", "1")
+        count(1)
+        time.sleep(0.5)
+        x, y = cell(5)
+        xdotool("mousemove", "--window", g.window, x, y, "keydown", "ctrl", "click", "1",
+                "keyup", "ctrl")
+        count(2)
+        # From the empty space below the cells up into the second row, across two columns:
+        # the press clears the selection, the release toggles the four cells covered.
+        x0, y0 = l + 4, t + 3 * pitch_y + 60
+        x1, y1 = cell(5)
+        xdotool("mousemove", "--window", g.window, x0, y0, "mousedown", "1", "sleep", "0.1",
+                "mousemove", "--window", g.window, (x0 + x1) // 2, (y0 + y1) // 2, "sleep", "0.1",
+                "mousemove", "--window", g.window, x1, y1, "sleep", "0.2", "mouseup", "1")
+        count(0)
+        count(4)
+
     def quit_with_alt_f4():
         g.key("alt+F4")
         g.modal("Really Quit Zarv?")
@@ -352,7 +454,13 @@ def main():
                        ("folder chooser", folder_chooser), ("image clipboard", image_clipboard),
                        ("snapshot to xclip", snapshot_to_xclip),
                        ("cursor pictures", cursor_pictures),
-                       ("view, tabs", view_divider_tabs), ("quit", quit_with_alt_f4)]:
+                       ("view, tabs", view_divider_tabs),
+                       ("list: click, shift, select all", list_click_and_select_all),
+                       ("list: drag reorders", list_drag_reorders),
+                       ("list: edits cells", list_edits_cells),
+                       ("list: type-ahead", list_type_ahead),
+                       ("grid: select and rubber band", grid_select_and_band),
+                       ("quit", quit_with_alt_f4)]:
         check(name, step)
     if g.process.poll() is None:
         g.process.kill()

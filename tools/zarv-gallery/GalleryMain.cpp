@@ -1,8 +1,9 @@
 // zarv-gallery: every control of the toolkit in one real window, for end-to-end tests. It
 // starts like the editor (its preferences, Alt+F4 and the quit question) in a window titled
 // "Zarv Gallery" and prints flushed JSON lines:
-//   {"event":"ready","controls":{NAME:[left,top,right,bottom]}}   after the first frame, the
-//       controls' frames in the OS window's pixels ("gallery" is the framed window itself)
+//   {"event":"ready","controls":{NAME:[left,top,right,bottom]},"list_row":H}   after the first
+//       frame, the controls' frames in the OS window's pixels ("gallery" is the framed window
+//       itself) and the height of the list's rows
 //   {"event":"text","name":N,"text":T}       a text box's text changed (UTF-8)
 //   {"event":"enter","name":N,"value":1|0}   Enter pressed or released in a one-line field
 //   {"event":"modal","title":T}              a modal window came on top
@@ -11,6 +12,12 @@
 //   {"event":"clicked","name":"push"|"check","id":I,"state":S}   the push button (id 1) or
 //       the check box (id 2) was clicked; S is its state afterwards (0 off, 1 on)
 //   {"event":"swatch","rgba":[R,G,B,A]}      the colour swatch took a new colour
+//   {"event":"selection","name":"list","current":T,"count":N}   the list's current item or
+//       selection changed; T is the current item's text
+//   {"event":"dropped","name":"list","text":T,"row":R}   an item was dragged to row R, and moved
+//   {"event":"edited","name":"list","column":C,"text":T,"stored":B}   a cell edited after a
+//       double-click ended; B is false when the text was refused
+//   {"event":"selection","name":"grid","count":N}   the grid's selection changed
 //   {"event":"image","name":N,"ok":B,"width":W,"height":H,"crc32":HEX}   copy-image put its
 //       37 × 23 pattern on the clipboard, or paste-image read the clipboard's image
 //   {"event":"scroll","name":"view","h":H,"v":V}, {"event":"divider","pos":P},
@@ -37,7 +44,9 @@ void OnIdle() {
       controls[name] = {r.left, r.top, r.right, r.bottom};
     }
     std::printf("%s\n",
-                nlohmann::json({{"event", "ready"}, {"controls", controls}}).dump().c_str());
+                nlohmann::json({{"event", "ready"},
+                                    {"controls", controls},
+                                    {"list_row", g_gallery->ListRowHeight()}}).dump().c_str());
     std::fflush(stdout);
   }
   if (g_ready) g_gallery->ReportChanges();

@@ -290,6 +290,10 @@ void GalleryWindow::OnListActivated(intptr_t item_arg) {
   }
 }
 
+int32_t GalleryWindow::ListRowHeight() const {
+  return list_->RowHeight();
+}
+
 void GalleryWindow::OnGridSelection(intptr_t) {
   Report({{"event", "selection"}, {"name", "grid"}, {"count", grid_->SelectedCount()}});
 }

@@ -26,6 +26,7 @@ class GalleryWindow : public Window {
 
   // Every named control with its frame in OS-window pixels.
   std::map<std::string, Rect> ControlRects() const;
+  int32_t ListRowHeight() const;
   // Reports what changed since the last call that no signal tells of: the modal window on
   // top, the view's scroll positions, the divider, the current tab.
   void ReportChanges();
