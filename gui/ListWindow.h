@@ -70,9 +70,14 @@ class ListWindow : public ScrollableWindow {
   // Payload of a drag of one of a list's items.
   struct ListItemDDData : Window::DragDropData {
     static constexpr uint32_t kTypeId = 0x4C495354;  // 'LIST'
+    ListItemDDData() { type_id = kTypeId; }
+    // Tells the source list that its drag is over (the window manager destroys the payload).
+    ~ListItemDDData() override;
+    ListItemDDData(const ListItemDDData&) = delete;
+    ListItemDDData& operator=(const ListItemDDData&) = delete;
     ListWindow* source = nullptr;
-    ListItem* item = nullptr;
-    Point grab{};  // x from the list's left edge, y half a row
+    ListItem* item = nullptr;  // null once the item was removed: the drag drops nothing
+    Point grab{};              // x from the list's left edge, y half a row
   };
 
   static constexpr double kTypeAheadReset = 0.5;  // seconds
@@ -160,10 +165,15 @@ class ListWindow : public ScrollableWindow {
 
   void FitHeight(int32_t rows);  // row height × rows
   int32_t RowHeight() const;
+  int32_t HeaderHeight() const;  // 0 without the header row
+  int32_t PageRows() const;      // whole rows that fit below the header
+  // The screen rectangle of an item's cell (column -1: the whole row); empty when not shown.
+  Rect CellRect(const ListItem* item, int32_t column) const;
   uint32_t Style() const { return style_; }
   void SetStyle(uint32_t style) { style_ = style; }
   int32_t DropGap() const { return drop_gap_; }  // -1 for none
-  bool IsDraggingItem() const { return drag_ != nullptr; }
+  // A drag whose item was removed goes on under the pointer but no longer counts.
+  bool IsDraggingItem() const { return drag_ != nullptr && drag_->item != nullptr; }
 
   Signal activated;          // argument: the ListItem*
   Signal selection_changed;  // argument unused
@@ -183,7 +193,56 @@ class ListWindow : public ScrollableWindow {
   int32_t AcceptDrop(Point point, bool query_only, DragDropData* data) override;
 
  private:
-  // Filled in by the implementation.
+  void DragDataGone(ListItemDDData* data);
+  ListItem* NewItem(ListItem* parent, uint32_t icon, uint32_t flags, uint64_t id,
+                    std::string_view text);
+  void Link(ListItem* item, ListItem* parent, ListItem* before);
+  void Unlink(ListItem* item);
+  void AddOpenRows(ListItem* parent, int64_t delta);
+  bool IsShown(const ListItem* item) const;  // every ancestor expanded
+  void RowsChanged();
+  void EnsureRows() const;
+  void ForgetRemoved(bool whole_list);
+  bool DeselectAll();
+  void SetCurrent(ListItem* item);
+  void SelectRange(ListItem* from, ListItem* to);
+  void ToggleSelected(ListItem* item);
+  void Activate(ListItem* item);
+  void ActivateSelection();
+  void MoveCurrentTo(int32_t row, int32_t direction, bool shift);
+  void ExpandSelection(bool expand);
+  void SortLevel(ListItem* parent);
+  void SortSubtree(ListItem* top);
+  int CompareItems(const ListItem& a, const ListItem& b) const;
+  int CompareFields(const ListItem& a, const ListItem& b, int32_t column) const;
+  void RebuildSortOrder();
+  size_t FormatCell(const ListItem& item, int32_t column, char* out, size_t capacity) const;
+  int32_t ColumnAtX(int32_t client_x) const;
+  int32_t ColumnRight(int32_t index) const;
+  void DrawHeader(int32_t width);
+  void DrawRow(const ListItem& item, int32_t y, int32_t width);
+  void AutoScroll();
+  static void TrackDrag(Window* window, Point start, Point current, int32_t phase);
+
+  mutable std::vector<ListItem*> rows_;  // the shown items in row order, rebuilt lazily
+  mutable bool rows_stale_ = false;
+  mutable const ListItem* row_hint_item_ = nullptr;  // the last RowOfItem answer
+  mutable int32_t row_hint_ = -1;
+  std::vector<ListItem*> sort_scratch_;
+  std::vector<ListItem*> sort_buffer_;
+  std::vector<int32_t> sort_order_;   // visible columns by priority
+  ListItem* anchor_ = nullptr;        // where Shift ranges start
+  ListItem* pressed_item_ = nullptr;  // the press that may still start a drag or activate
+  Point press_point_{};
+  bool pressed_ = false;
+  bool press_kept_selection_ = false;  // release without a drag then selects it alone
+  int32_t header_pressed_ = -1;
+  double typed_time_ = 0;
+  double last_auto_scroll_ = 0;
+  bool edit_dropped_ = false;
+  uint64_t removals_ = 0;  // counts removals, so loops over copied pointers can tell
+  char cell_buffer_[kMaxEditText * 2] = {};
+
   uint32_t style_ = 0;
   ListItem root_;
   std::vector<ListColumn> columns_;

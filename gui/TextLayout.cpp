@@ -54,12 +54,16 @@ int32_t ClampToInt32(int64_t value) {
 // already be cut at its first NUL.
 class CharReader {
  public:
-  CharReader(const Font& font, std::string_view text, size_t start, int style)
-      : font_(font), text_(text), pos_(std::min(start, text.size())), style_(style) {}
+  CharReader(const Font& font, std::string_view text, size_t start, int style, bool literal = false)
+      : font_(font),
+        text_(text),
+        pos_(std::min(start, text.size())),
+        style_(style),
+        literal_(literal) {}
 
   // Applies the style switches at the current position; false at the end of the text.
   bool SkipStyleCodes() {
-    while (IsStyleCode(text_, pos_)) {
+    while (!literal_ && IsStyleCode(text_, pos_)) {
       const int style = StyleOfCode(text_[pos_ + 1]);
       if (font_.HasStyle(style)) style_ = style;
       pos_ += 2;
@@ -85,7 +89,7 @@ class CharReader {
   // The character the current one is kerned against: the next one, style switches skipped.
   uint8_t NextCharacter() const {
     size_t next = pos_ + 1;
-    while (IsStyleCode(text_, next)) next += 2;
+    while (!literal_ && IsStyleCode(text_, next)) next += 2;
     return next < text_.size() ? static_cast<uint8_t>(text_[next]) : uint8_t{0};
   }
 
@@ -106,12 +110,13 @@ class CharReader {
   std::string_view text_;
   size_t pos_;
   int style_;
+  bool literal_;
 };
 
 bool LayoutReadableLine(const Font& font, std::string_view text, uint32_t flags, int32_t max_width,
                         size_t start, int style, TextLine& line) {
   const bool wrap = (flags & kTextWordWrap) != 0;
-  CharReader reader(font, text, start, font.UsableStyle(style));
+  CharReader reader(font, text, start, font.UsableStyle(style), (flags & kTextLiteral) != 0);
   int64_t pen = 0;
   bool placed_any = false;
   bool have_break = false;
@@ -243,7 +248,7 @@ int32_t LayoutText(const Font* font, std::string_view text, int style, uint32_t 
       }
       const int32_t baseline_y = ClampToInt32(baseline);
       const int64_t line_start = pen;
-      CharReader reader(*font, text, pos, style);
+      CharReader reader(*font, text, pos, style, (flags & kTextLiteral) != 0);
       while (reader.SkipStyleCodes() && reader.pos() < line.end && pen < rect.right) {
         const int64_t advance = reader.Advance(pen - line_start);
         const uint8_t c = static_cast<uint8_t>(reader.Current());

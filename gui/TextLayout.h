@@ -19,7 +19,8 @@
 //    ignored. A "|" followed by anything else, the end of the text included, is an ordinary
 //    character, and the character after it is read afresh: "|x" draws two characters, "||"
 //    draws two bars, and "||b" draws one bar and then switches to bold. There is no escape
-//    for a literal "|b".
+//    for a literal "|b" inside such text; text that comes from data is laid out with
+//    kTextLiteral instead, which reads no style switches at all.
 //  - LF and CR end a line; a CR directly followed by an LF is one line break, not two.
 //  - A tab moves the pen to the next multiple of the tab step (space advance times tab size),
 //    measured from the line's start. When that step is 0 or negative the font has no tab stops
@@ -39,6 +40,9 @@ inline constexpr uint32_t kTextRight = 0x20;     // align each line to the right
 inline constexpr uint32_t kTextVCentre = 0x40;   // centre a single line vertically
 inline constexpr uint32_t kTextShadow = 0x100;   // black copy one pixel right and down
 inline constexpr uint32_t kTextMeasureOnly = 0x200;
+// Every "|" is an ordinary character: for names and values that come from data, which must
+// show as they are and never switch the style.
+inline constexpr uint32_t kTextLiteral = 0x400;
 
 struct TextLine {
   // Pen advance over the line's characters.

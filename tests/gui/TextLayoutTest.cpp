@@ -144,6 +144,13 @@ TEST_F(TextStyleCodes, BarBeforeOtherCharacterIsDrawn) {
   EXPECT_EQ(Codes(Glyphs("A|", 0, {0, 0, 200, 50})), "A|");
 }
 
+TEST_F(TextStyleCodes, LiteralTextReadsNoSwitches) {
+  const auto glyphs = Glyphs("|bA|i", kTextLiteral, {0, 0, 200, 50});
+  EXPECT_EQ(Codes(glyphs), "|bA|i");
+  for (const PlacedGlyph& g : glyphs) EXPECT_EQ(g.style, kFontPlain);
+  EXPECT_EQ(Line("|bAB", kTextLiteral, 0).width, 4 * kLetter[kFontPlain]);
+}
+
 TEST_F(TextStyleCodes, DoubleBarDrawsOneBarAndReadsTheSecondAfresh) {
   EXPECT_EQ(Codes(Glyphs("||", 0, {0, 0, 200, 50})), "||");
   const auto glyphs = Glyphs("||bA", 0, {0, 0, 200, 50});
