@@ -582,6 +582,10 @@ void ListWindow::ForgetRemoved(bool whole_list) {
   if (gone(editing_)) {
     editing_ = nullptr;
     edit_dropped_ = true;
+    // Nothing is left to edit: the pop-up closes as if cancelled.
+    Window* popup = edit_box_ ? edit_box_->Parent() : nullptr;
+    WindowManager* wm = WMOrNull();
+    if (popup && popup != this && wm && wm->IsInModalStack(popup, true)) wm->EndModal(popup, 0);
   }
   typed_.clear();
   ++removals_;
@@ -1556,8 +1560,10 @@ bool ListWindow::EditCell(ListItem* item, int32_t column, CommitCallback commit,
   }
   editing_ = item;
   edit_dropped_ = false;
+  edit_box_ = box;
   bool accepted = false;
   TextPopup::Run(this, cell.Offset(-origin.left, -origin.top), box, &accepted);
+  edit_box_ = nullptr;
   const std::string text = box->GetText();
   WM().DeleteLater(box);
   ListItem* target = editing_;

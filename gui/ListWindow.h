@@ -9,6 +9,8 @@
 #include "gui/ScrollableWindow.h"
 #include "gui/Signal.h"
 
+class TextBox;
+
 // Styles of a list window.
 namespace ListStyle {
 constexpr uint32_t MultiSelect = 8;      // several items may be selected
@@ -240,7 +242,8 @@ class ListWindow : public ScrollableWindow {
   double typed_time_ = 0;
   double last_auto_scroll_ = 0;
   bool edit_dropped_ = false;
-  uint64_t removals_ = 0;  // counts removals, so loops over copied pointers can tell
+  TextBox* edit_box_ = nullptr;  // while a cell is edited
+  uint64_t removals_ = 0;        // counts removals, so loops over copied pointers can tell
   char cell_buffer_[kMaxEditText * 2] = {};
 
   uint32_t style_ = 0;
