@@ -109,7 +109,8 @@ bool TextBox::NextRow(const std::string& text, Row& row) const {
     return false;
   }
   TextLine line;
-  row.more = LayoutLine(LayoutFont(), text, kTextWordWrap, wrap_width_, row.start, row.style, line);
+  row.more = LayoutLine(LayoutFont(), text, kTextWordWrap | text_flags_, wrap_width_, row.start,
+                        row.style, line);
   row.end = line.end;
   row.next = line.next;
   row.next_style = line.next_style;
@@ -220,13 +221,14 @@ int32_t TextBox::XOfColumn(int32_t line, const Row& row, int32_t column) const {
   const std::string& text = lines_[static_cast<size_t>(line)].text;
   const size_t to = std::clamp(static_cast<size_t>(std::max(0, column)), row.start, row.end);
   return MeasureTextWidth(LayoutFont(), std::string_view(text).substr(row.start, to - row.start),
-                          row.style);
+                          row.style, text_flags_);
 }
 
 int32_t TextBox::ColumnAtX(int32_t line, const Row& row, int32_t x) const {
   const std::string& text = lines_[static_cast<size_t>(line)].text;
   const std::string_view span = std::string_view(text).substr(row.start, row.end - row.start);
-  return static_cast<int32_t>(row.start + CharIndexAtX(LayoutFont(), span, row.style, x));
+  return static_cast<int32_t>(row.start +
+                              CharIndexAtX(LayoutFont(), span, row.style, x, text_flags_));
 }
 
 void TextBox::Reflow(int32_t line) {
@@ -236,6 +238,15 @@ void TextBox::Reflow(int32_t line) {
   total_rows_ += rows - l.rows;
   l.rows = rows;
   MarkStale(line + 1);
+}
+
+void TextBox::SetLiteral(bool literal) {
+  const uint32_t flags = literal ? kTextLiteral : 0;
+  if (flags == text_flags_) return;
+  text_flags_ = flags;
+  ReflowAll();
+  UpdateRanges();
+  Invalidate();
 }
 
 void TextBox::ReflowAll() {
@@ -453,7 +464,7 @@ void TextBox::UpdateRanges() {
   if (scrolls_) {
     SetRanges(kVerticalBar, 0, total_rows_, 0, PageRows());
   } else if (!multi_line_) {
-    const int32_t width = MeasureTextWidth(LayoutFont(), LineText(0), 0) + 1;
+    const int32_t width = MeasureTextWidth(LayoutFont(), LineText(0), 0, text_flags_) + 1;
     SetRanges(0, width, 0, std::max(1, WrapWidth()), 0);
   }
 }
@@ -1037,7 +1048,7 @@ void TextBox::Draw() {
         }
         if (row.end > row.start) {
           DrawText(font, std::string_view(text).substr(row.start, row.end - row.start), row.style,
-                   0, {left, y, std::max(left + 1, right), y + lh});
+                   text_flags_, {left, y, std::max(left + 1, right), y + lh});
         }
         row_index = r + 1;
       }

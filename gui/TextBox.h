@@ -70,6 +70,9 @@ class TextBox : public ScrollableWindow {
   void Redo();
 
   void SetMaxLength(int32_t length);
+  // Shows the text as it stands, "|b" as two characters: for texts that come from data.
+  void SetLiteral(bool literal);
+  bool IsLiteral() const { return text_flags_ != 0; }
   int32_t MaxLength() const { return max_length_; }
   // Characters, each line break counting as one.
   int64_t Length() const { return length_; }
@@ -190,6 +193,7 @@ class TextBox : public ScrollableWindow {
   Position caret_;
   Position anchor_;
   bool changed_ = false;
+  uint32_t text_flags_ = 0;  // kTextLiteral or 0, for every layout call
 
   int64_t length_ = 0;
   int32_t total_rows_ = 1;

@@ -165,7 +165,7 @@ bool LayoutLine(const Font* font, std::string_view text, uint32_t flags, int32_t
   return LayoutReadableLine(*font, Readable(text), flags, max_width, start, start_style, line);
 }
 
-int32_t MeasureTextWidth(const Font* font, std::string_view text, int style) {
+int32_t MeasureTextWidth(const Font* font, std::string_view text, int style, uint32_t flags) {
   if (font == nullptr) return 0;
   text = Readable(text);
   int32_t widest = 0;
@@ -173,7 +173,7 @@ int32_t MeasureTextWidth(const Font* font, std::string_view text, int style) {
   TextLine line;
   bool more = true;
   while (more) {
-    more = LayoutReadableLine(*font, text, 0, 0, pos, style, line);
+    more = LayoutReadableLine(*font, text, flags & kTextLiteral, 0, pos, style, line);
     widest = std::max(widest, line.width);
     pos = line.next;
     style = line.next_style;
@@ -198,10 +198,10 @@ int32_t MeasureTextHeight(const Font* font, std::string_view text, int style, ui
   return ClampToInt32(lines * (int64_t{font->line_height()} + 2));
 }
 
-size_t CharIndexAtX(const Font* font, std::string_view text, int style, int32_t x) {
+size_t CharIndexAtX(const Font* font, std::string_view text, int style, int32_t x, uint32_t flags) {
   if (font == nullptr) return 0;
   text = Readable(text);
-  CharReader reader(*font, text, 0, font->UsableStyle(style), 0);
+  CharReader reader(*font, text, 0, font->UsableStyle(style), flags);
   int64_t pen = 0;
   while (true) {
     const size_t before_codes = reader.pos();

@@ -69,7 +69,8 @@ bool LayoutLine(const Font* font, std::string_view text, uint32_t flags, int32_t
                 size_t start, int start_style, TextLine& line);
 
 // Width of the widest line, lines broken only at line breaks. 0 without a font.
-int32_t MeasureTextWidth(const Font* font, std::string_view text, int style);
+// Only kTextLiteral counts among the flags here and in CharIndexAtX.
+int32_t MeasureTextWidth(const Font* font, std::string_view text, int style, uint32_t flags = 0);
 
 // Number of lines times (line height + 2), the lines being those LayoutText would produce for
 // `flags` at `width`: without kTextMultiLine or kTextWordWrap only the first line counts. An
@@ -82,7 +83,8 @@ int32_t MeasureTextHeight(const Font* font, std::string_view text, int style, ui
 // switches preceding it), the index after it otherwise. Left of the text gives the line's first
 // position, right of it the index where the line ends: the text's length for a single line,
 // the line break's index otherwise. 0 without a font.
-size_t CharIndexAtX(const Font* font, std::string_view text, int style, int32_t x);
+size_t CharIndexAtX(const Font* font, std::string_view text, int style, int32_t x,
+                    uint32_t flags = 0);
 
 // The font's line height, 0 without a font.
 int32_t FontLineHeight(const Font* font);

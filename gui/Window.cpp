@@ -112,6 +112,19 @@ bool Window::IsAncestorOf(const Window* w) const {
   return false;
 }
 
+bool Window::OwnsOrIsAncestorOf(const Window* w) const {
+  for (; w; w = w->owner_ ? w->owner_ : w->parent_) {
+    if (w == this) return true;
+  }
+  return false;
+}
+
+void Window::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  OnFlagsChanged(WindowFlag::EnabledState);
+}
+
 void Window::SetParent(Window* new_parent) {
   if (new_parent == parent_ || (new_parent && IsAncestorOf(new_parent))) return;
   Window* old_parent = parent_;

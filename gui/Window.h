@@ -31,6 +31,9 @@ constexpr uint32_t TopLevelContainer = 0x4000;
 constexpr uint32_t TakesFocusItself = 0x8000;
 constexpr uint32_t Centered = 0x10000;
 constexpr uint32_t FloatingLayer = 0x40000;
+// Not a style bit: OnFlagsChanged receives it when SetEnabled changes the enabled state, so
+// that windows made of several controls can pass the state on to their parts.
+constexpr uint32_t EnabledState = 0x80000000u;
 }  // namespace WindowFlag
 
 // Frame sides carrying a border.
@@ -139,6 +142,12 @@ class Window : public CleanHeapObject<has_slots<void>> {
   Window* PrevSibling() const { return prev_sibling_; }
   int32_t ChildCount() const { return child_count_; }
   bool IsAncestorOf(const Window* w) const;  // true for w == this as well
+  // A window lifted out of another's tree (into a layer, say, so that nothing covers it) can
+  // still belong to it: its owner's modal loop counts it as inside. Null for most windows.
+  Window* Owner() const { return owner_; }
+  void SetOwner(Window* owner) { owner_ = owner; }
+  // Whether `w` is this window or one of its descendants, following owners as well as parents.
+  bool OwnsOrIsAncestorOf(const Window* w) const;
   void SetParent(Window* new_parent);
   // The ancestor just below the nearest top-level container (may be this window).
   Window* TopLevelAncestor();
@@ -167,11 +176,7 @@ class Window : public CleanHeapObject<has_slots<void>> {
   int32_t WindowId() const { return window_id_; }
   void SetWindowId(int32_t id) { window_id_ = id; }
   bool IsEnabled() const { return enabled_; }
-  void SetEnabled(bool enabled) {
-    if (enabled == enabled_) return;
-    enabled_ = enabled;
-    Invalidate();
-  }
+  void SetEnabled(bool enabled);
 
   // Geometry. Frame and client rectangles are screen coordinates; SetFrameRect and the
   // restore rectangle are relative to the parent's client area.
@@ -262,6 +267,7 @@ class Window : public CleanHeapObject<has_slots<void>> {
   Window* prev_sibling_ = nullptr;
   Window* next_sibling_ = nullptr;
   Window* parent_ = nullptr;
+  Window* owner_ = nullptr;
   Window* focus_child_ = nullptr;
   Window* focus_proxy_ = nullptr;
   Window* tab_next_ = nullptr;

@@ -441,6 +441,16 @@ bool WindowManager::HandleGlobalKey(InputEvent& event) {
   }
 }
 
+void WindowManager::Dispatch(InputEvent& event) {
+  if (event.type >= kEventButton && event.type <= kEventWheel) {
+    event.flags = static_cast<int32_t>(hover_part_);
+  }
+  if (handlers_.empty())
+    DefaultDispatch(*this, event.type, event);
+  else
+    handlers_.back()(*this, event.type, event);
+}
+
 bool WindowManager::DefaultDispatch(WindowManager& wm, int32_t type, InputEvent& event) {
   if (type == kEventKey && wm.HandleGlobalKey(event)) return true;
   if (type == kEventKey || type == kEventChar) {
@@ -456,7 +466,7 @@ bool WindowManager::ModalDispatch(WindowManager& wm, int32_t type, InputEvent& e
   const uint32_t flags = wm.TopModalFlags();
   if (type == kEventKey && wm.HandleGlobalKey(event)) return true;
   if (type == kEventKey || type == kEventChar) {
-    if (wm.focus_ && modal && modal->IsAncestorOf(wm.focus_)) {
+    if (wm.focus_ && modal && modal->OwnsOrIsAncestorOf(wm.focus_)) {
       wm.RouteEvent(wm.focus_, type, event);
     } else if (modal && (flags & kModalKeys)) {
       wm.RouteEvent(modal, type, event);
@@ -464,7 +474,7 @@ bool WindowManager::ModalDispatch(WindowManager& wm, int32_t type, InputEvent& e
     return true;
   }
   if (type >= kEventButton && type <= kEventWheel) {
-    if (wm.hover_ && modal && modal->IsAncestorOf(wm.hover_)) {
+    if (wm.hover_ && modal && modal->OwnsOrIsAncestorOf(wm.hover_)) {
       wm.RouteEvent(wm.hover_, type, event);
     } else if (modal && (flags & kModalMouse)) {
       event.flags = 1;
@@ -572,7 +582,7 @@ void WindowManager::RecomputeHover() {
     hit = HitWindow(c, mouse_, part);
   }
   Window* modal = TopModalWindow();
-  if (hit && modal && !modal->IsAncestorOf(hit)) {
+  if (hit && modal && !modal->OwnsOrIsAncestorOf(hit)) {
     hit = nullptr;
     part = 0;
   }
@@ -596,7 +606,7 @@ void WindowManager::ChooseCursor() {
   if (IsDragging()) return;  // the drag shows whether a drop is possible
   int32_t cursor = Cursor::Arrow;
   Window* modal = TopModalWindow();
-  const bool outside_modal = modal && (!hover_ || !modal->IsAncestorOf(hover_));
+  const bool outside_modal = modal && (!hover_ || !modal->OwnsOrIsAncestorOf(hover_));
   if (hover_ && !outside_modal && !(redraw_flags_ & kOverviewShown)) {
     if (hover_part_ == Part::Client) {
       cursor = hover_->ClientCursor();

@@ -141,6 +141,10 @@ class WindowManager {
   void PushHandler(EventHandler handler) { handlers_.push_back(handler); }
   void PopHandler();
   void RouteEvent(Window* target, int32_t type, InputEvent& event);
+  // Hands an event that was already processed once (a press that ended a pop-up's loop, say)
+  // to the current handler again, as a new event: the loops still running filter it as they
+  // would any other. Mouse events take the hover part of the pointer's window as it is now.
+  void Dispatch(InputEvent& event);
   bool HandleGlobalKey(InputEvent& event);
   static bool DefaultDispatch(WindowManager& wm, int32_t type, InputEvent& event);
   static bool ModalDispatch(WindowManager& wm, int32_t type, InputEvent& event);

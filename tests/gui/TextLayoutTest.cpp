@@ -190,6 +190,14 @@ TEST_F(TextStyleCodes, MissingStartStyleFallsBackToTheFirstPresentStyle) {
   EXPECT_EQ(glyphs[0].style, kFontBold);
 }
 
+TEST_F(TextStyleCodes, LiteralTextMeasuresAndPlacesTheCaretOverEveryCharacter) {
+  EXPECT_EQ(MeasureTextWidth(&font_, "|bAB", kFontPlain, kTextLiteral), 4 * kLetter[kFontPlain]);
+  EXPECT_EQ(MeasureTextWidth(&font_, "|bAB", kFontPlain), 2 * kLetter[kFontBold]);
+  // The bar and the letter are the characters they are, so the caret can stand between them.
+  EXPECT_EQ(CharIndexAtX(&font_, "|bAB", kFontPlain, kLetter[0] + 1, kTextLiteral), 1u);
+  EXPECT_EQ(CharIndexAtX(&font_, "|bAB", kFontPlain, 2 * kLetter[0] + 1, kTextLiteral), 2u);
+}
+
 // ---------------------------------------------------------------------------------------------
 
 using TextKerning = TextLayoutTest;
