@@ -135,7 +135,7 @@ def main():
     for name in ["gallery", "label", "readonly", "integer", "number", "longtext", "line",
                  "editor", "save-image", "open-image", "open-images", "folder-image", "colour",
                  "copy-image", "paste-image", "push", "check", "swatch", "splitter", "view",
-                 "tabs", "list", "grid"]:
+                 "tabs", "combo", "list", "grid"]:
         if name not in g.controls:
             fail(f"the ready line lacks {name}")
     for name, (l, t, r, b) in g.controls.items():
@@ -407,6 +407,39 @@ def main():
         g.wait(lambda e: e["event"] == "selection" and e["name"] == "list" and
                e["current"] == "Tree 00002", 10, "the first tree")
 
+    def combo_by_mouse_and_keys():
+        def chosen(id_, text):
+            e = g.wait(lambda e: e["event"] == "combo", 10, f"the combo's {text!r}")
+            if (e["id"], e["text"]) != (id_, text):
+                raise RuntimeError(f"combo gave {e}, not {id_} {text!r}")
+
+        # The list opens below the field, sorted under the pinned "<none>": the third row is
+        # "Item 9a".
+        g.click("combo")
+        time.sleep(0.3)
+        l, t, r, b = g.controls["combo"]
+        xdotool("mousemove", "--window", g.window, l + 40, b + 2 * row + row // 2, "sleep", "0.2",
+                "click", "1")
+        chosen(3, "Item 9a")
+        # The pointer away from where the list opens, so that it moves no row.
+        xdotool("mousemove", "--window", g.window, l + 40, t - 60)
+        time.sleep(0.5)
+        # Down opens the closed box, Down again chooses the next item, Enter closes it; Up
+        # steps back to the pinned entry.
+        g.key("Down")
+        time.sleep(0.2)
+        g.key("Down")
+        chosen(1, "Item 10")
+        g.key("Return")
+        time.sleep(0.2)
+        g.key("Down")
+        time.sleep(0.2)
+        for id_, text in [(3, "Item 9a"), (2, "item 9"), (-1, "<none>")]:
+            g.key("Up")
+            chosen(id_, text)
+        g.key("Return")
+        time.sleep(0.2)
+
     def grid_select_and_band():
         l, t, r, b = g.controls["grid"]
         pitch_x, pitch_y = 40, 32 + 3 * row + 8
@@ -455,6 +488,7 @@ def main():
                        ("snapshot to xclip", snapshot_to_xclip),
                        ("cursor pictures", cursor_pictures),
                        ("view, tabs", view_divider_tabs),
+                       ("combo: mouse and keys", combo_by_mouse_and_keys),
                        ("list: click, shift, select all", list_click_and_select_all),
                        ("list: drag reorders", list_drag_reorders),
                        ("list: edits cells", list_edits_cells),

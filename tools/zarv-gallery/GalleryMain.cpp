@@ -18,6 +18,7 @@
 //   {"event":"edited","name":"list","column":C,"text":T,"stored":B}   a cell edited after a
 //       double-click ended; B is false when the text was refused
 //   {"event":"selection","name":"grid","count":N}   the grid's selection changed
+//   {"event":"combo","name":"combo","id":I,"text":T}   an item of the combo box was chosen
 //   {"event":"image","name":N,"ok":B,"width":W,"height":H,"crc32":HEX}   copy-image put its
 //       37 × 23 pattern on the clipboard, or paste-image read the clipboard's image
 //   {"event":"scroll","name":"view","h":H,"v":V}, {"event":"divider","pos":P},
@@ -43,10 +44,11 @@ void OnIdle() {
     for (const auto& [name, r] : g_gallery->ControlRects()) {
       controls[name] = {r.left, r.top, r.right, r.bottom};
     }
-    std::printf("%s\n",
-                nlohmann::json({{"event", "ready"},
-                                    {"controls", controls},
-                                    {"list_row", g_gallery->ListRowHeight()}}).dump().c_str());
+    std::printf("%s\n", nlohmann::json({{"event", "ready"},
+                                        {"controls", controls},
+                                        {"list_row", g_gallery->ListRowHeight()}})
+                            .dump()
+                            .c_str());
     std::fflush(stdout);
   }
   if (g_ready) g_gallery->ReportChanges();

@@ -11,6 +11,7 @@
 #include "gui/CheckBox.h"
 #include "gui/Choosers.h"
 #include "gui/ColorButton.h"
+#include "gui/ComboBox.h"
 #include "gui/Draw.h"
 #include "gui/GridWindow.h"
 #include "gui/ListWindow.h"
@@ -134,6 +135,17 @@ GalleryWindow::GalleryWindow() : Window(kFrameFlags, nullptr) {
   Connect<&GalleryWindow::OnListDropped>(list_->item_dropped, this);
   Connect<&GalleryWindow::OnListActivated>(list_->activated, this);
 
+  // Sorted in natural order under a pinned, selected "none" entry.
+  combo_ = new ComboBox(this, 0);
+  static const char* const kComboItems[] = {"Item 10", "item 9",  "Item 9a",
+                                            "Rock 2",  "rock 12", "Zed"};
+  for (int32_t i = 0; i < 6; ++i) combo_->AddItem(static_cast<uint64_t>(i + 1), kComboItems[i]);
+  combo_->SortItems();
+  combo_->AddItem(static_cast<uint64_t>(-1), "<none>", true);
+  combo_->Fit(16, false);
+  combo_->SelectById(static_cast<uint64_t>(-1));
+  Connect<&GalleryWindow::OnCombo>(combo_->selection_changed, this);
+
   // Twelve 32 × 32 cells in four columns, with room to start a rubber band below and beside
   // them (OnResized sizes it).
   grid_ = new GridWindow(GridStyle::MultiSelect, WindowFlag::Visible, this);
@@ -157,7 +169,7 @@ GalleryWindow::GalleryWindow() : Window(kFrameFlags, nullptr) {
     if (b.box->IsEditable() || b.box->IsSelectable()) order.push_back(b.box);
   }
   for (auto& [name, b] : buttons_) order.push_back(b);
-  order.insert(order.end(), {push_, check_, swatch_, list_, grid_});
+  order.insert(order.end(), {push_, check_, swatch_, combo_, list_, grid_});
   SetTabOrder(order);
 }
 
@@ -192,6 +204,7 @@ void GalleryWindow::OnResized() {
   const bool first = splitter_->FrameRect().Width() == 0;
   splitter_->SetFrameRect({right, 8, std::max(right + 210, width - 8), 208});
   if (first) splitter_->SetDividerPosition(splitter_->FrameRect().Width() / 2);
+  combo_->SetFrameRect({right, 216, right + 178, 216 + combo_->FrameRect().Height()});
   const int32_t lists_top = 246;
   list_->SetFrameRect({right, lists_top, right + 320, std::max(lists_top + 100, height - 8)});
   // Four columns of cells and 40 pixels beside them; their three rows and 150 below them.
@@ -216,6 +229,7 @@ std::map<std::string, Rect> GalleryWindow::ControlRects() const {
   rects["tabs"] = tabs_->FrameRect();
   rects["list"] = list_->FrameRect();
   rects["grid"] = grid_->FrameRect();
+  rects["combo"] = combo_->FrameRect();
   return rects;
 }
 
@@ -294,6 +308,15 @@ int32_t GalleryWindow::ListRowHeight() const {
   return list_->RowHeight();
 }
 
+void GalleryWindow::OnCombo(intptr_t selection) {
+  const auto* s = reinterpret_cast<const ComboBox::Selection*>(selection);
+  // Ids are 32-bit values here, -1 for the none entry.
+  Report({{"event", "combo"},
+          {"name", "combo"},
+          {"id", static_cast<int32_t>(s->id)},
+          {"text", s->item ? Utf8(s->item->text) : ""}});
+}
+
 void GalleryWindow::OnGridSelection(intptr_t) {
   Report({{"event", "selection"}, {"name", "grid"}, {"count", grid_->SelectedCount()}});
 }
@@ -318,7 +341,9 @@ void GalleryWindow::ReportChanges() {
   const Window* modal = WM().ModalDepth() > 0 ? WM().TopModalWindow() : nullptr;
   if (modal != last_modal_) {
     last_modal_ = modal;
-    if (modal) Report({{"event", "modal"}, {"title", Utf8(modal->GetTitle())}});
+    // Untitled modal windows (an open combo box) report their class.
+    const char* title = modal ? modal->GetTitle() : nullptr;
+    if (modal) Report({{"event", "modal"}, {"title", Utf8(title ? title : modal->GetClassName())}});
   }
   if (view_->HorizontalPosition() != last_h_ || view_->VerticalPosition() != last_v_) {
     last_h_ = view_->HorizontalPosition();

@@ -12,6 +12,7 @@ class SplitterWindow;
 class TabWindow;
 class TextBox;
 class GalleryView;
+class ComboBox;
 class GridWindow;
 class ListWindow;
 
@@ -47,6 +48,7 @@ class GalleryWindow : public Window {
   void OnListActivated(intptr_t item);
   void FillList();
   void OnGridSelection(intptr_t);
+  void OnCombo(intptr_t selection);
 
   std::vector<NamedBox> boxes_;
   std::vector<std::pair<const char*, Button*>> buttons_;
@@ -58,6 +60,7 @@ class GalleryWindow : public Window {
   TabWindow* tabs_ = nullptr;
   ListWindow* list_ = nullptr;
   GridWindow* grid_ = nullptr;
+  ComboBox* combo_ = nullptr;
   std::vector<uint32_t> sizes_;  // the records the list's "Size" column shows
 
   const Window* last_modal_ = nullptr;
