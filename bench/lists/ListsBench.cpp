@@ -26,6 +26,9 @@
 
 #include "app/Preferences.h"
 #include "app/ProgramShell.h"
+#include "gui/ComboBox.h"
+#include "gui/Draw.h"
+#include "gui/GridWindow.h"
 #include "gui/ListWindow.h"
 #include "gui/TreeRenderer.h"
 #include "gui/WindowManager.h"
@@ -124,6 +127,17 @@ class Bench {
   bool TypeAhead();
   bool SelectAll();
   bool ItemBytes();
+  bool GridRedraw();
+  bool RubberBand();
+  bool Combo();
+
+  GridWindow* MakeGrid(int cells, Size cell, const Rect& frame);
+  // Resizes the OS window and waits for the window manager to follow.
+  void ResizeScreen(int32_t width, int32_t height) {
+    glfwSetWindowSize(shell_.window(), width, height);
+    for (int i = 0; i < 400 && wm_.Root()->FrameRect().Width() != width; ++i) wm_.PumpOnce();
+    Settle();
+  }
 
   ProgramShell& shell_;
   WindowManager& wm_;
@@ -358,6 +372,156 @@ bool Bench::ItemBytes() {
   return true;
 }
 
+GridWindow* Bench::MakeGrid(int cells, Size cell, const Rect& frame) {
+  auto* grid = new GridWindow(GridStyle::MultiSelect, WindowFlag::Visible, wm_.Layer0());
+  grid->SetFrameRect(frame);
+  grid->SetCellSize(cell.width, cell.height);
+  grid->SetCellCount(cells);
+  // Thumbnails stand in as filled squares; labels come from a callback as the browser's do.
+  grid->SetDrawCallback([](int32_t index, uint64_t, const Rect& rect, bool selected) {
+    SetDrawColor(selected ? MakeColor(240, 200, 80) : MakeColor(40 + index % 160, 90, 160));
+    FillRect(rect);
+    SetDrawColor(kWhite);
+  });
+  static char label[32];
+  grid->SetLabelCallback([](int32_t index, uint64_t) {
+    const int n = std::snprintf(label, sizeof label, "tile_%05d", index);
+    return std::string_view(label, static_cast<size_t>(n));
+  });
+  Window::SetFocus(grid, 0);
+  Settle();
+  return grid;
+}
+
+bool Bench::GridRedraw() {
+  double per_size[2] = {0, 0};
+  const int sizes[2] = {50000, 50};
+  for (int s = 0; s < 2; ++s) {
+    GridWindow* grid = MakeGrid(sizes[s], {96, 96}, {0, 0, 640, 480});
+    double total = 0;
+    for (double fraction : {0.0, 0.5, 1.0}) {
+      DragThumb(grid, fraction);
+      total += RedrawMs();
+    }
+    per_size[s] = total / 3;
+    std::fprintf(stderr, "  grid redraw %d cells: %.3f ms a frame (top, middle, end)\n", sizes[s],
+                 per_size[s]);
+    Discard(grid);
+  }
+  Figure("grid redraw 50000/50", per_size[0] / per_size[1], "ratio", "<=", 2);
+  return true;
+}
+
+// The time from a rubber band's release to the selection signal it gives: the toggling of the
+// cells it covered, without the frame drawn afterwards.
+Clock::time_point g_band_signal;
+struct BandWatch : has_slots<void> {
+  int signals = 0;
+  void OnChanged(intptr_t) {
+    g_band_signal = Clock::now();
+    ++signals;
+  }
+};
+
+bool Bench::RubberBand() {
+  // Tiny cells so that a band on the screen covers a thousand of them.
+  ResizeScreen(1280, 1024);
+  GridWindow* grid = MakeGrid(50000, {4, 4}, {0, 0, 1280, 1024});
+  BandWatch watch;
+  Connect<&BandWatch::OnChanged>(grid->selection_changed, &watch);
+  const Rect c = grid->ClientRect();
+  const int32_t px = grid->HorizontalPitch(), py = grid->VerticalPitch();
+  const int32_t columns = (1000 + c.Height() / py - 1) / (c.Height() / py);
+  // From the spacing left of the first cell's neighbour, over `columns` columns and every row.
+  const int32_t x0 = c.left + 4 + 2, y0 = c.top + 1;
+  const int32_t x1 = c.left + columns * px + 2, y1 = c.bottom - 2;
+  int32_t covered = 0;
+  std::vector<double> times;
+  for (int round = 0; round < rounds_; ++round) {
+    Queue(kEventMove, x0, y0);
+    Queue(kEventButton, x0, y0, 0, 1);
+    Queue(kEventMove, (x0 + x1) / 2, (y0 + y1) / 2);
+    Queue(kEventMove, x1, y1);
+    Settle(3);
+    watch.signals = 0;
+    Queue(kEventButton, x1, y1, 0, 0);
+    const Clock::time_point start = Clock::now();
+    wm_.PumpOnce();
+    if (watch.signals != 1) {
+      std::fprintf(stderr, "zarv_listsbench: the rubber band gave %d signals\n", watch.signals);
+      Discard(grid);
+      ResizeScreen(640, 480);
+      return false;
+    }
+    times.push_back(std::chrono::duration<double, std::milli>(g_band_signal - start).count());
+    covered = grid->SelectedCount();
+    Settle(3);
+  }
+  Discard(grid);
+  ResizeScreen(640, 480);
+  const double ms = Median(times);
+  std::fprintf(stderr, "  rubber band: %d cells selected of 50000, %.3f ms\n", covered, ms);
+  Figure("rubber band 50000", ms, "ms", "<", 5);
+  return true;
+}
+
+// The open combo box's loop ends at its first frame, which stops the clock.
+struct ComboWatch {
+  WindowManager* wm = nullptr;
+  ComboBox* combo = nullptr;
+  TreeRenderer* renderer = nullptr;
+  int32_t frames_before = 0;
+  Clock::time_point shown;
+  bool seen = false;
+};
+ComboWatch g_combo;
+
+void ComboIdle() {
+  ComboWatch& w = g_combo;
+  if (!w.combo || !w.combo->IsOpen() || w.renderer->RenderCount() == w.frames_before) return;
+  w.shown = Clock::now();
+  w.seen = true;
+  w.combo->CloseList();
+}
+
+bool Bench::Combo() {
+  constexpr int kItems = 10000;
+  std::vector<std::string> names;
+  for (int i = 0; i < kItems; ++i) names.push_back(TagLikeName(i, kItems));
+  std::vector<double> times;
+  for (int round = 0; round < rounds_; ++round) {
+    auto* frame = new Window(WindowFlag::Visible | WindowFlag::BackgroundA, wm_.Layer0());
+    frame->SetFrameRect({0, 0, 640, 480});
+    Settle();
+    g_combo = ComboWatch{};
+    const Clock::time_point start = Clock::now();
+    auto* combo = new ComboBox(frame, 0);
+    combo->SetFrameRect({20, 20, 198, 36});
+    for (int i = 0; i < kItems; ++i)
+      combo->AddItem(static_cast<uint64_t>(i), names[static_cast<size_t>(i)]);
+    combo->SortItems();
+    combo->AddItem(static_cast<uint64_t>(-1), "<none>", true);
+    combo->Fit(16, true);
+    combo->SelectById(static_cast<uint64_t>(-1));
+    g_combo = {&wm_, combo, &shell_.renderer(), shell_.renderer().RenderCount(), {}, false};
+    wm_.SetIdleHook(&ComboIdle);
+    combo->Open();
+    wm_.SetIdleHook(nullptr);
+    g_combo.combo = nullptr;
+    if (!g_combo.seen) {
+      std::fprintf(stderr, "zarv_listsbench: the combo box's list was never drawn\n");
+      return false;
+    }
+    times.push_back(std::chrono::duration<double, std::milli>(g_combo.shown - start).count());
+    Discard(frame);
+  }
+  const double ms = Median(times);
+  std::fprintf(stderr, "  combo 10000: %.3f ms from the first item added to the open list drawn\n",
+               ms);
+  Figure("combo 10000", ms, "ms", "<", 50);
+  return true;
+}
+
 bool Bench::Run() {
   glfwSetWindowSize(shell_.window(), 640, 480);
   for (int i = 0; i < 200 && wm_.Root()->FrameRect().Width() != 640; ++i) wm_.PumpOnce();
@@ -367,7 +531,7 @@ bool Bench::Run() {
                wm_.Root()->FrameRect().Width(), wm_.Root()->FrameRect().Height(),
                reinterpret_cast<const char*>(glGetString(GL_RENDERER)), rounds_);
   return ListAddSort() && ListRedraw() && DragReorder() && EditCell() && TypeAhead() &&
-         SelectAll() && ItemBytes();
+         SelectAll() && ItemBytes() && GridRedraw() && RubberBand() && Combo();
 }
 
 }  // namespace
