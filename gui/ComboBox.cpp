@@ -65,7 +65,8 @@ ComboBox::ComboBox(Window* parent, uint32_t flags)
   text_->SetLiteral(true);
   button_ = new DropdownButton(this);
   // Hidden until opened; the pop-up style lets the pointer pick and a click choose.
-  list_ = new ListWindow(ListStyle::PopUp, 0, this);
+  // Opaque, since it opens over whatever lies below the box.
+  list_ = new ListWindow(ListStyle::PopUp, WindowFlag::BackgroundA | WindowFlag::DropShadow, this);
   list_->SetTitle("ComboBox List");
   list_->Hide();
   Connect<&ComboBox::OnArrowClicked>(button_->clicked, this);

@@ -37,10 +37,13 @@
 #include "gl/GlTexture.h"
 #include "gl/GlfwPlatform.h"
 #include "gui/Button.h"
+#include "gui/ComboBox.h"
 #include "gui/Draw.h"
 #include "gui/Font.h"
 #include "gui/FontFile.h"
 #include "gui/FontPages.h"
+#include "gui/GridWindow.h"
+#include "gui/ListWindow.h"
 #include "gui/Skin.h"
 #include "gui/TextLayout.h"
 #include "gui/TreeRenderer.h"
@@ -646,6 +649,153 @@ TEST_F(PixelTest, OnlyTheFrontWindowKeepsTheActiveTitleBar) {
   desk_->Settle();
   EXPECT_RGB_NEAR(TitleBarShade(Read(), a), kActiveBar, 8) << "the window uncovered";
   EXPECT_EQ(desk_->wm().Layer0()->FirstChild(), c);
+}
+
+// ---------------------------------------------------------------------------------------
+// Lists, combo boxes and grids
+
+int32_t ChannelDistance(const Rgb& a, const Rgb& b) {
+  return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
+}
+
+TEST_F(PixelTest, ListShowsItsRowsHeaderAndSelectionBand) {
+  auto* w = new SceneWindow("List", {40, 40, 440, 340});
+  auto* list = new ListWindow(ListStyle::Header, WindowFlag::Visible, w);
+  list->SetFrameRect({10, 10, 360, 250});
+  list->AddColumn("Name", "%s", 0, 0, 200, 0);
+  for (const char* name : {"Rock 2", "Bush 10", "Bush 9", "Tree", "Unit 1"}) {
+    list->AddItem(nullptr, 0, ListItemFlag::TextOrdered, 0, name);
+  }
+  list->Sort();
+  list->Refresh();
+  list->Select(list->ItemAtRow(2), false);
+  desk_->Settle();
+  ASSERT_TRUE(desk_->FullFrame());
+  const Frame frame = Read();
+  const Rect c = list->ClientRect();
+  const int32_t h = list->RowHeight();
+  ASSERT_GT(h, 0);
+  auto row = [&](int32_t k) {  // k = -1 is the header
+    return Rect{c.left, c.top + h * (k + 1), c.right, c.top + h * (k + 2)};
+  };
+  // Every row's name is written in its own band, and nothing below the last row.
+  for (int32_t k = 0; k < 5; ++k) {
+    EXPECT_GT(CountLight(frame, Rect{c.left, row(k).top, c.left + 200, row(k).bottom}), 0)
+        << "row " << k;
+  }
+  EXPECT_EQ(CountLight(frame, Rect{c.left, row(5).top, c.right, c.bottom}), 0);
+  // The selected row is set off along its whole width, and the header from the rows.
+  const int32_t x = c.right - 6;
+  const Rgb selected = frame.At(x, row(2).top + h / 2);
+  const Rgb plain = frame.At(x, row(1).top + h / 2);
+  EXPECT_GT(ChannelDistance(selected, plain), 40) << selected << " against " << plain;
+  EXPECT_RGB_NEAR(frame.At(x, row(3).top + h / 2), plain, 4);
+  EXPECT_GT(ChannelDistance(frame.At(x, row(-1).top + h / 2), plain), 10);
+}
+
+// What the open combo box's loop shows at its first frame.
+struct ComboProbe {
+  Desk* desk = nullptr;
+  ComboBox* combo = nullptr;
+  int32_t frames_at_start = 0;
+  bool sampled = false;
+  Rect list;
+  Frame frame;
+};
+ComboProbe g_combo_probe;
+
+void ComboIdleHook() {
+  ComboProbe& p = g_combo_probe;
+  if (!p.desk || !p.combo || !p.combo->IsOpen()) return;
+  if (p.desk->renderer().RenderCount() > p.frames_at_start) {
+    p.frame = ReadBackBuffer(g_host->size());
+    p.list = p.combo->List()->FrameRect();
+    p.sampled = true;
+    p.combo->CloseList();
+  }
+}
+
+TEST_F(PixelTest, OpenComboListShowsWholePastItsDialogsEdge) {
+  // A window behind with a red patch where the list will open, and a shallow dialog in front.
+  constexpr Color kRed = MakeColor(200, 40, 40);
+  auto* behind = new SceneWindow("Behind", {60, 160, 460, 460});
+  behind->patches = {{{0, 0, 400, 300}, kRed}};
+  auto* dialog = new SceneWindow("Dialog", {100, 100, 400, 180});
+  auto* combo = new ComboBox(dialog, 0);
+  combo->SetFrameRect({20, 10, 198, 26});
+  for (int32_t i = 0; i < 6; ++i) {
+    const std::string text = "Choice " + std::to_string(i + 1);
+    combo->AddItem(static_cast<uint64_t>(i), text);
+  }
+  combo->Fit(16, false);
+  combo->SelectById(0);
+  desk_->wm().BringToFront(dialog);
+  desk_->Settle();
+  ASSERT_TRUE(desk_->FullFrame());
+
+  g_combo_probe = ComboProbe{};
+  g_combo_probe.desk = desk_.get();
+  g_combo_probe.combo = combo;
+  g_combo_probe.frames_at_start = desk_->renderer().RenderCount();
+  desk_->wm().SetIdleHook(&ComboIdleHook);
+  combo->Open();
+  desk_->wm().SetIdleHook(nullptr);
+  g_combo_probe.desk = nullptr;
+  ASSERT_TRUE(g_combo_probe.sampled) << "the open list drew no frame";
+  const Frame& frame = g_combo_probe.frame;
+  const Rect list = g_combo_probe.list;
+  const int32_t h = combo->RowHeight();
+  const int32_t dialog_bottom = dialog->FrameRect().bottom;
+  ASSERT_GT(list.bottom, dialog_bottom + 2 * h) << "the list should reach past the dialog";
+  // Each of the six rows shows its text, those past the dialog's edge included, and the list
+  // covers the red window behind.
+  int32_t past_edge = 0;
+  for (int32_t k = 0; k < 6; ++k) {
+    const Rect band{list.left, list.top + k * h, list.right, list.top + (k + 1) * h};
+    EXPECT_GT(CountLight(frame, band), 0) << "row " << k;
+    if (band.top >= dialog_bottom) ++past_edge;
+  }
+  EXPECT_GE(past_edge, 2);
+  EXPECT_GT(ChannelDistance(frame.At(list.right - 4, list.bottom - h / 2 - h), ToRgb(kRed)), 60);
+  // Once closed, the red shows there again.
+  desk_->Settle();
+  EXPECT_RGB_NEAR(Read().At(list.right - 4, list.bottom - h / 2 - h), ToRgb(kRed), 0);
+}
+
+TEST_F(PixelTest, GridCellsShowWhatTheClientDrawsWithLabelsAndSelection) {
+  auto* w = new SceneWindow("Grid", {40, 40, 600, 440});
+  auto* grid = new GridWindow(GridStyle::MultiSelect, WindowFlag::Visible, w);
+  grid->SetFrameRect({10, 10, 540, 360});
+  grid->SetCellSize(48, 48);
+  grid->SetCellCount(12);
+  auto colour = [](int32_t i) { return MakeColor(10 + 20 * i, 100, 220 - 15 * i); };
+  grid->SetDrawCallback([colour](int32_t index, uint64_t, const Rect& rect, bool) {
+    SetDrawColor(colour(index));
+    FillRect(rect);
+    SetDrawColor(kWhite);
+  });
+  for (int32_t i = 0; i < 12; ++i) grid->SetCellLabel(i, "L" + std::to_string(i));
+  grid->Select(5, false);
+  desk_->Settle();
+  ASSERT_TRUE(desk_->FullFrame());
+  const Frame frame = Read();
+  for (int32_t i = 0; i < 12; ++i) {
+    const Rect cell = grid->CellRect(i);
+    ASSERT_FALSE(cell.IsEmpty()) << "cell " << i;
+    if (i != 5) {
+      EXPECT_RGB_NEAR(frame.At(cell.left + 24, cell.top + 24), ToRgb(colour(i)), 0);
+    }
+    EXPECT_GT(CountLight(frame, Rect{cell.left, cell.top + 48, cell.right, cell.bottom}), 0)
+        << "the label of cell " << i;
+  }
+  // The selected cell is marked where its neighbour shows only its own colour and background.
+  const Rect sel = grid->CellRect(5), plain = grid->CellRect(4);
+  int32_t differing = 0;
+  for (int32_t y = sel.top; y < sel.bottom; ++y) {
+    const Rgb a = frame.At(sel.left + 1, y), b = frame.At(plain.left + 1, y);
+    if (y >= sel.top + 48 && ChannelDistance(a, b) > 30) ++differing;
+  }
+  EXPECT_GT(differing, 0) << "no selection mark along the selected cell's label";
 }
 
 // ---------------------------------------------------------------------------------------
