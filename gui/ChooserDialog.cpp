@@ -332,13 +332,13 @@ void ChooserDialog::OnButton(intptr_t id) {
 }
 
 bool ChooserDialog::HandleEvent(Window* target, int32_t type, InputEvent& event) {
-  // The name field would swallow these; here they move through the folders and the list.
   if (target == list_ && type == kEventKey && event.a == Key::Enter) {
     // Enter is the confirm button's here as in the name field: the list would activate every
     // selected row one after another, where the dialog takes the selection once.
     if (event.b == 1) Confirm();
     return true;
   }
+  // The name field would swallow these; here they move through the folders and the list.
   if (target == name_ && type == kEventKey && event.b == 1) {
     if (event.a == Key::Backspace && name_->Length() == 0) {
       GoUp();

@@ -40,7 +40,6 @@ class ChooserDialog : public Window {
   const std::string& ListError() const { return list_error_; }
   // The folder's rows: each item's id is the index of its entry.
   ListWindow* List() const { return list_; }
-  const std::vector<ChooserEntry>& Entries() const { return entries_; }
   const ChooserEntry& EntryOf(const ListItem& item) const;
   TextBox* NameField() const { return name_; }
   // Null when the kind has no file types to pick from.
