@@ -6,8 +6,9 @@
 
 #include "base/CharMap.h"
 #include "gui/Button.h"
-#include "gui/ChooserList.h"
-#include "gui/ChooserPicker.h"
+#include "gui/ComboBox.h"
+#include "gui/ListItem.h"
+#include "gui/ListWindow.h"
 #include "gui/MessageBoxWindow.h"
 #include "gui/TextBox.h"
 #include "gui/WindowManager.h"
@@ -29,6 +30,7 @@ constexpr int32_t kButtonWidth = 100;
 constexpr int32_t kFieldMaxLength = 4096;
 constexpr intptr_t kConfirmId = 1;
 constexpr intptr_t kCancelId = 2;
+constexpr Color kFolderText = MakeColor(255, 230, 150);
 
 std::string Shown(const std::string& bytes) {
   return ProgramCharMap().Utf8ToNarrow(bytes);
@@ -50,13 +52,19 @@ bool IsFile(const fs::path& path) {
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-// Each file type as "PNG Image (*.png)".
-std::vector<std::string> TypeTexts(const FileKind& kind) {
-  std::vector<std::string> texts;
-  for (const FileFilter& f : kind.filters) {
-    texts.push_back(std::string(f.name) + " (" + std::string(f.pattern) + ")");
+// Each file type as "PNG Image (*.png)", its id the type's index.
+void AddTypes(ComboBox* combo, const FileKind& kind) {
+  for (size_t i = 0; i < kind.filters.size(); ++i) {
+    const FileFilter& f = kind.filters[i];
+    combo->AddItem(i, std::string(f.name) + " (" + std::string(f.pattern) + ")");
   }
-  return texts;
+}
+
+// Centred in a row of the dialog: the closed combo box keeps its own height.
+void PlaceCombo(ComboBox* combo, int32_t left, int32_t top, int32_t right, int32_t row) {
+  const int32_t h = combo->RowHeight();
+  const int32_t y = top + std::max(0, (row - h) / 2);
+  combo->SetFrameRect({left, y, right, y + h});
 }
 
 TextBox* Label(Window* parent, const char* text) {
@@ -71,7 +79,9 @@ ChooserDialog::ChooserDialog(ChooserOp op, const FileKind& kind, const char* tit
     : Window(kDialogFlags, nullptr), op_(op), kind_(kind), options_(options) {
   SetTitle(title);
   path_ = Label(this, "");
-  list_ = new ChooserList(this, op == ChooserOp::kOpenSeveral);
+  list_ =
+      new ListWindow(op == ChooserOp::kOpenSeveral ? ListStyle::MultiSelect : 0,
+                     WindowFlag::Visible | WindowFlag::ThinFrame | WindowFlag::BackgroundB, this);
   name_label_ = Label(this, op == ChooserOp::kFolder ? "Folder Name:" : "File Name:");
   name_ = new TextBox(TextBox::kLineField, this);
   name_->SetMaxLength(kFieldMaxLength);
@@ -80,18 +90,20 @@ ChooserDialog::ChooserDialog(ChooserOp op, const FileKind& kind, const char* tit
       op == ChooserOp::kFolder ? !kind.format_keys[0].empty() : !kind.filters.empty();
   if (has_types) {
     type_label_ = Label(this, op == ChooserOp::kFolder ? "Target Format:" : "Files of Type:");
-    type_ = new ChooserPicker(this);
-    type_->SetChoices(TypeTexts(kind), 0);
-    Connect<&ChooserDialog::OnTypeChanged>(type_->changed, this);
+    type_ = new ComboBox(this, 0);
+    AddTypes(type_, kind);
+    type_->Fit(static_cast<int32_t>(kind.filters.size()), false);
+    type_->SelectById(0);
+    Connect<&ChooserDialog::OnTypeChanged>(type_->selection_changed, this);
   }
   if (options_) {
     for (const ChooserOption& option : *options_) {
       option_labels_.push_back(Label(this, option.label.c_str()));
-      auto* picker = new ChooserPicker(this);
-      std::vector<std::string> texts;
-      for (const auto& [text, value] : option.options) texts.push_back(text);
-      picker->SetChoices(std::move(texts), option.selected);
-      option_pickers_.push_back(picker);
+      auto* combo = new ComboBox(this, 0);
+      for (size_t i = 0; i < option.options.size(); ++i) combo->AddItem(i, option.options[i].first);
+      combo->Fit(static_cast<int32_t>(option.options.size()), false);
+      combo->SelectById(option.selected < option.options.size() ? option.selected : 0);
+      option_combos_.push_back(combo);
     }
   }
   confirm_ = new Button(this, ConfirmLabel(op), kConfirmId);
@@ -104,7 +116,7 @@ ChooserDialog::ChooserDialog(ChooserOp op, const FileKind& kind, const char* tit
 
   std::vector<Window*> order{name_, list_};
   if (type_) order.push_back(type_);
-  order.insert(order.end(), option_pickers_.begin(), option_pickers_.end());
+  order.insert(order.end(), option_combos_.begin(), option_combos_.end());
   order.push_back(confirm_);
   order.push_back(cancel_);
   SetTabOrder(order);
@@ -125,27 +137,40 @@ void ChooserDialog::Layout() {
   y += kRow + kRowGap;
   if (type_) {
     type_label_->SetFrameRect({kMargin, y + 4, kMargin + kLabelWidth, y + kRow});
-    type_->SetFrameRect({kMargin + kLabelWidth, y, field_right, y + kRow});
+    PlaceCombo(type_, kMargin + kLabelWidth, y, field_right, kRow);
   }
   cancel_->SetFrameRect({right - kButtonWidth, y, right, y + kRow});
   y += kRow + kRowGap;
-  for (size_t i = 0; i < option_pickers_.size(); ++i) {
+  for (size_t i = 0; i < option_combos_.size(); ++i) {
     option_labels_[i]->SetFrameRect({kMargin, y + 4, kMargin + kLabelWidth, y + kRow});
-    option_pickers_[i]->SetFrameRect({kMargin + kLabelWidth, y, field_right, y + kRow});
+    PlaceCombo(option_combos_[i], kMargin + kLabelWidth, y, field_right, kRow);
     y += kRow + kRowGap;
   }
   SetClientSize({kWidth, y + kMargin - kRowGap});
   CenterInParent();
 }
 
-ChooserPicker* ChooserDialog::OptionPicker(size_t index) const {
-  return index < option_pickers_.size() ? option_pickers_[index] : nullptr;
+ComboBox* ChooserDialog::OptionCombo(size_t index) const {
+  return index < option_combos_.size() ? option_combos_[index] : nullptr;
+}
+
+const ChooserEntry& ChooserDialog::EntryOf(const ListItem& item) const {
+  return entries_[static_cast<size_t>(item.id)];
+}
+
+const std::vector<const ListItem*>& ChooserDialog::SelectedInRowOrder() {
+  // The list keeps its selection in the order it was made; names go in the order shown.
+  const std::vector<ListItem*>& selected = list_->SelectedItems();
+  selected_scratch_.assign(selected.begin(), selected.end());
+  std::sort(selected_scratch_.begin(), selected_scratch_.end(),
+            [](const ListItem* a, const ListItem* b) { return a->id < b->id; });
+  return selected_scratch_;
 }
 
 void ChooserDialog::Start(const fs::path& folder, size_t filter_index, std::string_view name) {
   filter_ = filter_index < kind_.filters.size() ? filter_index : 0;
-  // Set without a change signal: the list is made once, below.
-  if (type_) type_->SetChoices(TypeTexts(kind_), filter_);
+  // Selected without a change signal: the list is made once, below.
+  if (type_) type_->SelectById(filter_);
   OpenFolder(folder);
   name_->SetText(Shown(std::string(name)));
   name_->SelectAll();
@@ -162,7 +187,8 @@ bool ChooserDialog::Run() {
   if (cancelled || result != 1) return false;
   if (options_) {
     for (size_t i = 0; i < options_->size(); ++i) {
-      (*options_)[i].selected = option_pickers_[i]->Index();
+      const uint64_t id = option_combos_[i]->SelectedId();
+      if (id != ComboBox::kNoId) (*options_)[i].selected = static_cast<size_t>(id);
     }
   }
   return true;
@@ -178,15 +204,27 @@ void ChooserDialog::OpenFolder(const fs::path& folder) {
 
 void ChooserDialog::Relist() {
   const FileFilter* filter = filter_ < kind_.filters.size() ? &kind_.filters[filter_] : nullptr;
-  std::vector<ChooserEntry> entries;
+  // Emptying the list drops its selection; the name field stays as it is.
+  relisting_ = true;
+  list_->Clear();
+  relisting_ = false;
+  entries_.clear();
   list_error_.clear();
-  if (!ChooserModel::ListFolder(folder_, filter, op_ != ChooserOp::kFolder, entries, list_error_)) {
-    entries.clear();
+  if (!ChooserModel::ListFolder(folder_, filter, op_ != ChooserOp::kFolder, entries_,
+                                list_error_)) {
+    entries_.clear();
   }
-  std::vector<std::string> shown;
-  shown.reserve(entries.size());
-  for (const ChooserEntry& e : entries) shown.push_back(Shown(e.name) + (e.folder ? "/" : ""));
-  list_->SetEntries(std::move(entries), std::move(shown));
+  // The model lists folders first, each part in natural order: the rows keep that order, so
+  // the list is never sorted here (it would mix the folders in with the files).
+  std::string shown;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const ChooserEntry& e = entries_[i];
+    shown = Shown(e.name);
+    if (e.folder) shown += '/';
+    ListItem* item = list_->AddItem(nullptr, 0, ListItemFlag::TextOrdered, i, shown);
+    if (e.folder) item->text_color = kFolderText;
+  }
+  list_->Refresh();
 }
 
 void ChooserDialog::GoUp() {
@@ -197,8 +235,8 @@ bool ChooserDialog::ConfirmSelection() {
   // The field still shows what the list put there: take the entries themselves.
   if (field_from_list_.empty() || name_->GetText() != field_from_list_) return false;
   std::vector<fs::path> paths;
-  for (int32_t row : list_->SelectedRows()) {
-    const ChooserEntry& e = list_->Entries()[static_cast<size_t>(row)];
+  for (const ListItem* item : SelectedInRowOrder()) {
+    const ChooserEntry& e = EntryOf(*item);
     if (!e.folder) paths.push_back(folder_ / e.name);
   }
   if (paths.empty()) return false;
@@ -214,8 +252,9 @@ bool ChooserDialog::ConfirmSelection() {
 void ChooserDialog::Confirm() {
   if (ConfirmSelection()) return;
   const std::string typed = ProgramCharMap().NarrowToUtf8(name_->GetText());
-  const ChooserChoice choice =
-      ChooserModel::Confirm(op_, kind_, filter_, folder_, typed, list_->SingleSelection());
+  const std::vector<ListItem*>& selected = list_->SelectedItems();
+  const ChooserEntry* single = selected.size() == 1 ? &EntryOf(*selected[0]) : nullptr;
+  const ChooserChoice choice = ChooserModel::Confirm(op_, kind_, filter_, folder_, typed, single);
   switch (choice.action) {
     case ChooserChoice::kNone:
       WM().Beep();
@@ -253,15 +292,14 @@ void ChooserDialog::OnEnter(intptr_t down) {
 }
 
 void ChooserDialog::OnSelection(intptr_t) {
-  if (op_ == ChooserOp::kFolder) return;
-  std::vector<int32_t> files = list_->SelectedRows();
-  std::erase_if(files,
-                [this](int32_t row) { return list_->Entries()[static_cast<size_t>(row)].folder; });
+  if (op_ == ChooserOp::kFolder || relisting_) return;
+  std::vector<const ListItem*> files = SelectedInRowOrder();
+  std::erase_if(files, [this](const ListItem* item) { return EntryOf(*item).folder; });
   std::string text;
-  if (files.size() == 1) text = list_->ShownName(files[0]);
+  if (files.size() == 1) text = files[0]->text;
   // Several names are quoted one by one, so that the user can tell them apart.
   for (size_t i = 0; files.size() > 1 && i < files.size(); ++i) {
-    text += (i ? " \"" : "\"") + list_->ShownName(files[i]) + '"';
+    text += (i ? " \"" : "\"") + files[i]->text + '"';
   }
   if (files.empty()) {
     // A folder was picked: a name the list put there goes, a typed one stays.
@@ -273,9 +311,8 @@ void ChooserDialog::OnSelection(intptr_t) {
   field_from_list_ = name_->GetText();
 }
 
-void ChooserDialog::OnActivated(intptr_t row) {
-  if (row < 0 || row >= list_->RowCount()) return;
-  const ChooserEntry& e = list_->Entries()[static_cast<size_t>(row)];
+void ChooserDialog::OnActivated(intptr_t item) {
+  const ChooserEntry& e = EntryOf(*reinterpret_cast<const ListItem*>(item));
   if (e.folder) {
     name_->SetText("");
     OpenFolder(folder_ / e.name);
@@ -284,8 +321,8 @@ void ChooserDialog::OnActivated(intptr_t row) {
   }
 }
 
-void ChooserDialog::OnTypeChanged(intptr_t index) {
-  filter_ = static_cast<size_t>(index);
+void ChooserDialog::OnTypeChanged(intptr_t selection) {
+  filter_ = static_cast<size_t>(reinterpret_cast<const ComboBox::Selection*>(selection)->id);
   if (op_ != ChooserOp::kFolder) Relist();
 }
 
@@ -295,6 +332,12 @@ void ChooserDialog::OnButton(intptr_t id) {
 }
 
 bool ChooserDialog::HandleEvent(Window* target, int32_t type, InputEvent& event) {
+  if (target == list_ && type == kEventKey && event.a == Key::Enter) {
+    // Enter is the confirm button's here as in the name field: the list would activate every
+    // selected row one after another, where the dialog takes the selection once.
+    if (event.b == 1) Confirm();
+    return true;
+  }
   // The name field would swallow these; here they move through the folders and the list.
   if (target == name_ && type == kEventKey && event.b == 1) {
     if (event.a == Key::Backspace && name_->Length() == 0) {

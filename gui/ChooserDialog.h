@@ -9,12 +9,13 @@
 #include "gui/Window.h"
 
 class Button;
-class ChooserList;
-class ChooserPicker;
+class ComboBox;
+class ListWindow;
+struct ListItem;
 class TextBox;
 
 // The file and folder chooser window: the folder shown on top, its list, the name field, the
-// file-type picker (or "Target Format:"), the caller's extra options, and the confirm and
+// file-type combo box (or "Target Format:"), the caller's extra options, and the confirm and
 // cancel buttons. It decides nothing about paths itself (ChooserModel does); it only turns
 // what is on screen into file system bytes and back through the character map.
 class ChooserDialog : public Window {
@@ -37,10 +38,13 @@ class ChooserDialog : public Window {
   size_t FilterIndex() const { return filter_; }
   const std::vector<std::filesystem::path>& Chosen() const { return chosen_; }
   const std::string& ListError() const { return list_error_; }
-  ChooserList* List() const { return list_; }
+  // The folder's rows: each item's id is the index of its entry.
+  ListWindow* List() const { return list_; }
+  const ChooserEntry& EntryOf(const ListItem& item) const;
   TextBox* NameField() const { return name_; }
-  ChooserPicker* TypePicker() const { return type_; }
-  ChooserPicker* OptionPicker(size_t index) const;
+  // Null when the kind has no file types to pick from.
+  ComboBox* TypeCombo() const { return type_; }
+  ComboBox* OptionCombo(size_t index) const;
 
   const char* GetClassName() const override { return "ChooserDialog"; }
   bool HandleEvent(Window* target, int32_t type, InputEvent& event) override;
@@ -52,10 +56,12 @@ class ChooserDialog : public Window {
   void Relist();
   bool ConfirmSelection();
   bool Accept(std::vector<std::filesystem::path> paths);
+  // The selected items in row order, which is the order of their entries.
+  const std::vector<const ListItem*>& SelectedInRowOrder();
   void OnEnter(intptr_t down);
-  void OnSelection(intptr_t row);
-  void OnActivated(intptr_t row);
-  void OnTypeChanged(intptr_t index);
+  void OnSelection(intptr_t);
+  void OnActivated(intptr_t item);
+  void OnTypeChanged(intptr_t selection);
   void OnButton(intptr_t id);
 
   ChooserOp op_;
@@ -64,19 +70,22 @@ class ChooserDialog : public Window {
   std::filesystem::path folder_;
   size_t filter_ = 0;
   std::string list_error_;
+  std::vector<ChooserEntry> entries_;
+  std::vector<const ListItem*> selected_scratch_;
+  bool relisting_ = false;
   // What the list put into the name field: while the field still holds it, the selected
   // entries' own names are used, which survive names the 8-bit text cannot show.
   std::string field_from_list_;
   std::vector<std::filesystem::path> chosen_;
 
   TextBox* path_ = nullptr;
-  ChooserList* list_ = nullptr;
+  ListWindow* list_ = nullptr;
   TextBox* name_label_ = nullptr;
   TextBox* name_ = nullptr;
   TextBox* type_label_ = nullptr;
-  ChooserPicker* type_ = nullptr;
+  ComboBox* type_ = nullptr;
   std::vector<TextBox*> option_labels_;
-  std::vector<ChooserPicker*> option_pickers_;
+  std::vector<ComboBox*> option_combos_;
   Button* confirm_ = nullptr;
   Button* cancel_ = nullptr;
 };

@@ -19,10 +19,10 @@
 #include "bench/support/BenchReport.h"
 #include "bench/support/HeadlessGui.h"
 #include "gui/ChooserDialog.h"
-#include "gui/ChooserList.h"
 #include "gui/Choosers.h"
 #include "gui/Draw.h"
 #include "gui/Font.h"
+#include "gui/ListWindow.h"
 #include "gui/TreeRenderer.h"
 #include "gui/WindowManager.h"
 #include "tests/support/MonoFont.h"
@@ -42,7 +42,7 @@ class StopwatchRenderer : public Renderer {
     const bool drew = tree.Render(wm);
     auto* dialog = dynamic_cast<ChooserDialog*>(wm.TopModalWindow());
     if (drew && running && dialog) {
-      rows = dialog->List()->RowCount();
+      rows = dialog->List()->ItemCount();
       elapsed = std::chrono::duration<double>(Clock::now() - start).count();
       running = false;
       wm.EndModal(wm.TopModalWindow(), 0);

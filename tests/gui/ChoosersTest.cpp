@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
+#include <memory>
 
+#include "base/CharMap.h"
 #include "gui/ChooserDialog.h"
-#include "gui/ChooserList.h"
-#include "gui/ChooserPicker.h"
 #include "gui/Choosers.h"
+#include "gui/ComboBox.h"
+#include "gui/ListItem.h"
+#include "gui/ListWindow.h"
 #include "gui/MessageBoxWindow.h"
 #include "gui/TextBox.h"
 #include "support/WmHarness.h"
@@ -93,9 +97,32 @@ class ChoosersTest : public WmTest {
     const Rect& r = w->FrameRect();
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   }
-  static Point RowPoint(const ChooserList* list, int row) {
-    return {list->ClientRect().left + 10, list->ClientRect().top + row * list->RowHeight() + 2};
+  static Point RowPoint(const ListWindow* list, int row) {
+    const Rect r = list->CellRect(list->ItemAtRow(row), -1);
+    return {r.left + 10, (r.top + r.bottom) / 2};
   }
+  static std::string Shown(const ComboBox* combo) { return combo->TextField()->GetText(); }
+  static int CurrentRow(const ListWindow* list) { return list->RowOfItem(list->CurrentItem()); }
+  // Waits for the chooser, opens one of its combo boxes with a click and moves the choice
+  // `rows` down (up when negative) with the keys; Enter closes the list.
+  void ChooseInCombo(std::function<ComboBox*(ChooserDialog&)> which, int rows) {
+    auto combo = std::make_shared<ComboBox*>(nullptr);
+    OnChooser([this, which, combo](ChooserDialog& d) {
+      *combo = which(d);
+      const Point p = Centre(*combo);
+      Click(p.x, p.y);
+    });
+    platform.Then([combo](FakePlatform& p) {
+      return (*combo)->IsOpen() && p.wm->TopModalWindow() == *combo;
+    });
+    platform.Then([this, rows](FakePlatform&) {
+      for (int i = 0; i < std::abs(rows); ++i) Tap(rows > 0 ? Key::Down : Key::Up);
+      Tap(Key::Enter);
+      return true;
+    });
+  }
+  static ComboBox* TypeOf(ChooserDialog& d) { return d.TypeCombo(); }
+  static ComboBox* FirstOption(ChooserDialog& d) { return d.OptionCombo(0); }
   void DoubleClick(Point p) {
     Click(p.x, p.y);
     wm->QueueEvent({p.x, p.y, 0, 0, 0, 1, kEventDoubleClick});
@@ -117,19 +144,21 @@ TEST_F(ChoosersTest, SaveTakesThePickedTypesExtensionAndTheNextSaveStartsThere) 
   std::vector<ChooserOption> options{{"Quality:", {{"Low", 10}, {"High", 20}}, 0}};
   OnChooser([&](ChooserDialog& d) {
     EXPECT_STREQ(d.GetTitle(), "Save Image As");
-    EXPECT_EQ(d.TypePicker()->Text(), "Bitmap Image (*.bmp)");
+    EXPECT_EQ(Shown(d.TypeCombo()), "Bitmap Image (*.bmp)");
+    EXPECT_EQ(d.TypeCombo()->ItemCount(), 3);
+    EXPECT_EQ(Shown(d.OptionCombo(0)), "Low");
     Type(d, (root_ / "pics").string());  // a typed folder is opened
   });
   OnChooser([&](ChooserDialog& d) {
     EXPECT_EQ(d.Folder(), root_ / "pics");
     EXPECT_EQ(d.NameField()->GetText(), "");
-    const Point type = Centre(d.TypePicker()), option = Centre(d.OptionPicker(0));
-    Click(type.x, type.y);
-    Click(option.x, option.y);
     d.NameField()->SetText("shot");
   });
+  ChooseInCombo(TypeOf, 1);
+  ChooseInCombo(FirstOption, 1);
   OnChooser([&](ChooserDialog& d) {
-    EXPECT_EQ(d.TypePicker()->Text(), "PNG Image (*.png)");
+    EXPECT_EQ(Shown(d.TypeCombo()), "PNG Image (*.png)");
+    EXPECT_EQ(d.FilterIndex(), 1u);
     Tap(Key::Enter);
   });
   ChosenFile file{"shot", 0, 0};
@@ -144,10 +173,13 @@ TEST_F(ChoosersTest, SaveTakesThePickedTypesExtensionAndTheNextSaveStartsThere) 
   const int writes = memory_.writes;
   OnChooser([&](ChooserDialog& d) {
     EXPECT_EQ(d.Folder(), root_ / "pics");
-    EXPECT_EQ(d.TypePicker()->Index(), 1u);
-    EXPECT_EQ(d.OptionPicker(0)->Index(), 1u);
-    const Point option = Centre(d.OptionPicker(0));
-    Click(option.x, option.y);
+    EXPECT_EQ(d.TypeCombo()->SelectedId(), 1u);
+    EXPECT_EQ(Shown(d.TypeCombo()), "PNG Image (*.png)");
+    EXPECT_EQ(d.OptionCombo(0)->SelectedId(), 1u);
+  });
+  ChooseInCombo(FirstOption, -1);
+  OnChooser([&](ChooserDialog& d) {
+    EXPECT_EQ(Shown(d.OptionCombo(0)), "Low");
     Tap(Key::Escape);
   });
   ChosenFile other{"next", 0, 0};
@@ -168,7 +200,7 @@ TEST_F(ChoosersTest, SaveAppendsOnlyRealExtensionsKeepsBackslashesAndAsksBeforeR
 
   ChosenFile archive{(root_ / "pack").string(), 0, 0};
   OnChooser([&](ChooserDialog& d) {
-    EXPECT_EQ(d.TypePicker(), nullptr);  // archives have no file types
+    EXPECT_EQ(d.TypeCombo(), nullptr);  // archives have no file types
     Tap(Key::Enter);
   });
   ASSERT_TRUE(ChooseSaveFile(nullptr, archive, FileKindId::kArchive, nullptr));
@@ -196,9 +228,9 @@ TEST_F(ChoosersTest, FolderChooserReturnsTheFolderShownTheSelectedOneOrATypedOne
   std::string folder = root_.string();
   int32_t format = -1;
   OnChooser([&](ChooserDialog& d) {
-    EXPECT_EQ(d.List()->RowCount(), 2);  // folders only
+    EXPECT_EQ(d.List()->ItemCount(), 2);  // folders only
     EXPECT_STREQ(FindByTitle(&d, "Select")->GetClassName(), "Button");
-    EXPECT_EQ(d.TypePicker()->Text(), "Bitmap Image (*.bmp)");
+    EXPECT_EQ(Shown(d.TypeCombo()), "Bitmap Image (*.bmp)");
     Type(d, "file.png");  // never a file: refused
   });
   OnChooser([&](ChooserDialog& d) {
@@ -211,14 +243,13 @@ TEST_F(ChoosersTest, FolderChooserReturnsTheFolderShownTheSelectedOneOrATypedOne
   EXPECT_EQ(format, 0);
   EXPECT_EQ(memory_.texts["LastImageFolderPath"], root_.string());
 
-  OnChooser([&](ChooserDialog& d) {
+  OnChooser([&](ChooserDialog&) {
     Tap(Key::Down);  // from the name field into the list: "a"
     Tap(Key::Down);  // "b"
-    const Point type = Centre(d.TypePicker());
-    Click(type.x, type.y);
   });
+  ChooseInCombo(TypeOf, 1);
   OnChooser([&](ChooserDialog& d) {
-    EXPECT_EQ(d.List()->Current(), 1);
+    EXPECT_EQ(CurrentRow(d.List()), 1);
     Window::SetFocus(d.NameField(), 0);
     Tap(Key::Enter);
   });
@@ -228,7 +259,7 @@ TEST_F(ChoosersTest, FolderChooserReturnsTheFolderShownTheSelectedOneOrATypedOne
 
   folder = root_.string();
   OnChooser([&](ChooserDialog& d) {
-    EXPECT_EQ(d.TypePicker(), nullptr);  // no "Target Format:" for any file
+    EXPECT_EQ(d.TypeCombo(), nullptr);  // no "Target Format:" for any file
     Type(d, "a");
   });
   OnChooser([&](ChooserDialog& d) {
@@ -245,7 +276,7 @@ TEST_F(ChoosersTest, BackspaceGoesUpDoubleClickEntersAFolderAndOpensAFile) {
   Touch(root_ / "sub" / "skip.txt");
   ChosenFile file{(root_ / "sub" / "").string(), 0, 0};
   OnChooser([&](ChooserDialog& d) {
-    EXPECT_EQ(d.List()->RowCount(), 1);  // only the WAV sound
+    EXPECT_EQ(d.List()->ItemCount(), 1);  // only the WAV sound
     Tap(Key::Backspace);
   });
   OnChooser([&](ChooserDialog& d) {
@@ -299,7 +330,7 @@ TEST_F(ChoosersTest, OpenFilesSelectsWithShiftAndControlAndProbesEachInOrder) {
     Key(Key::Control, false);
   });
   OnChooser([&](ChooserDialog& d) {
-    EXPECT_EQ(d.List()->SelectedCount(), 3);
+    EXPECT_EQ(d.List()->SelectedItems().size(), 3u);
     EXPECT_EQ(d.NameField()->GetText(), "\"1.txt\" \"2.txt\" \"10.txt\"");
     Tap(Key::Enter);
   });
@@ -336,6 +367,148 @@ TEST_F(ChoosersTest, UnknownKindsAreRefusedWithoutADialog) {
   }
   EXPECT_EQ(platform.polls, polls);
   EXPECT_EQ(wm->Layer1()->ChildCount(), 0);
+}
+
+// The rows: one item per entry, in the model's order, chosen with the list's own keys.
+class ChooserRows : public ChoosersTest {};
+
+TEST_F(ChooserRows, FoldersComeFirstAndEachItemsIdIndexesItsEntry) {
+  for (const char* name : {"zed", "Alpha 10", "alpha 9"}) fs::create_directories(root_ / name);
+  Touch(root_ / "a|bold.txt");
+  Touch(root_ / "b.txt");
+  ChosenFile file{root_.string() + "/", 0, 0};
+  OnChooser([&](ChooserDialog& d) {
+    const ListWindow* list = d.List();
+    std::vector<std::string> texts;
+    for (int r = 0; r < list->ItemCount(); ++r) {
+      const ListItem* item = list->ItemAtRow(r);
+      texts.push_back(item->text);
+      const ChooserEntry& e = d.EntryOf(*item);
+      EXPECT_EQ(e.name + (e.folder ? "/" : ""), item->text);
+      EXPECT_TRUE(item->IsTextOrdered());
+    }
+    // Natural order within each part, but never a file among the folders.
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"alpha 9/", "Alpha 10/", "zed/", "a|bold.txt", "b.txt"}));
+    EXPECT_NE(list->ItemAtRow(2)->text_color, list->ItemAtRow(3)->text_color);
+    Click(RowPoint(list, 3).x, RowPoint(list, 3).y);
+  });
+  OnChooser([&](ChooserDialog& d) {
+    EXPECT_EQ(d.NameField()->GetText(), "a|bold.txt");
+    Tap(Key::Enter);
+  });
+  ASSERT_TRUE(ChooseOpenFile(nullptr, file, FileKindId::kAny, nullptr));
+  EXPECT_EQ(file.path, (root_ / "a|bold.txt").string());
+}
+
+TEST_F(ChooserRows, EnterInTheListEntersASelectedFolderAndTakesSeveralFilesOnce) {
+  fs::create_directories(root_ / "sub");
+  Touch(root_ / "sub" / "caf\xC3\xA9.txt");  // a name the 8-bit field shows differently
+  Touch(root_ / "sub" / "z.txt");
+  Touch(root_ / "top.txt");
+  std::vector<ChosenFile> files;
+  OnChooser([&](ChooserDialog& d) {
+    d.OpenFolder(root_);
+    Click(RowPoint(d.List(), 0).x, RowPoint(d.List(), 0).y);  // "sub/"
+    Tap(Key::Enter);
+  });
+  OnChooser([&](ChooserDialog& d) {
+    EXPECT_EQ(d.Folder(), root_ / "sub");
+    EXPECT_TRUE(d.List()->SelectedItems().empty());
+    // Selected bottom up: the field and the result still go in row order.
+    Click(RowPoint(d.List(), 1).x, RowPoint(d.List(), 1).y);
+    Key(Key::Control, true);
+    Click(RowPoint(d.List(), 0).x, RowPoint(d.List(), 0).y);
+    Key(Key::Control, false);
+  });
+  OnChooser([&](ChooserDialog& d) {
+    EXPECT_EQ(d.List()->SelectedItems().size(), 2u);
+    const std::string cafe = ProgramCharMap().Utf8ToNarrow("caf\xC3\xA9.txt");
+    EXPECT_NE(cafe, "caf\xC3\xA9.txt");
+    EXPECT_EQ(d.NameField()->GetText(), "\"" + cafe + "\" \"z.txt\"");
+    Tap(Key::Enter);
+  });
+  ASSERT_TRUE(ChooseOpenFiles(nullptr, files, FileKindId::kAny, nullptr));
+  ASSERT_EQ(files.size(), 2u);
+  // The entries' own names, not what the field shows of them.
+  EXPECT_EQ(files[0].path, (root_ / "sub" / "caf\xC3\xA9.txt").string());
+  EXPECT_EQ(files[1].path, (root_ / "sub" / "z.txt").string());
+  EXPECT_EQ(probed_.size(), 2u);
+  EXPECT_TRUE(platform.steps.empty());
+}
+
+TEST_F(ChooserRows, InTheFolderChooserADoubleClickEntersAFolderAndEnterChoosesIt) {
+  fs::create_directories(root_ / "a" / "inner");
+  fs::create_directories(root_ / "b");
+  std::string folder = root_.string();
+  int32_t format = -1;
+  OnChooser([&](ChooserDialog& d) { DoubleClick(RowPoint(d.List(), 0)); });
+  OnChooser([&](ChooserDialog& d) {
+    EXPECT_EQ(d.Folder(), root_ / "a");
+    Click(RowPoint(d.List(), 0).x, RowPoint(d.List(), 0).y);  // "inner/", the list focused
+    Tap(Key::Enter);
+  });
+  ASSERT_TRUE(ChooseFolder(nullptr, folder, format, FileKindId::kAny, nullptr));
+  EXPECT_EQ(folder, (root_ / "a" / "inner").string());
+  EXPECT_TRUE(platform.steps.empty());
+}
+
+TEST_F(ChooserRows, TypingInTheListFindsAFileAndPutsItsNameInTheField) {
+  for (const char* name : {"apple.txt", "banana.txt", "berry.txt"}) Touch(root_ / name);
+  ChosenFile file{root_.string() + "/", 0, 0};
+  OnChooser([&](ChooserDialog& d) {
+    Click(RowPoint(d.List(), 0).x, RowPoint(d.List(), 0).y);
+    Char('b');
+    Char('e');
+  });
+  OnChooser([&](ChooserDialog& d) {
+    EXPECT_EQ(CurrentRow(d.List()), 2);
+    EXPECT_EQ(d.NameField()->GetText(), "berry.txt");
+    Tap(Key::Enter);
+  });
+  ASSERT_TRUE(ChooseOpenFile(nullptr, file, FileKindId::kAny, nullptr));
+  EXPECT_EQ(file.path, (root_ / "berry.txt").string());
+}
+
+// The file-type combo box switches the filter the rows are listed with.
+class ChooserTypeCombo : public ChoosersTest {};
+
+TEST_F(ChooserTypeCombo, PickingATypeRelistsTheFilesAndLeavesTheNameField) {
+  for (const char* name : {"x.bmp", "y.png", "z.png"}) Touch(root_ / name);
+  ChosenFile file{root_.string() + "/", 0, 0};
+  OnChooser([&](ChooserDialog& d) {
+    ASSERT_EQ(d.List()->ItemCount(), 1);
+    Click(RowPoint(d.List(), 0).x, RowPoint(d.List(), 0).y);
+  });
+  ChooseInCombo(TypeOf, 1);
+  OnChooser([&](ChooserDialog& d) {
+    EXPECT_EQ(d.FilterIndex(), 1u);
+    ASSERT_EQ(d.List()->ItemCount(), 2);
+    EXPECT_EQ(d.List()->ItemAtRow(0)->text, "y.png");
+    EXPECT_EQ(d.NameField()->GetText(), "x.bmp");
+    Tap(Key::Enter);  // the typed name is still a file there
+  });
+  ASSERT_TRUE(ChooseOpenFile(nullptr, file, FileKindId::kImage, nullptr));
+  EXPECT_EQ(file.path, (root_ / "x.bmp").string());
+  EXPECT_EQ(memory_.numbers["LastImageOpenFormat"], 1);
+}
+
+TEST_F(ChooserTypeCombo, ARememberedTypeIsShownSelectedAndListsOnlyItsFiles) {
+  Touch(root_ / "y.png");
+  memory_.numbers["LastImageOpenFormat"] = 2;
+  ChosenFile file{root_.string() + "/", 0, 0};
+  OnChooser([&](ChooserDialog& d) {
+    EXPECT_EQ(Shown(d.TypeCombo()), "TIFF Image (*.tiff)");
+    EXPECT_EQ(d.TypeCombo()->SelectedId(), 2u);
+    EXPECT_EQ(d.List()->ItemCount(), 0);
+  });
+  ChooseInCombo(TypeOf, -1);
+  OnChooser([&](ChooserDialog& d) {
+    EXPECT_EQ(d.List()->ItemCount(), 1);
+    Tap(Key::Escape);
+  });
+  EXPECT_FALSE(ChooseOpenFile(nullptr, file, FileKindId::kImage, nullptr));
+  EXPECT_EQ(memory_.numbers["LastImageOpenFormat"], 2);
 }
 
 }  // namespace
