@@ -1369,4 +1369,37 @@ TEST_F(ListDrawTest, DisabledItemsAreGreyAndTheGapIsDrawn) {
   EXPECT_TRUE(Colored(0xFF808080u));
 }
 
+TEST_F(ListDrawTest, TheDragImageIsTheItemsTextLiterallyOnAPlateAtThePointer) {
+  ListWindow* list = Make(ListStyle::Draggable);
+  auto items = Fill(list, {"a", "|b|i", "c"});
+  list->SetItemText(items[2], std::string(40, 'w'));
+  for (ListItem* dragged : {items[1], items[2]}) {
+    const Point p = RowPoint(list, list->RowOfItem(dragged));
+    Press(p.x, p.y);
+    Move(p.x, p.y + 4);
+    Pump();
+    ASSERT_TRUE(list->IsDraggingItem());
+    Rect image;
+    const WindowManager::DragImagePainter* painter_of_drag = wm->DragImage(&image);
+    ASSERT_NE(painter_of_drag, nullptr);
+    // As wide as the text measured literally plus a pad each side, one row high.
+    const int32_t text_width = static_cast<int32_t>(dragged->text.size()) * 6;
+    EXPECT_EQ(image, (Rect{p.x, p.y + 4, p.x + text_width + 6, p.y + 4 + list->RowHeight()}));
+    CurrentDrawStats() = {};
+    painter.Clear();
+    painter_of_drag->draw(*wm->DragData());
+    FlushSprites();
+    EXPECT_EQ(CurrentDrawStats().glyphs, static_cast<int32_t>(dragged->text.size()))
+        << "style codes in the text are drawn as they stand";
+    ASSERT_FALSE(painter.Calls(RecordingPainter::Op::kFillRect).empty());
+    EXPECT_EQ(painter.Calls(RecordingPainter::Op::kFillRect).front()->rect,
+              (Rect{0, 0, text_width + 6, list->RowHeight()}))
+        << "the plate fills the measured area";
+    EXPECT_TRUE(Colored(dragged->text_color));
+    Release(p.x, p.y + 4);
+    Pump();
+    EXPECT_EQ(wm->DragImage(nullptr), nullptr);
+  }
+}
+
 }  // namespace
