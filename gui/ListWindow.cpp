@@ -290,7 +290,14 @@ ListWindow::~ListWindow() {
   // The window manager destroys the payload after the window: it must not call back.
   if (drag_) drag_->source = nullptr;
   drag_ = nullptr;
-  // Items die with the list; their ids are the client's to free (Clear first releases them).
+  if (edit_alive_) *edit_alive_ = false;
+  if (edit_box_) {
+    // An edit still open has nowhere to go: its pop-up ends unwritten and takes the box.
+    if (auto* popup = dynamic_cast<TextPopup*>(edit_box_->Parent())) popup->Abandon();
+    edit_box_ = nullptr;
+  }
+  editing_ = nullptr;
+  // Items die with the list, and removal releases their ids, whichever way it comes.
   std::vector<ListItem*> all;
   for (ListItem* n = root_.first_child; n;) {
     all.push_back(n);
@@ -300,6 +307,9 @@ ListWindow::~ListWindow() {
     }
     while (n && !n->next) n = n->parent == &root_ ? nullptr : n->parent;
     if (n) n = n->next;
+  }
+  if (release_) {
+    for (ListItem* item : all) release_(item->id);
   }
   for (ListItem* item : all) delete item;
 }
@@ -575,9 +585,12 @@ void ListWindow::ForgetRemoved(bool whole_list) {
   }
   row_hint_item_ = nullptr;
   if (drag_ && gone(drag_->item)) {
-    // The drag goes on under the pointer but has nothing left to drop.
+    // Nothing is left to drop: the drag ends here, as if let go over nothing. Destroying the
+    // payload resets drag_.
     drag_->item = nullptr;
     drop_gap_ = -1;
+    WindowManager* wm = WMOrNull();
+    if (wm && wm->DragData() == drag_) wm->CancelDrag();
   }
   if (gone(editing_)) {
     editing_ = nullptr;
@@ -1561,7 +1574,11 @@ bool ListWindow::EditCell(ListItem* item, int32_t column, CommitCallback commit,
   edit_dropped_ = false;
   edit_box_ = box;
   bool accepted = false;
+  bool alive = true;
+  edit_alive_ = &alive;
   TextPopup::Run(this, cell.Offset(-origin.left, -origin.top), box, &accepted);
+  if (!alive) return false;  // the list went while the pop-up ran, and the box with it
+  edit_alive_ = nullptr;
   edit_box_ = nullptr;
   const std::string text = box->GetText();
   WM().DeleteLater(box);

@@ -107,7 +107,8 @@ class ListWindow : public ScrollableWindow {
                               std::string_view text);
   // With its subtree; the release callback runs for each id.
   void RemoveItem(ListItem* item);
-  // Every item; the scroll position returns to the top.
+  // Every item; the scroll position returns to the top. Destroying the list removes its items
+  // as well: the release callback must outlive the list.
   void Clear();
   void SetItemText(ListItem* item, std::string_view text);
   void SetItemDisabled(ListItem* item, bool disabled);
@@ -174,7 +175,7 @@ class ListWindow : public ScrollableWindow {
   uint32_t Style() const { return style_; }
   void SetStyle(uint32_t style) { style_ = style; }
   int32_t DropGap() const { return drop_gap_; }  // -1 for none
-  // A drag whose item was removed goes on under the pointer but no longer counts.
+  // Removing the dragged item (or an ancestor of it) cancels the drag.
   bool IsDraggingItem() const { return drag_ != nullptr && drag_->item != nullptr; }
 
   Signal activated;          // argument: the ListItem*
@@ -243,6 +244,7 @@ class ListWindow : public ScrollableWindow {
   double last_auto_scroll_ = 0;
   bool edit_dropped_ = false;
   TextBox* edit_box_ = nullptr;  // while a cell is edited
+  bool* edit_alive_ = nullptr;   // cleared if the list is destroyed while a cell is edited
   uint64_t removals_ = 0;        // counts removals, so loops over copied pointers can tell
   char cell_buffer_[kMaxEditText * 2] = {};
 

@@ -36,6 +36,12 @@ bool TextPopup::HandleEvent(Window* target, int32_t type, InputEvent& event) {
   return Window::HandleEvent(target, type, event);
 }
 
+void TextPopup::Abandon() {
+  abandoned_ = true;
+  WindowManager& wm = WM();
+  if (wm.IsInModalStack(this, false)) wm.EndModal(this, kCancelled);
+}
+
 TextBox* TextPopup::Run(Window* owner, const Rect& rect, TextBox* box, bool* accepted) {
   if (!owner || !box) return box;
   WindowManager& wm = WM();
@@ -56,24 +62,25 @@ TextBox* TextPopup::Run(Window* owner, const Rect& rect, TextBox* box, bool* acc
   Window::SetFocus(box, 0);
 
   const int32_t result = wm.RunModal(popup, WindowManager::kModalMouse);
-  if (accepted) *accepted = result == kAccepted;
+  const bool abandoned = popup->abandoned_;
+  if (accepted) *accepted = result == kAccepted && !abandoned;
 
-  box->enter.Disconnect(popup);
-  if (box->IsAncestorOf(wm.Focus())) Window::SetFocus(owner, 0);
-  box->SetParent(old_parent);
-  box->SetFrameRect(old_frame);
-  box->Show(was_visible);
+  if (!abandoned) {
+    box->enter.Disconnect(popup);
+    if (box->IsAncestorOf(wm.Focus())) Window::SetFocus(owner, 0);
+    box->SetParent(old_parent);
+    box->SetFrameRect(old_frame);
+    box->Show(was_visible);
+  }
   const bool outside = popup->outside_press_;
   InputEvent press = popup->press_;
   popup->Hide();
   wm.DeleteLater(popup);
   if (outside) {
-    // The press that ended the loop belongs to whatever lies under the pointer.
+    // The press that ended the loop belongs to whatever lies under the pointer, and goes
+    // there through the loops still running, which may refuse it.
     wm.RecomputeHover();
-    if (Window* target = wm.Hover()) {
-      press.flags = static_cast<int32_t>(wm.HoverPart());
-      wm.RouteEvent(target, kEventButton, press);
-    }
+    wm.Dispatch(press);
   }
-  return box;
+  return abandoned ? nullptr : box;
 }

@@ -674,6 +674,12 @@ bool WindowManager::BeginDrag(Window* source, Window::DragDropData* data, TrackC
   return true;
 }
 
+bool WindowManager::CancelDrag() {
+  if (!IsDragging()) return false;
+  EndTracking(true);
+  return true;
+}
+
 void WindowManager::RegisterDragImagePainter(uint32_t type_id, DragImagePainter painter) {
   DragImagePainters()[type_id] = painter;
 }
@@ -705,6 +711,7 @@ void WindowManager::EndTracking(bool notify) {
     else if (!t.is_drag)
       t.window->OnTrackMouse(t.start, mouse_, kTrackEnd);
   }
+  if (t.image) RequestFullRedraw();  // the image leaves wherever it was last drawn
   delete t.data;
   cursor_ = -1;
   if (root_) ChooseCursor();
@@ -720,8 +727,10 @@ bool WindowManager::TrackHandler(WindowManager& wm, int32_t type, InputEvent& ev
     else if (!t.is_drag)
       t.window->OnTrackMouse(t.start, wm.mouse_, kTrackMove);
     if (t.window && t.is_drag && t.data) {
-      t.last_accepted = wm.hover_ && wm.hover_->AcceptDrop(wm.mouse_, true, t.data) > 0;
-      wm.SetCursor(t.last_accepted ? Cursor::DropAllowed : Cursor::DropRefused);
+      const bool accepted = wm.hover_ && wm.hover_->AcceptDrop(wm.mouse_, true, t.data) > 0;
+      if (!t.window) return true;  // the drag was cancelled while it was asked
+      t.last_accepted = accepted;
+      wm.SetCursor(accepted ? Cursor::DropAllowed : Cursor::DropRefused);
     }
   } else if (type == kEventButton && event.d == 0) {
     if (t.is_drag && t.data && t.last_accepted && wm.hover_) {

@@ -93,6 +93,11 @@ class WindowManager {
   // Pointer capture and drag and drop.
   bool TrackMouse(Window* window, TrackCallback callback);
   bool BeginDrag(Window* source, Window::DragDropData* data, TrackCallback callback);
+  // Ends a running drag early, for a source whose payload stopped making sense (its item
+  // went away, say): nothing is dropped, the source's callback sees the end phase as on a
+  // release, the payload is destroyed and the cursor chosen afresh. False when no drag runs;
+  // a plain mouse tracking is left alone.
+  bool CancelDrag();
   bool IsTracking() const { return tracking_.window != nullptr; }
   bool IsDragging() const { return tracking_.window != nullptr && tracking_.is_drag; }
   Window::DragDropData* DragData() const { return tracking_.data; }

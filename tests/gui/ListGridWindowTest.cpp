@@ -4,7 +4,11 @@
 #include <vector>
 
 #include "gui/Button.h"
+#include "gui/Draw.h"
+#include "gui/GridWindow.h"
 #include "gui/ListGridWindow.h"
+#include "gui/ListWindow.h"
+#include "support/MonoFont.h"
 #include "support/WmHarness.h"
 
 namespace {
@@ -156,6 +160,79 @@ TEST_F(ListGridFocus, TabGoesFromTheButtonToTheListAndTheGridSkippingTheHiddenOn
   Tap(Key::Tab);
   Pump();
   EXPECT_EQ(wm->Focus(), grid);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+// The frame holding the toolkit's own list and grid, switched with the mouse. The frame has
+// the font before the list-grid is made, so the toggle button sizes itself to its label.
+class ListGridRealViews : public WmTest {
+ protected:
+  void SetUp() override {
+    WmTest::SetUp();
+    SetDefaultFont(&font);
+    frame = Frame({100, 100, 600, 500}, 0);
+    frame->SetFont(&font);
+    lg = new ListGridWindow(WindowFlag::Visible, frame);
+    lg->SetFrameRect({0, 0, 300, 200});
+    Connect(
+        lg->view_changed,
+        [](void* self, intptr_t view) {
+          static_cast<ListGridRealViews*>(self)->changed.push_back(reinterpret_cast<Window*>(view));
+        },
+        this);
+    list = new ListWindow(0, WindowFlag::Visible, nullptr);
+    for (const char* t : {"a", "b", "c"}) list->AddItem(nullptr, 0, 0, 0, t);
+    list->Refresh();
+    grid = new GridWindow(0, WindowFlag::Visible, nullptr);
+    grid->SetCellSize(32, 32);
+    grid->SetCellCount(4);
+    lg->SetListView(list);
+    lg->SetGridView(grid);
+    Pump();
+  }
+  void TearDown() override {
+    WmTest::TearDown();
+    SetDefaultFont(nullptr);
+  }
+  void ClickToggle() {
+    const Rect b = lg->ToggleButton()->FrameRect();
+    ASSERT_FALSE(b.IsEmpty());
+    Click((b.left + b.right) / 2, (b.top + b.bottom) / 2);
+    Pump();
+  }
+
+  Font font{MonoFontData()};
+  ProbeWindow* frame = nullptr;
+  ListGridWindow* lg = nullptr;
+  ListWindow* list = nullptr;
+  GridWindow* grid = nullptr;
+  std::vector<Window*> changed;
+};
+
+TEST_F(ListGridRealViews, TogglingTwiceReturnsToTheListAndTheKeysFollowTheShownView) {
+  list->Select(list->ItemAtRow(0), false);
+  ClickToggle();
+  EXPECT_EQ(lg->ShownView(), grid);
+  EXPECT_FALSE(list->IsVisible());
+  EXPECT_EQ(grid->FrameRect(), (Rect{100, 132, 400, 300}));
+  EXPECT_EQ(wm->Focus(), grid);
+  Tap(Key::Right);  // from no current cell the move starts at cell 0
+  Pump();
+  EXPECT_EQ(grid->CurrentCell(), 1);
+  EXPECT_EQ(list->CurrentItem(), list->ItemAtRow(0));
+
+  ClickToggle();
+  EXPECT_EQ(lg->ShownView(), list);
+  EXPECT_FALSE(grid->IsVisible());
+  EXPECT_EQ(list->FrameRect(), (Rect{100, 132, 400, 300}));
+  EXPECT_EQ(wm->Focus(), list);
+  EXPECT_STREQ(lg->ToggleButton()->GetTitle(), "List");
+  Tap(Key::Down);
+  Pump();
+  EXPECT_EQ(list->CurrentItem(), list->ItemAtRow(1));
+  EXPECT_EQ(grid->CurrentCell(), 1) << "the hidden grid hears nothing";
+  EXPECT_EQ(changed, (std::vector<Window*>{grid, list}));
 }
 
 }  // namespace

@@ -160,6 +160,28 @@ TEST_F(ListRowsTest, RemoveReleasesEveryIdOfTheSubtree) {
   EXPECT_EQ(list->FirstItem(), nullptr);
 }
 
+TEST_F(ListRowsTest, DestroyingTheListReleasesEveryId) {
+  std::vector<uint64_t> released;
+  auto fill = [&](ListWindow* list) {
+    list->SetReleaseCallback([&](uint64_t id) { released.push_back(id); });
+    ListItem* a = list->AddItem(nullptr, 0, 0, 1, "a");  // collapsed: its rows are hidden
+    list->AddItem(list->AddItem(a, 0, 0, 2, "a1"), 0, 0, 3, "a1x");
+    list->AddItemAndRefresh(nullptr, 0, 0, 4, "b");
+  };
+  fill(Make(0));
+  ListWindow* closed = Make(0);
+  fill(closed);
+  Window::Close(closed);
+  Pump();
+  std::sort(released.begin(), released.end());
+  EXPECT_EQ(released, (std::vector<uint64_t>{1, 2, 3, 4}));
+  released.clear();
+  Window::Close(frame);  // the other list goes with its parent
+  Pump();
+  std::sort(released.begin(), released.end());
+  EXPECT_EQ(released, (std::vector<uint64_t>{1, 2, 3, 4}));
+}
+
 TEST_F(ListRowsTest, ClearReturnsToTheTop) {
   ListWindow* list = Make(0);
   for (int i = 0; i < 50; ++i) list->AddItem(nullptr, 0, 0, i, "x");
@@ -1007,6 +1029,59 @@ TEST_F(ListEditTest, ItemRemovedDuringTheEditIsNotWritten) {
   EXPECT_EQ(list->ItemCount(), 0);
 }
 
+// The list goes while its pop-up is open: the edit ends unwritten, the pop-up with it, and
+// nothing touches the list again. Each way of going is one case.
+class ListEditDestroyedTest : public ListEditTest, public ::testing::WithParamInterface<int> {
+ protected:
+  void Go(ListWindow* list) {
+    switch (GetParam()) {
+      case 0:
+        Window::Close(list);
+        break;
+      case 1:
+        wm->DeleteLater(list);
+        break;
+      default:
+        Window::Close(frame);
+        break;
+    }
+  }
+};
+
+TEST_P(ListEditDestroyedTest, TheEditEndsUnwrittenAndThePopupGoes) {
+  ListWindow* list = MakeColumns();
+  Fields f;
+  ListItem* item = AddRecord(list, f);
+  std::vector<uint64_t> released;
+  list->SetReleaseCallback([&](uint64_t id) { released.push_back(id); });
+  platform.Then([&](FakePlatform&) {
+    if (!InPopup()) return false;
+    Char('4');
+    Go(list);
+    return true;
+  });
+  // Had the edit survived, this would write 42 into the record.
+  platform.Then([&](FakePlatform&) {
+    Char('2');
+    Tap(Key::Enter);
+    return true;
+  });
+  EXPECT_FALSE(list->EditCell(item, kU8));
+  Pump(3);
+  EXPECT_EQ(f.u8, 0);
+  EXPECT_EQ(released, (std::vector<uint64_t>{reinterpret_cast<uintptr_t>(&f)}));
+  EXPECT_FALSE(InPopup());
+  EXPECT_EQ(wm->ModalDepth(), 0);
+  EXPECT_EQ(wm->Layer1()->FirstChild(), nullptr) << "the pop-up and its box are gone";
+  // Input goes on as usual.
+  Tap(Key::Down);
+  Click(50, 50);
+  Pump();
+}
+
+INSTANTIATE_TEST_SUITE_P(ListClosedDeletedOrOrphaned, ListEditDestroyedTest,
+                         ::testing::Values(0, 1, 2));
+
 // ---------------------------------------------------------------------------------------
 // Dragging items
 
@@ -1141,8 +1216,12 @@ TEST_F(ListDragTest, RemovingTheDraggedItemCancelsTheDrop) {
   Move(p.x, RowPoint(list, 2).y);
   Pump();
   ASSERT_TRUE(list->IsDraggingItem());
+  ASSERT_EQ(platform.cursor, Cursor::DropAllowed);
   list->RemoveItem(items[1]);  // a folder watcher removes it mid-drag
   EXPECT_FALSE(list->IsDraggingItem());
+  EXPECT_FALSE(wm->IsDragging()) << "the drag ends at once, not at the release";
+  EXPECT_EQ(wm->DragImage(nullptr), nullptr);
+  EXPECT_EQ(platform.cursor, Cursor::Arrow);
   EXPECT_EQ(list->DropGap(), -1);
   Move(p.x, RowPoint(list, 0).y);
   Pump();
@@ -1151,6 +1230,34 @@ TEST_F(ListDragTest, RemovingTheDraggedItemCancelsTheDrop) {
   Pump();
   EXPECT_TRUE(log.drops.empty());
   EXPECT_FALSE(wm->IsDragging());
+}
+
+TEST_F(ListDragTest, RemovingAnAncestorOrClearingCancelsTooButOtherRowsDoNot) {
+  ListWindow* list = Make(ListStyle::Draggable);
+  auto items = Fill(list, {"a", "b", "c"});
+  ListItem* child = list->AddItem(items[1], 0, 0, 7, "b1");
+  list->Expand(items[1]);
+  list->Refresh();
+  const Point p = RowPoint(list, 2);  // b1
+  Drag(p, 0, 4);
+  ASSERT_TRUE(list->IsDraggingItem());
+  list->RemoveItem(items[0]);
+  EXPECT_TRUE(wm->IsDragging()) << "a row that is not dragged goes quietly";
+  list->RemoveItem(items[1]);
+  EXPECT_FALSE(wm->IsDragging()) << "the dragged row went with its parent";
+  Release(p.x, p.y + 4);
+  Pump();
+
+  child = list->AddItemAndRefresh(nullptr, 0, 0, 8, "d");
+  const Point q = RowPoint(list, list->RowOfItem(child));
+  Drag(q, 0, 4);
+  ASSERT_TRUE(list->IsDraggingItem());
+  list->Clear();
+  EXPECT_FALSE(wm->IsDragging());
+  EXPECT_FALSE(list->IsDraggingItem());
+  Release(q.x, q.y + 4);
+  Pump();
+  EXPECT_TRUE(log.drops.empty());
 }
 
 TEST_F(ListDragTest, PressOnASelectedItemKeepsTheSelectionForTheDrag) {
@@ -1260,6 +1367,39 @@ TEST_F(ListDrawTest, DisabledItemsAreGreyAndTheGapIsDrawn) {
   list->SetItemDisabled(items[1], true);
   Glyphs(list);
   EXPECT_TRUE(Colored(0xFF808080u));
+}
+
+TEST_F(ListDrawTest, TheDragImageIsTheItemsTextLiterallyOnAPlateAtThePointer) {
+  ListWindow* list = Make(ListStyle::Draggable);
+  auto items = Fill(list, {"a", "|b|i", "c"});
+  list->SetItemText(items[2], std::string(40, 'w'));
+  for (ListItem* dragged : {items[1], items[2]}) {
+    const Point p = RowPoint(list, list->RowOfItem(dragged));
+    Press(p.x, p.y);
+    Move(p.x, p.y + 4);
+    Pump();
+    ASSERT_TRUE(list->IsDraggingItem());
+    Rect image;
+    const WindowManager::DragImagePainter* painter_of_drag = wm->DragImage(&image);
+    ASSERT_NE(painter_of_drag, nullptr);
+    // As wide as the text measured literally plus a pad each side, one row high.
+    const int32_t text_width = static_cast<int32_t>(dragged->text.size()) * 6;
+    EXPECT_EQ(image, (Rect{p.x, p.y + 4, p.x + text_width + 6, p.y + 4 + list->RowHeight()}));
+    CurrentDrawStats() = {};
+    painter.Clear();
+    painter_of_drag->draw(*wm->DragData());
+    FlushSprites();
+    EXPECT_EQ(CurrentDrawStats().glyphs, static_cast<int32_t>(dragged->text.size()))
+        << "style codes in the text are drawn as they stand";
+    ASSERT_FALSE(painter.Calls(RecordingPainter::Op::kFillRect).empty());
+    EXPECT_EQ(painter.Calls(RecordingPainter::Op::kFillRect).front()->rect,
+              (Rect{0, 0, text_width + 6, list->RowHeight()}))
+        << "the plate fills the measured area";
+    EXPECT_TRUE(Colored(dragged->text_color));
+    Release(p.x, p.y + 4);
+    Pump();
+    EXPECT_EQ(wm->DragImage(nullptr), nullptr);
+  }
 }
 
 }  // namespace

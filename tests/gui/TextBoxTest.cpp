@@ -427,4 +427,50 @@ TEST_F(TextBoxTest, APopupEndsOnEnterOrOnAPressOutsideThatGoesOnToItsWindow) {
   EXPECT_EQ(wm->ModalDepth(), 0);
 }
 
+// Edits its own box in a pop-up over itself when pressed.
+class PopupHost : public ProbeWindow {
+ public:
+  explicit PopupHost(Window* parent) : ProbeWindow(0, parent) {
+    box = new TextBox(TextBox::kLineField, this);
+    box->Hide();
+  }
+  void OnMouseButton(InputEvent& e) override {
+    if (e.c != 0 || e.d != 1) return;
+    TextPopup::Run(this, {0, 0, 100, 20}, box, &accepted);
+    ++runs;
+  }
+  TextBox* box = nullptr;
+  bool accepted = false;
+  int runs = 0;
+};
+
+TEST_F(TextBoxTest, AnOuterModalLoopStillFiltersThePressThatEndedAPopup) {
+  auto* host = new PopupHost(frame);
+  host->SetFrameRect({10, 10, 210, 30});
+  auto* behind = Frame({710, 100, 790, 200}, 0, "behind");
+  const int beeps = platform.beeps;
+  platform.Then([this](FakePlatform& p) {
+    if (p.wm->TopModalWindow() != frame) return false;
+    Press(150, 120);  // on the host, inside the dialog
+    return true;
+  });
+  platform.Then([this](FakePlatform& p) {
+    Window* top = p.wm->TopModalWindow();
+    if (!top || std::string_view(top->GetClassName()) != "TextPopup") return false;
+    Press(750, 150);  // outside both the pop-up and the dialog
+    return true;
+  });
+  platform.Then([this, host](FakePlatform& p) {
+    if (p.wm->TopModalWindow() != frame || host->runs == 0) return false;
+    p.wm->EndModal(frame, 0);
+    return true;
+  });
+  wm->RunModal(frame, 0);
+  EXPECT_TRUE(platform.steps.empty());
+  EXPECT_EQ(host->runs, 1);
+  EXPECT_TRUE(host->accepted) << "a press outside ends the pop-up as Enter would";
+  EXPECT_TRUE(behind->buttons.empty()) << "the dialog's loop keeps presses from other windows";
+  EXPECT_EQ(platform.beeps, beeps + 1) << "and beeps at them";
+}
+
 }  // namespace

@@ -859,6 +859,84 @@ TEST_F(WindowManagerDragAndDrop, ADropIsNotDeliveredWhenTheLastQueryWasRefused) 
   EXPECT_TRUE(second_destroyed);
 }
 
+std::vector<int32_t> g_drag_phases;
+void RecordDragPhase(Window*, Point, Point, int32_t phase) {
+  g_drag_phases.push_back(phase);
+}
+
+constexpr uint32_t kImagedPayload = 0x54455354;  // 'TEST'
+Size MeasureTestImage(const Window::DragDropData&) {
+  return {20, 10};
+}
+void DrawTestImage(const Window::DragDropData&) {}
+
+// A drop target that gives up on the drag while it is asked about it.
+class CancellingTarget : public ProbeWindow {
+ public:
+  using ProbeWindow::ProbeWindow;
+  int32_t AcceptDrop(Point, bool, DragDropData*) override {
+    ++drop_queries;
+    WM().CancelDrag();
+    return 1;
+  }
+};
+
+TEST_F(WindowManagerDragAndDrop, CancellingEndsTheDragWithoutADropAndRestoresTheCursor) {
+  EXPECT_FALSE(wm->CancelDrag()) << "no drag runs";
+  WindowManager::RegisterDragImagePainter(kImagedPayload, {&MeasureTestImage, &DrawTestImage});
+  target->accept_drop = true;
+  g_drag_phases.clear();
+  auto* payload = new Payload(&payload_destroyed);
+  payload->type_id = kImagedPayload;
+  ASSERT_TRUE(wm->BeginDrag(source, payload, &RecordDragPhase));
+  Move(500, 200);
+  Pump();
+  ASSERT_EQ(platform.cursor, Cursor::DropAllowed);
+  ASSERT_NE(wm->DragImage(nullptr), nullptr);
+  renderer.Forget();
+
+  EXPECT_TRUE(wm->CancelDrag());
+  EXPECT_FALSE(wm->IsDragging());
+  EXPECT_TRUE(payload_destroyed);
+  EXPECT_EQ(wm->DragImage(nullptr), nullptr);
+  EXPECT_EQ(platform.cursor, Cursor::Arrow);
+  EXPECT_EQ(g_drag_phases.back(), kTrackEnd) << "the source hears that its drag is over";
+  Pump();
+  EXPECT_EQ(renderer.full_frames, 1) << "the image is wiped off the screen";
+
+  // The release that follows is an ordinary one: no drop, and it reaches its window.
+  Release(500, 200);
+  Pump();
+  EXPECT_EQ(target->drops, 0);
+  ASSERT_EQ(target->buttons.size(), 1u);
+  EXPECT_EQ(target->buttons[0].d, 0);
+  EXPECT_FALSE(wm->CancelDrag());
+}
+
+TEST_F(WindowManagerDragAndDrop, APlainTrackingIsNotADragToCancel) {
+  ASSERT_TRUE(wm->TrackMouse(source, nullptr));
+  EXPECT_FALSE(wm->CancelDrag());
+  EXPECT_TRUE(wm->IsTracking());
+  Release(200, 200);
+  Pump();
+  EXPECT_FALSE(wm->IsTracking());
+}
+
+TEST_F(WindowManagerDragAndDrop, ATargetThatCancelsWhileAskedLeavesNoDropCursor) {
+  auto* canceller = new CancellingTarget(kFramed, nullptr, "canceller");
+  canceller->SetFrameRect({100, 350, 300, 550});
+  ASSERT_TRUE(wm->BeginDrag(source, new Payload(&payload_destroyed), nullptr));
+  Move(200, 450);
+  Pump();
+  EXPECT_EQ(canceller->drop_queries, 1);
+  EXPECT_FALSE(wm->IsDragging());
+  EXPECT_TRUE(payload_destroyed);
+  EXPECT_EQ(platform.cursor, Cursor::Arrow);
+  Release(200, 450);
+  Pump();
+  EXPECT_EQ(canceller->drops, 0);
+}
+
 // ---------------------------------------------------------------------------------------
 
 class WindowManagerCascade : public WmTest {};
