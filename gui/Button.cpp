@@ -25,6 +25,11 @@ Size Button::MinimumSize() {
   return {left.width + 24 + right.width, left.height};
 }
 
+int32_t Button::Height() {
+  const int32_t h = CurrentSkin().ImageSize(kSkinButtonLeft).height;
+  return h > 0 ? h : 24;
+}
+
 void Button::FrameSizeForClient(Size& frame_size, Size client_size) const {
   const Size minimum = MinimumSize();
   frame_size = {client_size.width + minimum.width, client_size.height + minimum.height};

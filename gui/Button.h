@@ -37,6 +37,8 @@ class Button : public Window {
 
   // The theme's smallest button: both caps and 24 pixels between them, as high as the caps.
   static Size MinimumSize();
+  // The theme's button height: that of the face's caps, 24 before a theme is loaded.
+  static int32_t Height();
 
   Signal clicked;          // argument unused
   Signal clicked_with_id;  // argument: the id

@@ -55,6 +55,25 @@ TEST_F(QuitFlowTest, DontQuitKeepsEveryWindow) {
   EXPECT_FALSE(platform.budget_exhausted);
 }
 
+TEST_F(QuitFlowTest, EscapeInTheQuitBoxKeepsRunning) {
+  auto* a = Frame({10, 10, 200, 200});
+  platform.Then([](FakePlatform& p) { return TopModalIs(*p.wm, "Really Quit Zarv?"); });
+  platform.Then([this](FakePlatform&) {
+    Tap(Key::Escape);
+    return true;
+  });
+  wm->PostCloseRequest();
+  platform.Then([](FakePlatform& p) {
+    if (p.wm->ModalDepth() > 0) return false;
+    p.wm->Quit();
+    return true;
+  });
+  wm->RunMainLoop();
+  EXPECT_EQ(a->close_requests, 0) << "no window was asked: the quit was declined";
+  EXPECT_EQ(wm->Layer0()->ChildCount(), 1);
+  EXPECT_FALSE(platform.budget_exhausted);
+}
+
 TEST_F(QuitFlowTest, RefusingWindowCancelsTheQuit) {
   auto* keeper = Frame({10, 10, 200, 200});
   keeper->refuse_close = true;

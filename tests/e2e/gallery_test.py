@@ -134,7 +134,7 @@ def main():
     g = Gallery()
     for name in ["gallery", "label", "readonly", "integer", "number", "longtext", "line",
                  "editor", "save-image", "open-image", "open-images", "folder-image", "colour",
-                 "copy-image", "paste-image", "push", "check", "swatch", "splitter", "view",
+                 "copy-image", "paste-image", "dialog", "ask", "push", "check", "swatch", "splitter", "view",
                  "tabs", "combo", "list", "grid"]:
         if name not in g.controls:
             fail(f"the ready line lacks {name}")
@@ -469,6 +469,58 @@ def main():
         count(0)
         count(4)
 
+    def dialog_by_keys():
+        # Enter in the multi-line box is a new line; Tab goes on to the combo box and then to
+        # "OK", where Enter accepts. Escape cancels a second time.
+        g.click("dialog")
+        g.modal("Gallery Dialog")
+        start = g.seen
+        g.type("abc")
+        g.text_of("notes", "abc")
+        g.key("Return")
+        g.type("d")
+        g.text_of("notes", "abc\nd")
+        if any(l["event"] == "dialog" for l in g.lines[start:g.seen]):
+            raise RuntimeError("Enter in the notes ended the dialog")
+        g.key("Tab", "Tab", "Return")
+        e = g.wait(lambda e: e["event"] == "dialog", 10, "the dialog's end")
+        if e["result"] != 1:
+            raise RuntimeError(f"Enter on OK gave {e}")
+        time.sleep(0.5)
+        g.click("dialog")
+        g.modal("Gallery Dialog")
+        g.key("Escape")
+        e = g.wait(lambda e: e["event"] == "dialog", 10, "the cancelled dialog")
+        if e["result"] != 0:
+            raise RuntimeError(f"Escape gave {e}")
+
+    def prompt_by_keys():
+        g.click("ask")
+        g.modal("Name?")
+        g.type("Tower 7")  # replaces "Unit 1", which starts selected
+        g.key("Return")
+        e = g.wait(lambda e: e["event"] == "prompt", 10, "the prompt's answer")
+        if (e["index"], e["text"]) != (0, "Tower 7"):
+            raise RuntimeError(f"the prompt gave {e}")
+        time.sleep(0.5)
+        g.click("ask")
+        g.modal("Name?")
+        g.key("Escape")
+        e = g.wait(lambda e: e["event"] == "prompt", 10, "the dismissed prompt")
+        if (e["index"], e["text"]) != (1, "Unit 1"):
+            raise RuntimeError(f"Escape in the prompt gave {e}")
+
+    def escape_keeps_running():
+        g.key("alt+F4")
+        g.modal("Really Quit Zarv?")
+        g.key("Escape")
+        time.sleep(1.0)
+        if g.process.poll() is not None:
+            raise RuntimeError("Escape in the quit box ended the gallery")
+        # Still answering: a click is reported.
+        g.click("push")
+        g.wait(lambda e: e["event"] == "clicked" and e["name"] == "push", 10, "a click after")
+
     def quit_with_alt_f4():
         g.key("alt+F4")
         g.modal("Really Quit Zarv?")
@@ -494,6 +546,8 @@ def main():
                        ("list: edits cells", list_edits_cells),
                        ("list: type-ahead", list_type_ahead),
                        ("grid: select and rubber band", grid_select_and_band),
+                       ("dialog by keys", dialog_by_keys), ("prompt by keys", prompt_by_keys),
+                       ("Escape in the quit box", escape_keeps_running),
                        ("quit", quit_with_alt_f4)]:
         check(name, step)
     if g.process.poll() is None:

@@ -23,6 +23,10 @@
 //       37 × 23 pattern on the clipboard, or paste-image read the clipboard's image
 //   {"event":"scroll","name":"view","h":H,"v":V}, {"event":"divider","pos":P},
 //   {"event":"tab","index":I}
+//   {"event":"dialog","result":R}            "Gallery Dialog" ended: 1 for OK, 0 for Cancel;
+//       its multi-line box reports as the text box "notes"
+//   {"event":"prompt","index":I,"text":T}    the prompt "Name?" ended with button I ("Create"
+//       0, "Cancel" 1) and the field's text
 #include <cstdio>
 #include <nlohmann/json.hpp>
 

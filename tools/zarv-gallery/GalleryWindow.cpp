@@ -12,9 +12,11 @@
 #include "gui/Choosers.h"
 #include "gui/ColorButton.h"
 #include "gui/ComboBox.h"
+#include "gui/DialogWindow.h"
 #include "gui/Draw.h"
 #include "gui/GridWindow.h"
 #include "gui/ListWindow.h"
+#include "gui/MessageBoxWindow.h"
 #include "gui/Platform.h"
 #include "gui/SplitterWindow.h"
 #include "gui/TabWindow.h"
@@ -47,7 +49,10 @@ enum ButtonId : int32_t {
   kFolderImage,
   kColour,
   kCopyImage,
-  kPasteImage
+  kPasteImage,
+  kDialog,
+  kAsk,
+  kButtonCount = kAsk
 };
 
 // The test pattern copy-image puts on the clipboard: 37 × 23, pixel (x, y) is
@@ -100,11 +105,11 @@ GalleryWindow::GalleryWindow() : Window(kFrameFlags, nullptr) {
     Connect<&GalleryWindow::OnText>(b.box->text_changed, this);
     Connect<&GalleryWindow::OnEnter>(b.box->enter, this);
   }
-  static const std::pair<const char*, const char*> kButtons[7] = {
-      {"save-image", "Save..."},     {"open-image", "Open..."}, {"open-images", "Open Several"},
-      {"folder-image", "Folder..."}, {"colour", "Colour..."},   {"copy-image", "Copy Image"},
-      {"paste-image", "Paste Image"}};
-  for (int32_t i = 0; i < 7; ++i) {
+  static const std::pair<const char*, const char*> kButtons[kButtonCount] = {
+      {"save-image", "Save..."},      {"open-image", "Open..."}, {"open-images", "Open Several"},
+      {"folder-image", "Folder..."},  {"colour", "Colour..."},   {"copy-image", "Copy Image"},
+      {"paste-image", "Paste Image"}, {"dialog", "Dialog..."},   {"ask", "Ask..."}};
+  for (int32_t i = 0; i < kButtonCount; ++i) {
     auto* b = new Button(this, kButtons[i].second, i + 1);
     Connect<&GalleryWindow::OnButton>(b->clicked_with_id, this);
     buttons_.push_back({kButtons[i].first, b});
@@ -174,21 +179,22 @@ GalleryWindow::GalleryWindow() : Window(kFrameFlags, nullptr) {
 }
 
 void GalleryWindow::OnResized() {
-  // Text boxes down the left, buttons in three rows under them (the last one: push, check
-  // and swatch), the splitter on the right.
+  // Text boxes down the left, buttons in rows of four under them and a last row of push,
+  // check and swatch, the splitter on the right.
   const Rect c = ClientRect();
   const int32_t width = c.Width(), height = c.Height();
   const int32_t column = 360;
+  const int32_t rows = static_cast<int32_t>(buttons_.size() + 3) / 4 + 1;
   int32_t y = 8;
   const int32_t heights[7] = {20, 44, 22, 22, 22, 22, 0};
   for (size_t i = 0; i < boxes_.size(); ++i) {
-    const int32_t h = i == 6 ? std::max(60, height - y - 8 - 3 * 30 - 8) : heights[i];
+    const int32_t h = i == 6 ? std::max(60, height - y - 8 - rows * 30 - 8) : heights[i];
     boxes_[i].box->SetFrameRect({8, y, 8 + column, y + h});
     y += h + 8;
   }
   int32_t x = 8;
   for (size_t i = 0; i < buttons_.size(); ++i) {
-    if (i == 4) {
+    if (i > 0 && i % 4 == 0) {
       x = 8;
       y += 30;
     }
@@ -431,6 +437,15 @@ void GalleryWindow::OnButton(intptr_t id) {
               {"crc32", Crc32(rgb)}});
       break;
     }
+    case kDialog:
+      RunDialog();
+      break;
+    case kAsk: {
+      std::string text = "Unit 1";
+      const int32_t index = MessageBoxWindow::Prompt("Name?", text, {"Create", "Cancel"});
+      Report({{"event", "prompt"}, {"index", index}, {"text", Utf8(text)}});
+      break;
+    }
     case kPasteImage: {
       std::vector<uint8_t> rgb;
       int32_t width = 0, height = 0;
@@ -446,4 +461,34 @@ void GalleryWindow::OnButton(intptr_t id) {
     default:
       break;
   }
+}
+
+// A dialog of a multi-line box that takes Enter as a new line and a combo box after it in the
+// tab order; OK and Cancel come after the combo box.
+void GalleryWindow::RunDialog() {
+  auto* dialog = new DialogWindow("Gallery Dialog");
+  notes_ = new TextBox(TextBox::kEditor, dialog);
+  Connect<&GalleryWindow::OnNotes>(notes_->text_changed, this);
+  auto* kind = new ComboBox(dialog, 0);
+  static const char* const kKinds[] = {"Bush", "Rock", "Tree"};
+  for (int32_t i = 0; i < 3; ++i) kind->AddItem(static_cast<uint64_t>(i + 1), kKinds[i]);
+  kind->Fit(3, false);
+  kind->SelectById(1);
+  dialog->FitToContent(320, 160);
+  const Rect content = dialog->ContentRect();
+  const int32_t combo_top = content.bottom - kind->RowHeight();
+  notes_->SetFrameRect({content.left, content.top, content.right, combo_top - 8});
+  kind->SetFrameRect(
+      {content.left, combo_top, content.left + ComboBox::kInitialWidth, content.bottom});
+  Window::SetTabOrder({notes_, kind});
+  dialog->SetTabOrder(kind);
+  Window::SetFocus(notes_, 0);
+  const int32_t result = dialog->RunModal();
+  notes_ = nullptr;
+  Window::Close(dialog);
+  Report({{"event", "dialog"}, {"result", result}});
+}
+
+void GalleryWindow::OnNotes(intptr_t) {
+  if (notes_) Report({{"event", "text"}, {"name", "notes"}, {"text", Utf8(notes_->GetText())}});
 }

@@ -16,9 +16,9 @@ class ComboBox;
 class GridWindow;
 class ListWindow;
 
-// The gallery's one framed window: the seven kinds of text box, the chooser and clipboard
-// buttons, a push button, a check box and a colour swatch, and a splitter holding the picture view
-// and the tabs. It reports what the user does as JSON lines (see GalleryMain.cpp).
+// The gallery's one framed window: the seven kinds of text box, the chooser, clipboard, dialog
+// and prompt buttons, a push button, a check box and a colour swatch, and a splitter holding the
+// picture view and the tabs. It reports what the user does as JSON lines (see GalleryMain.cpp).
 class GalleryWindow : public Window {
  public:
   GalleryWindow();
@@ -49,6 +49,8 @@ class GalleryWindow : public Window {
   void FillList();
   void OnGridSelection(intptr_t);
   void OnCombo(intptr_t selection);
+  void RunDialog();
+  void OnNotes(intptr_t);
 
   std::vector<NamedBox> boxes_;
   std::vector<std::pair<const char*, Button*>> buttons_;
@@ -61,6 +63,7 @@ class GalleryWindow : public Window {
   ListWindow* list_ = nullptr;
   GridWindow* grid_ = nullptr;
   ComboBox* combo_ = nullptr;
+  TextBox* notes_ = nullptr;     // the open dialog's notes
   std::vector<uint32_t> sizes_;  // the records the list's "Size" column shows
 
   const Window* last_modal_ = nullptr;
