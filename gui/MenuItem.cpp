@@ -14,6 +14,12 @@ const Font* FontOf(const Window* w) {
   return w && w->GetFont() ? w->GetFont() : DefaultFont();
 }
 
+// A separator is as high as the skin's separator line, 4 pixels without one.
+int32_t SeparatorHeight() {
+  const int32_t h = CurrentSkin().ImageSize(kSkinMenuSeparator).height;
+  return h > 0 ? h : MenuItem::kSeparatorHeight;
+}
+
 // The window that will hold a container's new item: the panel of a sub-menu is made with its
 // first item.
 Window* HostFor(MenuItem* container) {
@@ -174,9 +180,10 @@ void MenuItem::LayOutItems() {
     const int32_t text = label ? MeasureTextWidth(font, label, 0, kTextLiteral) : 0;
     width = std::max(width, text + kPopupTextLeft + kPopupTextRight);
   }
+  const int32_t separator = SeparatorHeight();
   int32_t y = 0;
   for (MenuItem* item : items_) {
-    const int32_t h = item->separator_ ? kSeparatorHeight : line + 4;
+    const int32_t h = item->separator_ ? separator : line + 4;
     item->SetFrameRect({0, y, width, y + h});
     y += h;
   }

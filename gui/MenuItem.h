@@ -38,7 +38,7 @@ class MenuItem : public Window {
   static constexpr int32_t kPopupTextLeft = 16;
   static constexpr int32_t kPopupTextRight = 20;
   static constexpr int32_t kPopupMinWidth = 64;
-  static constexpr int32_t kSeparatorHeight = 4;
+  static constexpr int32_t kSeparatorHeight = 4;  // when the skin has no separator line
   // Bar items: 2 pixels either side of the label and 8 between neighbours.
   static constexpr int32_t kBarPad = 2;
   static constexpr int32_t kBarGap = 8;

@@ -197,12 +197,6 @@ TEST_F(RootMenuTest, ExitRunsTheQuitFlow) {
   EXPECT_FALSE(wm->IsRunning());
 }
 
-TEST_F(RootMenuTest, DisabledCommandsCannotBeChosen) {
-  bar->OpenSubMenu(Top("File"));
-  Choose(RootMenu::kAddArchives);
-  EXPECT_TRUE(log.ids.empty());
-}
-
 TEST_F(RootMenuTest, TheKeysReachTheWindowSpyFromFile) {
   // File, Left to Help, Left to Debug, "w" for Window Spy, Enter.
   const Rect& file = Top("File")->FrameRect();

@@ -8,7 +8,11 @@
 #include "gui/Font.h"
 #include "gui/Menu.h"
 #include "gui/MenuItem.h"
+#include "gui/Skin.h"
+#include "gui/TreeRenderer.h"
 #include "support/MonoFont.h"
+#include "support/RecordingPainter.h"
+#include "support/TracedImages.h"
 #include "support/WmHarness.h"
 
 namespace {
@@ -175,13 +179,6 @@ TEST_F(MenuLayoutTest, BarItemsSitLeftToRightEightPixelsApart) {
   EXPECT_STREQ(Item(kFile)->GetClassName(), "MenuItem");
 }
 
-TEST_F(MenuLayoutTest, RenamingAnItemRelaysTheBar) {
-  MakeBar();
-  Item(kFile)->SetTitle("Files");
-  EXPECT_EQ(Item(kFile)->FrameRect().Width(), 34);
-  EXPECT_EQ(Item(kEdit)->FrameRect().left, 47);
-}
-
 TEST_F(MenuLayoutTest, PopupRowsAreLabelPlus36AtLeast64) {
   MakeBar();
   bar->OpenSubMenu(Item(kFile));
@@ -216,6 +213,16 @@ TEST_F(MenuLayoutTest, BarFollowsTheScreenWidth) {
   MakeBar();
   wm->ResizeScreen(1000, 700);
   EXPECT_EQ(bar->FrameRect(), (Rect{0, 0, 1000, 18}));
+}
+
+TEST_F(MenuLayoutTest, LabelsAreMeasuredAsTheyStand) {
+  MakeContextMenu();
+  // Style switches in a label are characters like any other: 12 of them, plus 36.
+  context->AddItem("|b|i|p|b|i|p", 99);
+  WhenRunning([&] { Tap(Key::Escape); });
+  context->PopUpAt({10, 10});
+  Run();
+  EXPECT_EQ(context->FrameRect().Width(), 12 * 6 + 36 + 2);
 }
 
 TEST_F(MenuLayoutTest, MenusAreMovedOntoTheScreen) {
@@ -492,18 +499,6 @@ TEST_F(MenuKeysTest, AMenuWithNothingToChooseEndsEveryKey) {
   EXPECT_TRUE(log.commands.empty());
 }
 
-TEST_F(MenuKeysTest, EnterChoosesTheHighlightedItem) {
-  MakeBar();
-  ClickOn(Item(kFile));
-  WhenRunning([&] {
-    Tap(Key::Down);
-    Tap(Key::Enter);
-  });
-  Run();
-  EXPECT_EQ(log.commands, (std::vector<int32_t>{kOpen}));
-  EXPECT_EQ(log.running_at_command, (std::vector<bool>{false}));
-}
-
 TEST_F(MenuKeysTest, DownOnTheBarOpensTheHighlightedMenu) {
   MakeBar();
   bool edit_lit = false;
@@ -724,6 +719,67 @@ TEST_F(MenuPopUpTest, ThePressThatDismissesItPassesThroughTheOuterLoop) {
   EXPECT_EQ(area->chosen, nullptr);
   EXPECT_TRUE(outside->buttons.empty());
   EXPECT_EQ(platform.beeps, 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// Drawing
+
+class MenuDrawingTest : public MenuTest {
+ protected:
+  void SetUp() override {
+    MenuTest::SetUp();
+    saved_skin_ = CurrentSkin();
+    ASSERT_EQ(CurrentSkin().LoadImages(
+                  {MakeImage(kSkinMenuBackground, 4, 4), MakeImage(kSkinMenuHighlight, 4, 4)}, 1024,
+                  pages_),
+              "");
+    saved_painter_ = CurrentPainter();
+    SetCurrentPainter(&painter_);
+  }
+  void TearDown() override {
+    SetCurrentPainter(saved_painter_);
+    CurrentSkin() = saved_skin_;
+    MenuTest::TearDown();
+  }
+  // The skin images drawn over a screen pixel in the last frame, bottom first.
+  std::vector<int> ImagesAt(Point p) const {
+    std::vector<int> ids;
+    Point origin;
+    for (const RecordingPainter::Call& call : painter_.calls) {
+      if (call.op == RecordingPainter::Op::kBeginWindow) origin = call.rect.TopLeft();
+      if (call.op != RecordingPainter::Op::kDrawQuads || call.set != PageSet::kSkin) continue;
+      const PageImage& page = pages_.at(static_cast<size_t>(call.page));
+      for (const TexturedQuad& q : call.quads) {
+        Point t;
+        if (!QuadTexel(q, static_cast<float>(p.x - origin.x) + 0.5f,
+                       static_cast<float>(p.y - origin.y) + 0.5f, {page.width, page.height}, t)) {
+          continue;
+        }
+        ids.push_back(page.pixels[(static_cast<size_t>(t.y) * page.width + t.x) * 4 + 2]);
+      }
+    }
+    return ids;
+  }
+
+  RecordingPainter painter_;
+  TreeRenderer tree_;
+  std::vector<PageImage> pages_;
+
+ private:
+  Skin saved_skin_;
+  Painter* saved_painter_ = nullptr;
+};
+
+TEST_F(MenuDrawingTest, PopupsShowTheMenuTileAndTheHighlightOverTheLitItem) {
+  MakeBar();
+  bar->OpenSubMenu(Item(kFile));
+  bar->Highlight(Item(kFile), Item(kOpen));
+  painter_.Clear();
+  wm->RequestFullRedraw();
+  tree_.Render(*wm);
+  EXPECT_EQ(ImagesAt(Centre(Item(kOpen))),
+            (std::vector<int>{kSkinMenuBackground, kSkinMenuHighlight}));
+  EXPECT_EQ(ImagesAt(Centre(Item(kExit))), (std::vector<int>{kSkinMenuBackground}));
 }
 
 }  // namespace
