@@ -5,6 +5,7 @@
 #include "app/CodexWorkingSetPref.h"
 #include "app/Preferences.h"
 #include "app/ProgramShell.h"
+#include "app/RootMenu.h"
 #include "gui/WindowManager.h"
 #include "tags/Codex.h"
 
@@ -13,7 +14,9 @@ int main() {
   if (!shell.Start("Zarv")) return 1;
   WindowManager& wm = shell.wm();
 
-  // TODO(menus): the root menu and its menu bar.
+  // The menu bar across the top; the windows of the bottom layer start below it. It belongs
+  // to the window tree from here on.
+  new RootMenu();
   // TODO(tags): struct layouts and editor factories.
   std::string game_folder = ".";
   GetPrefString("VornPath", &game_folder);

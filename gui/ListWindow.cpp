@@ -10,6 +10,7 @@
 
 #include "base/NaturalOrder.h"
 #include "gui/Draw.h"
+#include "gui/Menu.h"
 #include "gui/Skin.h"
 #include "gui/SkinIds.h"
 #include "gui/TextBox.h"
@@ -287,6 +288,7 @@ ListWindow::ListWindow(uint32_t style, uint32_t window_flags, Window* parent)
 }
 
 ListWindow::~ListWindow() {
+  if (alive_) *alive_ = false;
   // The window manager destroys the payload after the window: it must not call back.
   if (drag_) drag_->source = nullptr;
   drag_ = nullptr;
@@ -369,6 +371,60 @@ void ListWindow::ClickColumn(int32_t index) {
   }
   RebuildSortOrder();
   Sort();
+}
+
+void ListWindow::LayOutColumns() {
+  int32_t x = 0;
+  for (ListColumn& c : columns_) {
+    c.x = x;
+    if (!(c.flags & ColumnFlag::Hidden)) x += c.width;
+  }
+}
+
+bool ListWindow::SetColumnHidden(int32_t index, bool hidden) {
+  if (index <= 0 || index >= ColumnCount()) return false;
+  ListColumn& column = columns_[static_cast<size_t>(index)];
+  if (((column.flags & ColumnFlag::Hidden) != 0) == hidden) return true;
+  if (hidden) {
+    column.flags |= ColumnFlag::Hidden;
+    // The keys behind it move up one, so the order of the others is kept.
+    const int32_t old = column.priority;
+    column.priority = -1;
+    for (ListColumn& c : columns_) {
+      if (old >= 0 && c.priority > old) --c.priority;
+    }
+  } else {
+    column.flags &= ~ColumnFlag::Hidden;
+    int32_t next = 0;
+    for (const ListColumn& c : columns_) next = std::max(next, c.priority + 1);
+    column.priority = next;
+  }
+  LayOutColumns();
+  RebuildSortOrder();
+  Sort();
+  InvalidateClient();
+  return true;
+}
+
+void ListWindow::ShowColumnMenu(Point screen_point) {
+  if (columns_.empty()) return;
+  auto* menu = new Menu(false);
+  if (GetFont()) menu->SetFont(GetFont());
+  for (int32_t i = 0; i < ColumnCount(); ++i) {
+    const ListColumn& c = columns_[static_cast<size_t>(i)];
+    MenuItem* item = menu->AddItem(c.title.empty() ? "(untitled)" : c.title.c_str(), i, i > 0);
+    item->SetChecked(!(c.flags & ColumnFlag::Hidden));
+  }
+  bool alive = true;
+  alive_ = &alive;
+  const MenuItem* chosen = menu->PopUpAt(screen_point);
+  const int32_t index = chosen ? chosen->WindowId() : -1;
+  WM().DeleteLater(menu);
+  if (!alive) return;
+  alive_ = nullptr;
+  if (index > 0 && index < ColumnCount()) {
+    SetColumnHidden(index, !(columns_[static_cast<size_t>(index)].flags & ColumnFlag::Hidden));
+  }
 }
 
 int32_t ListWindow::ColumnRight(int32_t index) const {
@@ -1266,8 +1322,13 @@ bool ListWindow::OnKey(InputEvent& event) {
 // Mouse
 
 void ListWindow::OnMouseButton(InputEvent& event) {
-  if (event.c != 0) return;
   const Point p{event.a, event.b};
+  if (event.c == 1 && event.d == 1 && HeaderHeight() > 0 && !columns_.empty() &&
+      p.y >= ClientRect().top && p.y < ClientRect().top + HeaderHeight()) {
+    ShowColumnMenu(p);
+    return;
+  }
+  if (event.c != 0) return;
   if (event.d == 0) {
     ListItem* pressed = pressed_item_;
     const bool kept = press_kept_selection_;

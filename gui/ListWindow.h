@@ -99,6 +99,13 @@ class ListWindow : public ScrollableWindow {
   void ClickColumn(int32_t index);
   // The cell formatted by the column's format, from at most the column's size of the record.
   std::string CellText(const ListItem& item, int32_t column) const;
+  // Hides or shows a column; its cells keep their data. The first column holds the items'
+  // texts and always shows: false for it and for indexes out of range. A shown column goes
+  // to the end of the sort keys.
+  bool SetColumnHidden(int32_t index, bool hidden);
+  // The header's context menu (a right press on the header opens it): one item per column,
+  // checked while it shows; choosing one hides or shows it.
+  void ShowColumnMenu(Point screen_point);
 
   // Items. `parent` null adds a top-level item.
   ListItem* AddItem(ListItem* parent, uint32_t icon, uint32_t flags, uint64_t id,
@@ -221,6 +228,7 @@ class ListWindow : public ScrollableWindow {
   void RebuildSortOrder();
   size_t FormatCell(const ListItem& item, int32_t column, char* out, size_t capacity) const;
   int32_t ColumnAtX(int32_t client_x) const;
+  void LayOutColumns();
   int32_t ColumnRight(int32_t index) const;
   void DrawHeader(int32_t width);
   void DrawRow(const ListItem& item, int32_t y, int32_t width);
@@ -243,6 +251,7 @@ class ListWindow : public ScrollableWindow {
   double typed_time_ = 0;
   double last_auto_scroll_ = 0;
   bool edit_dropped_ = false;
+  bool* alive_ = nullptr;        // cleared if the list is destroyed while its column menu runs
   TextBox* edit_box_ = nullptr;  // while a cell is edited
   bool* edit_alive_ = nullptr;   // cleared if the list is destroyed while a cell is edited
   uint64_t removals_ = 0;        // counts removals, so loops over copied pointers can tell

@@ -68,7 +68,7 @@ WindowManager::~WindowManager() {
 void WindowManager::SetMenuBar(Window* bar, int32_t height) {
   menu_bar_ = bar;
   menu_bar_height_ = height;
-  if (screen_.width > 0)
+  if (screen_.width > 0 && layer0_)
     layer0_->SetFrameRect({0, menu_bar_height_, screen_.width, screen_.height});
 }
 

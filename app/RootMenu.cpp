@@ -1,0 +1,161 @@
+#include "app/RootMenu.h"
+
+#include "app/Preferences.h"
+#include "app/ToolWindows.h"
+#include "gui/Menu.h"
+#include "gui/WindowManager.h"
+
+namespace {
+struct ItemSpec {
+  const char* label;  // null for a separator
+  int32_t id;
+  bool enabled;
+};
+
+constexpr ItemSpec kFileItems[] = {
+    {"Add Archives", RootMenu::kAddArchives, false},
+    {"New Collection", RootMenu::kNewCollection, false},
+    {"New Detail Texture From Image File", RootMenu::kDetailTextureFromFile, false},
+    {"New Detail Texture From Clipboard", RootMenu::kDetailTextureFromClipboard, false},
+    {"New Model From LWO", RootMenu::kNewModelFromLwo, false},
+    {"New Script", RootMenu::kNewScript, false},
+    {nullptr, 0, false},
+    {"Exit", RootMenu::kExit, true},
+};
+
+constexpr ItemSpec kToolsItems[] = {
+    {"Reload Local Folder", RootMenu::kReloadLocalFolder, false},
+    {"Reload Plugins Folder", RootMenu::kReloadPluginsFolder, false},
+    {"Choose Vorn Folder", RootMenu::kChooseVornFolder, false},
+    {"Archive Browser", RootMenu::kArchiveBrowser, false},
+    {"Log Viewer", RootMenu::kLogViewer, true},
+    {nullptr, 0, false},
+    {"Build Dtex Add-on", RootMenu::kBuildDtexAddOn, false},
+    {"Build Regular Add-on", RootMenu::kBuildRegularAddOn, false},
+    {"Recursive Image Conversion", RootMenu::kRecursiveImageConversion, false},
+    {"Build Standard Collection", RootMenu::kBuildStandardCollection, false},
+    {"Build High-Res Collection", RootMenu::kBuildHighResCollection, false},
+};
+
+constexpr ItemSpec kDebugItems[] = {{"Window Spy", RootMenu::kWindowSpy, true}};
+constexpr ItemSpec kHelpItems[] = {{"About Zarv...", RootMenu::kAbout, false}};
+
+template <size_t N>
+MenuItem* AddMenu(Menu* bar, const char* title, int32_t id, const ItemSpec (&items)[N]) {
+  MenuItem* menu = bar->AddItem(title, id);
+  for (const ItemSpec& spec : items) {
+    if (spec.label)
+      menu->AddItem(spec.label, spec.id, spec.enabled);
+    else
+      menu->AddSeparator();
+  }
+  return menu;
+}
+}  // namespace
+
+RootMenu::RootMenu() : Window(0, nullptr) {
+  SetTitle("ZarvRootMenu");
+  bar_ = new Menu(true);
+  AddMenu(bar_, "File", 0, kFileItems);
+  AddMenu(bar_, "Tools", 0, kToolsItems);
+  window_menu_ = bar_->AddItem("Window", kWindowMenu);
+  // Built now as well as on every opening, so that it opens as a menu the first time.
+  RebuildWindowMenu();
+  AddMenu(bar_, "Debug", 0, kDebugItems);
+  AddMenu(bar_, "Help", 0, kHelpItems);
+  Connect<&RootMenu::OnCommand>(bar_->command, this);
+  Connect<&RootMenu::OnOpening>(bar_->opening, this);
+  WM().SetMenuBar(bar_, bar_->FrameRect().Height());
+}
+
+RootMenu::~RootMenu() {
+  // The bar lives in the top layer, which may have gone first when the whole tree goes; the
+  // window manager forgets its menu bar once the bar is destroyed.
+  WindowManager* wm = WMOrNull();
+  if (wm && wm->MenuBar() == bar_) {
+    wm->SetMenuBar(nullptr, 0);
+    delete bar_;
+  }
+  bar_ = nullptr;
+}
+
+bool RootMenu::HandleEvent(Window* target, int32_t type, InputEvent& event) {
+  if (type == kEventResize && target == this) {
+    // The next start opens the OS window at this size.
+    SetPrefInt("OsWindowSizeX", event.a);
+    SetPrefInt("OsWindowSizeY", event.b);
+  }
+  return Window::HandleEvent(target, type, event);
+}
+
+void RootMenu::OnCommand(intptr_t item) {
+  const auto* chosen = reinterpret_cast<const MenuItem*>(item);
+  if (chosen) RunCommand(chosen->WindowId());
+}
+
+void RootMenu::OnOpening(intptr_t item) {
+  const auto* opening = reinterpret_cast<const MenuItem*>(item);
+  if (opening && opening->WindowId() == kWindowMenu) RebuildWindowMenu();
+}
+
+void RootMenu::RebuildWindowMenu() {
+  window_menu_->ClearItems();
+  window_menu_->AddItem("Close All Windows", kCloseAllWindows);
+  window_list_.clear();
+  int32_t id = kFirstWindow;
+  for (Window* w = WM().Layer0()->FirstChild(); w; w = w->NextSibling()) {
+    if (w == this || !w->IsVisible() || w->IsBeingDestroyed()) continue;
+    if (w->GetShowState() == kShowClosing) continue;
+    const char* title = w->GetTitle();
+    window_menu_->AddItem(title ? title : "", id++);
+    window_list_.push_back(w);
+  }
+}
+
+Window* RootMenu::ListedWindow(size_t index) const {
+  if (index >= window_list_.size()) return nullptr;
+  const Window* listed = window_list_[index];
+  // Compared by address only: a window closed since the menu was built is never touched.
+  for (Window* w = WM().Layer0()->FirstChild(); w; w = w->NextSibling()) {
+    if (w == listed) {
+      if (w->IsBeingDestroyed() || w->GetShowState() == kShowClosing) return nullptr;
+      return w;
+    }
+  }
+  return nullptr;
+}
+
+void RootMenu::CloseAllWindows() {
+  for (size_t i = 0; i < window_list_.size(); ++i) {
+    Window* w = ListedWindow(i);
+    if (!w || !w->HasFlags(WindowFlag::CloseButton)) continue;
+    // The first window that will not close (its user kept unsaved work, say) stops the rest.
+    if (!Window::TryClose(w, true)) break;
+  }
+}
+
+void RootMenu::RunCommand(int32_t id) {
+  WindowManager& wm = WM();
+  switch (id) {
+    case kExit:
+      wm.PostCloseRequest();
+      return;
+    case kLogViewer:
+      ShowLogViewer();
+      return;
+    case kWindowSpy:
+      ShowWindowSpy();
+      return;
+    case kCloseAllWindows:
+      CloseAllWindows();
+      return;
+    default:
+      break;
+  }
+  if (id >= kFirstWindow) {
+    if (Window* w = ListedWindow(static_cast<size_t>(id - kFirstWindow))) {
+      wm.BringToFront(w);
+      Window::SetFocus(w, 0);
+    }
+  }
+}
