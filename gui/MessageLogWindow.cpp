@@ -176,6 +176,9 @@ MessageLogWindow::MessageLogWindow(Window* parent) : Window(kFlags, parent) {
   list_ = new ListWindow(ListStyle::KeepSelection, WindowFlag::Visible, splitter_);
   list_->SetSelectCallback([this](ListItem& item) { ShowLog(static_cast<int32_t>(item.id)); });
   splitter_->SetPane(0, list_, kMinListWidth);
+  // Until the first log comes, an empty text keeps the list at its width.
+  auto* blank = new TextBox(TextBox::kReadOnly, splitter_);
+  splitter_->SetPane(1, blank, kMinTextWidth);
   OnResized();
   splitter_->SetDividerPosition(kListWidth);
 }
@@ -258,7 +261,8 @@ void MessageLogWindow::AppendToLog(Log& log, std::string_view text, int64_t line
 
 void MessageLogWindow::TakeStoredLines() {
   LineStore& s = Store();
-  if (s.logs.empty()) return;
+  // A viewer on its way out leaves the lines to the sink before it.
+  if (s.logs.empty() || GetShowState() == kShowClosing || IsBeingDestroyed()) return;
   // Lines logged while these are handed over wait for the next idle step.
   std::vector<StoredLog> stored;
   stored.swap(s.logs);
