@@ -13,10 +13,11 @@ namespace {
 constexpr int kRefreshKey = Key::F1 + 4;  // F5
 // Top-level containers (root and the layers) stand out from the windows they hold.
 constexpr uint32_t kContainerColor = MakeColor(0xff, 0xd0, 0x60);
-constexpr int32_t kTextWidth = 256;
-constexpr int32_t kClassWidth = 192;
-// Wide enough for a 64-bit address in full.
-constexpr int32_t kAddressWidth = 136;
+// The three columns share the default width, the address getting room for all its digits.
+constexpr int32_t kTextWidth = 208;
+constexpr int32_t kClassWidth = 160;
+constexpr int32_t kAddressWidth = 144;
+static_assert(kTextWidth + kClassWidth + kAddressWidth == WindowView::kDefaultClientSize.width);
 }  // namespace
 
 WindowView::WindowView(Window* parent) : Window(kFlags, parent) {
@@ -93,10 +94,13 @@ WindowView* OpenWindowSpy() {
       auto* spy = static_cast<WindowView*>(w);
       spy->Show();
       wm.BringToFront(spy);
+      Window::SetFocus(spy->List(), 0);
       return spy;
     }
   }
   auto* spy = new WindowView(wm.Layer0());
   wm.BringToFront(spy);
+  // The user asked for it: the keyboard goes there (F5, Ctrl+W).
+  Window::SetFocus(spy->List(), 0);
   return spy;
 }

@@ -98,7 +98,6 @@ TEST_F(WindowSpy, F5ListsTheTreeAnewAndRowsOutliveTheirWindows) {
   WindowView* spy = OpenWindowSpy();
   ProbeWindow* late = Frame({10, 10, 100, 100}, WindowFlag::TitleBar, "late");
   EXPECT_EQ(Titles(spy->List()).find("late"), std::string::npos);
-  Window::SetFocus(spy->List(), 0);
   Tap(Key::F1 + 4);
   Pump();
   const std::string titles = Titles(spy->List());
@@ -119,8 +118,10 @@ TEST_F(WindowSpy, OpeningAgainBringsTheSameSpyToTheFront) {
   WindowView* spy = OpenWindowSpy();
   Frame({10, 10, 100, 100}, WindowFlag::TitleBar, "over it");
   EXPECT_NE(wm->Layer0()->FirstChild(), spy);
+  Window::SetFocus(wm->Layer0()->FirstChild(), 0);
   EXPECT_EQ(OpenWindowSpy(), spy);
   EXPECT_EQ(wm->Layer0()->FirstChild(), spy);
+  EXPECT_EQ(wm->Focus(), spy->List());
 }
 
 TEST_F(WindowSpy, WithoutAPlacementItOpensAtTheCascadePositionAndClosingStoresOne) {
@@ -137,7 +138,6 @@ TEST_F(WindowSpy, WithoutAPlacementItOpensAtTheCascadePositionAndClosingStoresOn
   EXPECT_EQ(spy->List()->FrameRect(), spy->ClientRect());
   spy->SetFrameRect({20, 30, 420, 330});
   EXPECT_EQ(spy->List()->FrameRect(), spy->ClientRect());  // resizing fits the list
-  Window::SetFocus(spy->List(), 0);
   Key(Key::Control, true);
   Tap('W');
   Key(Key::Control, false);
