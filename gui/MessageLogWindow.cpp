@@ -225,6 +225,8 @@ int32_t MessageLogWindow::AddLog(std::string_view name) {
   log.text = new TextBox(TextBox::kReadOnly, this);
   log.text->SetLiteral(true);  // a log's text is data: "|b" stays two characters
   log.text->Hide();
+  // Laid out at the pane's width from the start, so that showing it later re-flows nothing.
+  if (Window* pane = splitter_->Pane(1)) log.text->SetFrameRect(pane->FrameRectInParent());
   list_->AddItemAndRefresh(nullptr, 0, 0, static_cast<uint64_t>(index), name);
   return index;
 }

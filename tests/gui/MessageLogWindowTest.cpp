@@ -56,6 +56,8 @@ TEST_F(LogViewer, LinesToTwoLogsListTwoLogsEachWithItsOwnLines) {
   EXPECT_EQ(Viewer()->ShownLog(), 0);
   EXPECT_EQ(Viewer()->Splitter()->Pane(1), Viewer()->LogText(0));
   EXPECT_FALSE(Viewer()->LogText(1)->IsVisible());
+  // A hidden log is laid out for the pane it will show in.
+  EXPECT_EQ(Viewer()->LogText(1)->FrameRect(), Viewer()->LogText(0)->FrameRect());
   EXPECT_EQ(SelectedName(), "a");
   EXPECT_EQ(Viewer()->NameList()->ItemCount(), 2);
 }
