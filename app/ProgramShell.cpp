@@ -10,6 +10,7 @@
 #include "app/PrefsChooserMemory.h"
 #include "app/QuitCheck.h"
 #include "app/StartupSettings.h"
+#include "app/WindowPlacement.h"
 #include "base/CharMap.h"
 #include "gl/FatalMessage.h"
 #include "gl/GlPainter.h"
@@ -21,6 +22,7 @@
 #include "gui/Font.h"
 #include "gui/FontFile.h"
 #include "gui/FontPages.h"
+#include "gui/PlacementHooks.h"
 #include "gui/Skin.h"
 #include "gui/TreeRenderer.h"
 #include "gui/WindowManager.h"
@@ -166,6 +168,8 @@ bool ProgramShell::Start(const char* title) {
   // opened files by their content.
   chooser_memory_ = std::make_unique<PrefsChooserMemory>();
   SetChooserServices(chooser_memory_.get(), &ChooserFileProbe::Probe);
+  // The toolkit's windows keep their places in the preferences.
+  SetPlacementHooks({&LoadWindowPlacement, &SaveWindowPlacement});
 
   started_ = true;
   return true;
@@ -173,6 +177,7 @@ bool ProgramShell::Start(const char* title) {
 
 void ProgramShell::ShutDown(const std::function<void()>& release) {
   SetChooserServices(nullptr, {});
+  SetPlacementHooks({});
   wm_.reset();  // destroys root and every window under it
   platform_.reset();
   renderer_.reset();

@@ -129,8 +129,9 @@ void RootMenu::CloseAllWindows() {
   for (size_t i = 0; i < window_list_.size(); ++i) {
     Window* w = ListedWindow(i);
     if (!w || !w->HasFlags(WindowFlag::CloseButton)) continue;
-    // The first window that will not close (its user kept unsaved work, say) stops the rest.
-    if (!Window::TryClose(w, true)) break;
+    // The first window that will not close (its user kept unsaved work, say) stops the rest. A
+    // window that hides instead of closing (the log viewer) has gone from view all the same.
+    if (!Window::TryClose(w, true) && ListedWindow(i) && w->IsVisible()) break;
   }
 }
 

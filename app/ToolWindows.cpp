@@ -1,14 +1,12 @@
 #include "app/ToolWindows.h"
 
-#include "gui/WindowManager.h"
-
-// Neither window is part of this build yet; a beep tells the user the command did nothing.
-// Each body becomes the one call of its window's own opener.
+#include "gui/MessageLogWindow.h"
+#include "gui/WindowView.h"
 
 void ShowLogViewer() {
-  if (WindowManager* wm = WMOrNull()) wm->Beep();
+  OpenLogViewer();
 }
 
 void ShowWindowSpy() {
-  if (WindowManager* wm = WMOrNull()) wm->Beep();
+  OpenWindowSpy();
 }

@@ -6,10 +6,14 @@
 #include "app/Preferences.h"
 #include "app/ProgramShell.h"
 #include "app/RootMenu.h"
+#include "gui/MessageLogWindow.h"
 #include "gui/WindowManager.h"
 #include "tags/Codex.h"
 
 int main() {
+  // From the first line on, every log line is kept for the log viewer, which takes them once
+  // the window manager runs; after the viewer is gone they go to standard error again.
+  InstallLogViewerSink();
   ProgramShell shell;
   if (!shell.Start("Zarv")) return 1;
   WindowManager& wm = shell.wm();
@@ -24,8 +28,12 @@ int main() {
   // TODO(browser): the archive browser applies the saved working set when it opens; until it
   // exists, start-up does.
   LoadCodexWorkingSet(ProgramCodex());
-  // Picks up what the program itself changed in the local folder since the last pass.
-  wm.SetIdleHook([] { ProgramCodex().Poll(false); });
+  // Picks up what the program itself changed in the local folder since the last pass, and
+  // hands the log lines written meanwhile to the viewer.
+  wm.SetIdleHook([] {
+    ProgramCodex().Poll(false);
+    LogViewerIdle();
+  });
 
   wm.SetInputDisabled(false);
   // TODO(splash): show the splash window per ShowSplash.

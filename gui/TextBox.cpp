@@ -537,6 +537,57 @@ void TextBox::SetText(std::string_view text) {
   text_changed.Emit(0);
 }
 
+void TextBox::AppendText(std::string_view text) {
+  if (!multi_line_) text = text.substr(0, std::min(text.size(), text.find_first_of("\r\n")));
+  if (text.empty()) return;
+  const bool followed = scrolls_ && VerticalPosition() >= MaxVerticalPosition();
+  InsertRaw(End(), text);
+  UpdateRanges();
+  if (followed) SetVerticalPosition(MaxVerticalPosition());
+  EmitIfChanged();
+}
+
+void TextBox::ReplaceFirstLines(int32_t count, std::string_view line) {
+  line = line.substr(0, std::min(line.size(), line.find_first_of("\r\n")));
+  count = std::clamp(count, 0, LineCount());
+  int32_t removed_rows = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    const Line& l = lines_[static_cast<size_t>(i)];
+    removed_rows += l.rows;
+    length_ -= CountChars(l.text);
+  }
+  // The breaks after the removed lines go, but for the one that now ends `line`; a count of
+  // 0 adds that break.
+  length_ -= count - 1;
+  length_ += static_cast<int64_t>(line.size());
+  const int32_t shift = count - 1;  // how many lines the rest moves up
+  if (count == 0) {
+    lines_.insert(lines_.begin(), Line{});
+  } else if (count > 1) {
+    lines_.erase(lines_.begin() + 1, lines_.begin() + count);
+  }
+  Line& first = lines_.front();
+  first.text.assign(line);
+  first.rows = CountRows(first.text);
+  total_rows_ += first.rows - removed_rows;
+  MarkStale(0);
+  history_.Clear();
+  auto moved = [&](Position p) {
+    if (p.line < count) return Position{};
+    return Position{p.line - shift, p.column};
+  };
+  caret_ = moved(caret_);
+  anchor_ = moved(anchor_);
+  goal_x_ = -1;
+  const int32_t top = std::max(0, VerticalPosition() - removed_rows + first.rows);
+  UpdateRanges();
+  if (scrolls_) SetVerticalPosition(top);
+  if (caret_lit_) lit_caret_ = ClientCaretRect();
+  changed_ = true;
+  Invalidate();
+  EmitIfChanged();
+}
+
 void TextBox::SetFormattedText(const char* format, ...) {
   char buffer[kFormatLimit];
   va_list args;

@@ -69,6 +69,15 @@ class TextBox : public ScrollableWindow {
   void Undo();
   void Redo();
 
+  // Adds text after the last character, past the maximum length and outside the history:
+  // the way a log grows. Only the lines it touches are laid out, so appending costs the same
+  // however much text there is; a view that showed the last row goes on showing it.
+  void AppendText(std::string_view text);
+  // The first `count` lines (0 inserts one) become the single line `line`, which holds no
+  // line break: how a bounded log drops its oldest lines and says so. Caret, selection and
+  // the scroll position stay on the text they were on; the history is cleared.
+  void ReplaceFirstLines(int32_t count, std::string_view line);
+
   void SetMaxLength(int32_t length);
   // Shows the text as it stands, "|b" as two characters: for texts that come from data.
   void SetLiteral(bool literal);

@@ -1,6 +1,7 @@
 // Lists benchmark: the list window, the grid and the combo box at the sizes the archive
-// browser reaches, in a real 640 × 480 GL window (the redraws run on whatever OpenGL the
-// display has: llvmpipe under Xvfb). The editor's start-up comes from the program shell.
+// browser reaches, and the log viewer with a long log, in a real 640 × 480 GL window (the redraws
+// run on whatever OpenGL the display has: llvmpipe under Xvfb). The editor's start-up comes from
+// the program shell.
 //
 // Prints one line a figure, "NAME: VALUE UNIT (target OP VALUE)", on the standard output and
 // the details behind each on the error stream. "A/B" figures are the same work on a big and a
@@ -26,10 +27,13 @@
 
 #include "app/Preferences.h"
 #include "app/ProgramShell.h"
+#include "base/MessageLog.h"
 #include "gui/ComboBox.h"
 #include "gui/Draw.h"
 #include "gui/GridWindow.h"
 #include "gui/ListWindow.h"
+#include "gui/MessageLogWindow.h"
+#include "gui/TextBox.h"
 #include "gui/TreeRenderer.h"
 #include "gui/WindowManager.h"
 
@@ -130,6 +134,8 @@ class Bench {
   bool GridRedraw();
   bool RubberBand();
   bool Combo();
+  bool LogAppend();
+  bool LogRedraw();
 
   GridWindow* MakeGrid(int cells, Size cell, const Rect& frame);
   // Resizes the OS window and waits for the window manager to follow.
@@ -522,6 +528,75 @@ bool Bench::Combo() {
   return true;
 }
 
+// A log line of a common length.
+void LogBenchLine(const char* log, int i) {
+  LogMessage(2, log, "'Rock %05d' in the 'scenery' folder was read again (%d of many)\n", i, i);
+}
+
+// 100,000 lines into one log while the viewer shows it, the frames they cause drawn now and
+// then as the main loop would.
+bool Bench::LogAppend() {
+  constexpr int kLines = 100000;
+  constexpr int kLinesAFrame = 1000;
+  InstallLogViewerSink();
+  MessageLogWindow* viewer = OpenLogViewer();
+  if (!viewer) return false;
+  int round = 0;
+  double first_part = 0, last_part = 0;
+  const double ms = TimeMs(std::max(3, rounds_ / 2), [&] {
+    char log[32];
+    std::snprintf(log, sizeof log, "Bench %d", round++);
+    Clock::time_point part = Clock::now();
+    for (int i = 0; i < kLines; ++i) {
+      LogBenchLine(log, i);
+      if ((i + 1) % kLinesAFrame == 0) wm_.PumpOnce();
+      if (i + 1 == kLines / 10) first_part = MsSince(part);
+      if (i + 1 == kLines - kLines / 10) part = Clock::now();
+    }
+    wm_.PumpOnce();
+    glFinish();
+    last_part = MsSince(part);
+  });
+  const int32_t shown = viewer->ShownLog();
+  std::fprintf(stderr,
+               "  log append %d: %.1f ms; the first tenth %.1f ms, the last tenth %.1f ms; "
+               "%lld lines kept\n",
+               kLines, ms, first_part, last_part, static_cast<long long>(viewer->LogLines(shown)));
+  Figure("log append 100000", ms, "ms", "<", 1000);
+  return viewer->LogLines(shown) == kLines;
+}
+
+// A full redraw of the viewer showing a log of 100,000 lines against one of 100, at the top,
+// the middle and the end of the text.
+bool Bench::LogRedraw() {
+  MessageLogWindow* viewer = MessageLogWindow::Instance();
+  if (!viewer) return false;
+  const int sizes[2] = {100000, 100};
+  const char* names[2] = {"Redraw big", "Redraw small"};
+  double per_size[2] = {0, 0};
+  for (int s = 0; s < 2; ++s) {
+    for (int i = 0; i < sizes[s]; ++i) LogBenchLine(names[s], i);
+    Settle();
+    const int32_t index = viewer->FindLog(names[s]);
+    viewer->ShowLog(index);
+    TextBox* box = viewer->LogText(index);
+    double total = 0;
+    for (double fraction : {0.0, 0.5, 1.0}) {
+      box->ScrollToRow(static_cast<int32_t>(fraction * box->MaxVerticalPosition()));
+      Settle();
+      total += RedrawMs();
+    }
+    per_size[s] = total / 3;
+    std::fprintf(stderr, "  log redraw %d lines: %.3f ms a frame (top, middle, end)\n", sizes[s],
+                 per_size[s]);
+  }
+  viewer->Hide();
+  Settle();
+  RemoveLogViewerSink();
+  Figure("log redraw 100000/100", per_size[0] / per_size[1], "ratio", "<=", 2);
+  return true;
+}
+
 bool Bench::Run() {
   glfwSetWindowSize(shell_.window(), 640, 480);
   for (int i = 0; i < 200 && wm_.Root()->FrameRect().Width() != 640; ++i) wm_.PumpOnce();
@@ -531,7 +606,8 @@ bool Bench::Run() {
                wm_.Root()->FrameRect().Width(), wm_.Root()->FrameRect().Height(),
                reinterpret_cast<const char*>(glGetString(GL_RENDERER)), rounds_);
   return ListAddSort() && ListRedraw() && DragReorder() && EditCell() && TypeAhead() &&
-         SelectAll() && ItemBytes() && GridRedraw() && RubberBand() && Combo();
+         SelectAll() && ItemBytes() && GridRedraw() && RubberBand() && Combo() && LogAppend() &&
+         LogRedraw();
 }
 
 }  // namespace

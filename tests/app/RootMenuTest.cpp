@@ -188,6 +188,28 @@ TEST_F(RootMenuTest, CloseAllWindowsStopsAtTheFirstRefusal) {
   EXPECT_EQ(FindByTitle(wm->Layer0(), "Last"), last);
 }
 
+// Like the log viewer: asked to close, it hides and stays.
+class HidingWindow : public ProbeWindow {
+ public:
+  using ProbeWindow::ProbeWindow;
+  bool RequestClose(bool) override {
+    Hide();
+    return false;
+  }
+};
+
+TEST_F(RootMenuTest, CloseAllWindowsGoesPastAWindowThatHidesInstead) {
+  Closable("Last", {300, 300, 400, 400});
+  auto* hides = new HidingWindow(WindowFlag::TitleBar | WindowFlag::CloseButton, nullptr, "Hides");
+  hides->SetFrameRect({200, 200, 300, 300});
+  bar->OpenSubMenu(Top("Window"));
+  Choose(10301);
+  Pump();
+  EXPECT_FALSE(hides->IsVisible());
+  EXPECT_EQ(FindByTitle(wm->Layer0(), "Hides"), hides);
+  EXPECT_EQ(FindByTitle(wm->Layer0(), "Last"), nullptr) << "the window after it was not closed";
+}
+
 TEST_F(RootMenuTest, ExitRunsTheQuitFlow) {
   g_quit_checks = 0;
   wm->SetQuitCheck(&CountingQuitCheck);
