@@ -9,6 +9,7 @@
 #include "gui/DialogWindow.h"
 #include "gui/Draw.h"
 #include "gui/Font.h"
+#include "gui/Menu.h"
 #include "gui/MessageBoxWindow.h"
 #include "gui/TextBox.h"
 #include "support/MonoFont.h"
@@ -352,6 +353,43 @@ TEST_F(NestedModalLoops, AComboListAndAMessageBoxFromAcceptReturnInOrder) {
   EXPECT_EQ(combo->SelectedId(), 2u);
   EXPECT_EQ(box_answer, 0);
   EXPECT_TRUE(dialog_top_after_box);
+  EXPECT_EQ(wm->ModalDepth(), 0);
+  EXPECT_FALSE(platform.budget_exhausted);
+}
+
+// A context menu's command opens the dialog: the menu's loop is over by then, the dialog's
+// own loop runs in the command, and both return to their callers in order.
+struct DialogCommand : has_slots<void> {
+  TestDialog* dialog = nullptr;
+  WindowManager* wm = nullptr;
+  std::vector<std::string> trail;
+  void OnCommand(intptr_t item) {
+    if (!item) return;
+    trail.push_back("command at depth " + std::to_string(wm->ModalDepth()));
+    trail.push_back(dialog->RunModal() == 1 ? "dialog accepted" : "dialog cancelled");
+  }
+};
+
+TEST_F(NestedModalLoops, AMenuCommandsDialogReturnsToTheMenuThatRanIt) {
+  auto* menu = new Menu(false);
+  menu->AddItem("Edit...", 7);
+  DialogCommand command;
+  command.dialog = dialog;
+  command.wm = wm.get();
+  Connect<&DialogCommand::OnCommand>(menu->command, &command);
+  platform.Then([menu](FakePlatform&) { return menu->IsRunning(); });
+  Next([this] {
+    Tap(Key::Down);
+    Tap(Key::Enter);
+  });
+  WhenUp([this] { Tap(Key::Enter); });  // OK
+  MenuItem* chosen = menu->PopUpAt({40, 40});
+  command.trail.push_back("menu returned");
+  ASSERT_NE(chosen, nullptr);
+  EXPECT_EQ(chosen->WindowId(), 7);
+  EXPECT_EQ(command.trail,
+            (std::vector<std::string>{"command at depth 0", "dialog accepted", "menu returned"}));
+  EXPECT_EQ(dialog->accepts, 1);
   EXPECT_EQ(wm->ModalDepth(), 0);
   EXPECT_FALSE(platform.budget_exhausted);
 }
