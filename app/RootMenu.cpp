@@ -6,13 +6,13 @@
 #include "gui/WindowManager.h"
 
 namespace {
-struct ItemSpec {
+struct MenuLine {
   const char* label;  // null for a separator
   int32_t id;
   bool enabled;
 };
 
-constexpr ItemSpec kFileItems[] = {
+constexpr MenuLine kFileItems[] = {
     {"Add Archives", RootMenu::kAddArchives, false},
     {"New Collection", RootMenu::kNewCollection, false},
     {"New Detail Texture From Image File", RootMenu::kDetailTextureFromFile, false},
@@ -23,7 +23,7 @@ constexpr ItemSpec kFileItems[] = {
     {"Exit", RootMenu::kExit, true},
 };
 
-constexpr ItemSpec kToolsItems[] = {
+constexpr MenuLine kToolsItems[] = {
     {"Reload Local Folder", RootMenu::kReloadLocalFolder, false},
     {"Reload Plugins Folder", RootMenu::kReloadPluginsFolder, false},
     {"Choose Vorn Folder", RootMenu::kChooseVornFolder, false},
@@ -37,15 +37,15 @@ constexpr ItemSpec kToolsItems[] = {
     {"Build High-Res Collection", RootMenu::kBuildHighResCollection, false},
 };
 
-constexpr ItemSpec kDebugItems[] = {{"Window Spy", RootMenu::kWindowSpy, true}};
-constexpr ItemSpec kHelpItems[] = {{"About Zarv...", RootMenu::kAbout, false}};
+constexpr MenuLine kDebugItems[] = {{"Window Spy", RootMenu::kWindowSpy, true}};
+constexpr MenuLine kHelpItems[] = {{"About Zarv...", RootMenu::kAbout, false}};
 
 template <size_t N>
-MenuItem* AddMenu(Menu* bar, const char* title, int32_t id, const ItemSpec (&items)[N]) {
+MenuItem* AddMenu(Menu* bar, const char* title, int32_t id, const MenuLine (&items)[N]) {
   MenuItem* menu = bar->AddItem(title, id);
-  for (const ItemSpec& spec : items) {
-    if (spec.label)
-      menu->AddItem(spec.label, spec.id, spec.enabled);
+  for (const MenuLine& line : items) {
+    if (line.label)
+      menu->AddItem(line.label, line.id, line.enabled);
     else
       menu->AddSeparator();
   }

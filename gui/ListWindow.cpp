@@ -125,38 +125,30 @@ uint8_t* RecordOf(const ListItem& item) {
   return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(item.id));
 }
 
-uint32_t ReadUnsigned(const uint8_t* p, int32_t size) {
-  switch (size) {
-    case 1:
-      return *p;
-    case 2: {
-      uint16_t v;
-      std::memcpy(&v, p, sizeof v);
-      return v;
-    }
-    default: {
-      uint32_t v;
-      std::memcpy(&v, p, sizeof v);
-      return v;
-    }
+// A field of 1, 2 or 4 bytes in the record's own byte order.
+template <class T8, class T16, class T32>
+T32 ReadField(const uint8_t* p, int32_t size) {
+  if (size == 1) {
+    T8 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
   }
+  if (size == 2) {
+    T16 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
+  T32 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+uint32_t ReadUnsigned(const uint8_t* p, int32_t size) {
+  return ReadField<uint8_t, uint16_t, uint32_t>(p, size);
 }
 
 int32_t ReadSigned(const uint8_t* p, int32_t size) {
-  switch (size) {
-    case 1:
-      return static_cast<int8_t>(*p);
-    case 2: {
-      int16_t v;
-      std::memcpy(&v, p, sizeof v);
-      return v;
-    }
-    default: {
-      int32_t v;
-      std::memcpy(&v, p, sizeof v);
-      return v;
-    }
-  }
+  return ReadField<int8_t, int16_t, int32_t>(p, size);
 }
 
 double ReadFloat(const uint8_t* p, int32_t size) {

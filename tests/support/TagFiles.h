@@ -19,7 +19,7 @@ namespace tagfiles {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-struct TagSpec {
+struct TagRecipe {
   uint32_t group;
   uint32_t tag_id;
   std::string name;
@@ -27,7 +27,7 @@ struct TagSpec {
   uint16_t version = 1;
 };
 
-inline void HeaderBytes(ByteWriter& w, const TagSpec& t, uint32_t data_offset) {
+inline void HeaderBytes(ByteWriter& w, const TagRecipe& t, uint32_t data_offset) {
   w.WriteU16Be(0xFFFF);
   w.WriteU8(0);
   w.WriteU8(0);
@@ -43,7 +43,7 @@ inline void HeaderBytes(ByteWriter& w, const TagSpec& t, uint32_t data_offset) {
   w.WriteU32Be(0x76726E32);  // "vrn2"
 }
 
-inline Bytes LooseBytes(const TagSpec& t, uint32_t data_offset = 64) {
+inline Bytes LooseBytes(const TagRecipe& t, uint32_t data_offset = 64) {
   ByteWriter w;
   HeaderBytes(w, t, data_offset);
   w.WriteBytes(t.data);
@@ -52,9 +52,9 @@ inline Bytes LooseBytes(const TagSpec& t, uint32_t data_offset = 64) {
 
 // Current layout; mesh records are written for `mesh` tags in the given order.
 inline Bytes ArchiveBytes(uint16_t type, uint16_t order, const std::string& name,
-                          const std::vector<TagSpec>& tags) {
+                          const std::vector<TagRecipe>& tags) {
   size_t meshes = 0;
-  for (const TagSpec& t : tags) meshes += t.group == tagcode::Make("mesh");
+  for (const TagRecipe& t : tags) meshes += t.group == tagcode::Make("mesh");
   const uint32_t directory = static_cast<uint32_t>(128 + 112 * meshes);
   uint32_t data = directory + static_cast<uint32_t>(64 * tags.size());
   ByteWriter w;
@@ -69,24 +69,24 @@ inline Bytes ArchiveBytes(uint16_t type, uint16_t order, const std::string& name
   w.WriteU32Be(0);
   w.WriteU32Be(data);
   w.WriteU32Be(0x646E6732);  // "dng2"
-  for (const TagSpec& t : tags) {
+  for (const TagRecipe& t : tags) {
     if (t.group != tagcode::Make("mesh")) continue;
     w.WriteU32Be(t.tag_id);
     w.WriteZeros(12);
     w.WriteFixedChars(t.name, 32);
     w.WriteFixedChars(t.name, 64);
   }
-  for (const TagSpec& t : tags) {
+  for (const TagRecipe& t : tags) {
     HeaderBytes(w, t, data);
     data += static_cast<uint32_t>(t.data.size());
   }
-  for (const TagSpec& t : tags) w.WriteBytes(t.data);
+  for (const TagRecipe& t : tags) w.WriteBytes(t.data);
   EXPECT_TRUE(w.PatchU32Be(112, static_cast<uint32_t>(w.size())));
   return w.Take();
 }
 
 // Legacy layout: 48-byte header, data, then legacy 64-byte headers up to the end of the file.
-inline Bytes LegacyArchiveBytes(const std::string& name, const std::vector<TagSpec>& tags) {
+inline Bytes LegacyArchiveBytes(const std::string& name, const std::vector<TagRecipe>& tags) {
   ByteWriter w;
   w.WriteU16Be(1);
   w.WriteU16Be(1);
@@ -96,13 +96,13 @@ inline Bytes LegacyArchiveBytes(const std::string& name, const std::vector<TagSp
   w.WriteU16Be(static_cast<uint16_t>(tags.size()));
   w.WriteU16Be(0);
   std::vector<uint32_t> offsets;
-  for (const TagSpec& t : tags) {
+  for (const TagRecipe& t : tags) {
     offsets.push_back(static_cast<uint32_t>(w.size()));
     w.WriteBytes(t.data);
   }
   EXPECT_TRUE(w.PatchU32Be(40, static_cast<uint32_t>(w.size())));
   for (size_t i = 0; i < tags.size(); ++i) {
-    const TagSpec& t = tags[i];
+    const TagRecipe& t = tags[i];
     // Legacy header: name, group, tag id, version word, unused, offset, size, unused, "vorn".
     w.WriteFixedChars(t.name, 32);
     w.WriteU32Be(t.group);

@@ -39,7 +39,7 @@ class CodexTest : public TempFolderTest {
   }
 
   Archive* Load(const std::string& file, uint16_t type, uint16_t order,
-                const std::vector<TagSpec>& tags) {
+                const std::vector<TagRecipe>& tags) {
     const fs::path path = root_ / "tags" / file;
     Spit(path, ArchiveBytes(type, order, file, tags));
     return codex_.LoadArchive(path);
@@ -66,7 +66,7 @@ class CodexTest : public TempFolderTest {
 };
 
 TEST_F(CodexTest, CopyInForceFollowsKindThenOrderThenFileName) {
-  const TagSpec rock{kSoun, kRock, "rock", Data("x")};
+  const TagRecipe rock{kSoun, kRock, "rock", Data("x")};
   Archive* found = Load("found.dat", 3, 900, {rock});  // kind 0, highest order
   Archive* patch = Load("patch.dat", 2, 1, {rock});    // kind 1
   Archive* addon_b = Load("b.dat", 6, 100, {rock});    // kind 2
@@ -108,14 +108,14 @@ TEST_F(CodexTest, DeactivatingHidesATagAndReactivatingBringsItBackWithoutReloadi
 }
 
 TEST_F(CodexTest, PluginsAreNumberedByTheirPlaceInTheWorkingSet) {
-  const TagSpec rock{kSoun, kRock, "rock", Data("x")};
+  const TagRecipe rock{kSoun, kRock, "rock", Data("x")};
   Archive* addon = Load("addon.dat", 6, 100, {rock});
   std::vector<Archive*> plugins;
   for (int i = 0; i <= 150; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "plugin%03d.dat", i);
     plugins.push_back(
-        Load(name, 1, 0xFFFF, i == 3 || i == 150 ? std::vector{rock} : std::vector<TagSpec>{}));
+        Load(name, 1, 0xFFFF, i == 3 || i == 150 ? std::vector{rock} : std::vector<TagRecipe>{}));
   }
   codex_.SetWorkingSet({addon, plugins[0], plugins[1], plugins[2], plugins[3]});
   EXPECT_EQ(plugins[3]->order(), 3);
