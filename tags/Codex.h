@@ -59,6 +59,9 @@ class Codex {
   // The winning archive's file name, "local folder", or "unknown".
   std::string LocationName(const CodexEntry& entry) const;
   size_t entry_count() const { return entries_.size(); }
+  // Deletes the entry when nothing keeps it (no copy, attachment or stream): a tag that create
+  // tag made and nobody took.
+  void ForgetIfUnused(CodexEntry* entry) { DeleteIfEmpty(entry); }
 
   // --- Attachments. Detach may delete the entry (no copies and no attachments left).
   size_t Attach(CodexEntry* entry, uint32_t code, void* object);
