@@ -217,9 +217,10 @@ bool CopyToLocal(Codex& codex, CodexEntry* entry, std::string* reason) {
     return Refuse(reason, "'" + header.Name() + "' already has a local copy.");
   }
   const std::string file_name = tagname::Sanitise(header.Name());
-  if (!LocalFolder::NamesIgnoringCase(GroupFolder(codex, group), file_name).empty()) {
+  for (const std::string& holder :
+       LocalFolder::NamesIgnoringCase(GroupFolder(codex, group), file_name)) {
     LogMessage(0, kLog, "couldn't copy '%s' to the local folder: the file '%s' is in the way\n",
-               header.Name().c_str(), file_name.c_str());
+               header.Name().c_str(), holder.c_str());
     return Refuse(reason, kNameTakenText);
   }
   header.identifier = 0xFFFF;
