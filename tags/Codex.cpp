@@ -303,7 +303,8 @@ bool Codex::EndWrite(CodexEntry* entry, const TagHeader& caller, bool success) {
     if (success) {
       LogMessage(0, kLog, "%s\n", error.c_str());  // names the file
     }
-    DeleteIfEmpty(entry);
+    // A tag create tag made is its maker's to forget (Codex::ForgetIfUnused), not ours.
+    if (!entry->pending_save()) DeleteIfEmpty(entry);
     return false;
   }
   changed_ = true;

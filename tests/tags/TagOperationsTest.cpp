@@ -155,6 +155,42 @@ TEST_F(TagOpsTest, FirstSaveNeverReplacesAnotherFile) {
   }
 }
 
+TEST_F(TagOpsTest, CreateSeesFilesAnotherProgramJustMade) {
+  Open();
+  Loose("Fresh", {kSoun, kRock, "Fresh", Data("theirs")});  // after the index was built
+  std::string reason;
+  EXPECT_EQ(tagops::CreateTag(codex_, kSoun, kRock, "Mine", false, &reason).entry, nullptr);
+  EXPECT_EQ(reason, tagops::CreateRefusalText(tagops::kTagIdTaken));
+  EXPECT_EQ(codex_.LocationName(*codex_.Find(kSoun, kRock)), "local folder");
+}
+
+TEST_F(TagOpsTest, SavesAreAllOrNothingWhicheverStepFails) {
+  Loose("Rock", {kSoun, kRock, "Rock", Data("old")});
+  Open();
+  CodexEntry* rock = codex_.Find(kSoun, kRock);
+  int editor = 0;
+  codex_.Attach(rock, kAttachEditor, &editor);
+  const TagHeader h = codex_.EntryHeader(*rock);
+  EXPECT_EQ(FailEachStep([&] {
+              LooseTagWriter* w = codex_.BeginWrite(rock, h);
+              if (w) w->data().WriteBytes(Data("new"));
+              return w && codex_.EndWrite(rock, h, true);
+            }),
+            4);
+  EXPECT_EQ(ReadData(rock), "new");
+  // A new tag's first save; the tag is handed back when it fails.
+  EXPECT_EQ(FailEachStep([&] {
+              const tagops::CreatedTag made =
+                  tagops::CreateTag(codex_, kSoun, tagcode::kNone, "Pebble", false);
+              const bool saved = made.entry && Save(codex_, made, "p");
+              if (made.entry && !saved) codex_.ForgetIfUnused(made.entry);
+              return saved;
+            }),
+            4);
+  EXPECT_EQ(Take().index, FreshIndex());
+  codex_.Detach(rock, kAttachEditor, &editor);
+}
+
 // ------------------------------------------------------------------------ change tag info
 
 constexpr uint32_t kStne = tagcode::Make("Stne");
