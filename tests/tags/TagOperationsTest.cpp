@@ -261,8 +261,17 @@ TEST_F(TagOpsTest, ChangeInfoOfAnArchivedTagWritesOneLocalCopyUnderItsFinalNameA
   ASSERT_NE(pebble, nullptr);
   EXPECT_EQ(pebble->tag_id(), tagcode::Make("Roco"));
   EXPECT_EQ(pebble->local_copy()->file_name, "Pebble");
-  EXPECT_EQ(fs::directory_iterator(root_ / "local/sounds") == fs::directory_iterator(), false);
-  EXPECT_EQ(Take().files.size(), 2u);
+
+  // As the info window asks it: the id unchanged, the window attached. The tag in force takes
+  // the new name through a local copy of its own.
+  int window = 0;
+  codex_.Attach(archived, kAttachInfo, &window);
+  EXPECT_EQ(tagops::ChangeTagInfo(codex_, archived, kRock, "Boulder"), archived);
+  EXPECT_EQ(codex_.EntryHeader(*archived).Name(), "Boulder");
+  EXPECT_EQ(archived->pending_save(), nullptr);
+  EXPECT_EQ(Take().files.size(), 3u);
+  EXPECT_EQ(Take().index, FreshIndex());
+  codex_.Detach(archived, kAttachInfo, &window);
 }
 
 TEST_F(TagOpsTest, ChangeInfoRefusalsChangeNothing) {
