@@ -227,20 +227,20 @@ void AddTagOpCommands(CLI::App& app, ToolCommands& commands) {
                 "Replace a local tag holding the id or the name once the new one is saved");
   commands.push_back({sub, [create] { return create->Run(std::cout, std::cerr); }});
 
-  struct Spec {
+  struct Kind {
     const char* name;
     const char* help;
     TagCommand::Op op;
   };
-  for (const Spec& spec :
-       {Spec{"duplicate", "Copy a tag to a new local tag.", TagCommand::Op::kDuplicate},
-        Spec{"copy-local", "Give an archived tag a local copy.", TagCommand::Op::kCopyLocal},
-        Spec{"delete", "Delete a tag's local copy.", TagCommand::Op::kDelete}}) {
-    auto command = std::make_shared<TagCommand>(spec.op);
-    sub = app.add_subcommand(spec.name, spec.help);
+  for (const Kind& kind :
+       {Kind{"duplicate", "Copy a tag to a new local tag.", TagCommand::Op::kDuplicate},
+        Kind{"copy-local", "Give an archived tag a local copy.", TagCommand::Op::kCopyLocal},
+        Kind{"delete", "Delete a tag's local copy.", TagCommand::Op::kDelete}}) {
+    auto command = std::make_shared<TagCommand>(kind.op);
+    sub = app.add_subcommand(kind.name, kind.help);
     AddCommon(sub, command->options);
     sub->add_option("--id", command->id, "Tag id")->required()->check(CheckId);
-    if (spec.op == TagCommand::Op::kDuplicate) {
+    if (kind.op == TagCommand::Op::kDuplicate) {
       sub->add_option("--name", command->name, "Name of the copy");
     }
     commands.push_back({sub, [command] { return command->Run(std::cout, std::cerr); }});
