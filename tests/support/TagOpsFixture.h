@@ -110,17 +110,23 @@ class TagOpsTest : public TempFolderTest {
   }
   fs::path SoundFile(const std::string& file) const { return root_ / "local/sounds" / file; }
 
+  // One line per tag in force: ids, name, where, file.
+  static std::vector<std::string> IndexLines(const Codex& codex) {
+    std::vector<std::string> lines;
+    for (CodexEntry* entry : codex.Combined()) {
+      lines.push_back(tagcode::Display(entry->group()) + " " + tagcode::Display(entry->tag_id()) +
+                      " " + codex.EntryHeader(*entry).Name() + " " + codex.LocationName(*entry) +
+                      " " + (entry->has_local_copy() ? entry->local_copy()->file_name : "-"));
+    }
+    return lines;
+  }
+
   Snapshot Take() const {
     Snapshot s;
     for (const auto& e : fs::recursive_directory_iterator(root_ / "local")) {
       if (e.is_regular_file()) s.files[fs::relative(e.path(), root_).string()] = Slurp(e.path());
     }
-    for (CodexEntry* entry : codex_.Combined()) {
-      const TagHeader h = codex_.EntryHeader(*entry);
-      s.index.push_back(tagcode::Display(entry->group()) + " " + tagcode::Display(entry->tag_id()) +
-                        " " + h.Name() + " " + codex_.LocationName(*entry) + " " +
-                        (entry->has_local_copy() ? entry->local_copy()->file_name : "-"));
-    }
+    s.index = IndexLines(codex_);
     s.entries = codex_.entry_count();
     return s;
   }
@@ -129,14 +135,7 @@ class TagOpsTest : public TempFolderTest {
   std::vector<std::string> FreshIndex() const {
     Codex fresh;
     fresh.OpenGameFolder(root_);
-    std::vector<std::string> lines;
-    for (CodexEntry* entry : fresh.Combined()) {
-      const TagHeader h = fresh.EntryHeader(*entry);
-      lines.push_back(tagcode::Display(entry->group()) + " " + tagcode::Display(entry->tag_id()) +
-                      " " + h.Name() + " " + fresh.LocationName(*entry) + " " +
-                      (entry->has_local_copy() ? entry->local_copy()->file_name : "-"));
-    }
-    return lines;
+    return IndexLines(fresh);
   }
 
   // Runs `op` with each of its file steps failing in turn, then with none failing. After each

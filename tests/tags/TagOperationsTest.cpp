@@ -328,13 +328,12 @@ TEST_F(TagOpsTest, ChangeInfoIsAllOrNothingWhicheverStepFails) {
 // ---------------------------------------------------------------------------- duplicate
 
 TEST_F(TagOpsTest, DuplicateTakesTheNextFreeCopyNameAndKeepsTheSourcesWords) {
-  ByteWriter w;  // a source with user data, version and both index bytes set
-  TagRecipe recipe{kSoun, kRock, "Rock", Data("rock"), 4};
-  Bytes bytes = LooseBytes(recipe);
-  bytes[52] = 0xAB;  // user data's low... the whole word below
+  // A source with user data, version and both index bytes set.
+  Bytes bytes = LooseBytes({kSoun, kRock, "Rock", Data("rock"), 4});
+  bytes[52] = 0xAB;  // user data 0xAB0000CD
   bytes[55] = 0xCD;
-  bytes[58] = 3;
-  bytes[59] = 5;
+  bytes[58] = 3;  // foundation index
+  bytes[59] = 5;  // owner index
   Spit(SoundFile("Rock"), bytes);
   Spit(SoundFile("rock COPY"), Data("not even a tag"));
   Open();
