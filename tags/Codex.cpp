@@ -15,6 +15,7 @@
 #include "tags/LooseTagFile.h"
 #include "tags/LooseTagWriter.h"
 #include "tags/TagCode.h"
+#include "tags/TagFileSystem.h"
 #include "tags/TagGroupTable.h"
 #include "tags/TagName.h"
 #include "tags/TagStream.h"
@@ -121,6 +122,8 @@ size_t Codex::Detach(CodexEntry* entry, uint32_t code, void* object) {
   });
   if (it != list.end()) list.erase(it);
   const size_t left = list.size();
+  // A pending save belongs to whoever holds the entry.
+  if (left == 0) entry->extras_->pending.reset();
   entry->TrimExtras();
   DeleteIfEmpty(entry);
   return left;
@@ -140,6 +143,21 @@ size_t Codex::OpenTagCount() const {
     if (entry.attachment_count() && WinningCopy(entry)) count += entry.attachment_count();
   }
   return count;
+}
+
+void Codex::ForgetIfUnused(CodexEntry* entry) {
+  if (entry->attachment_count() == 0) ClearPendingSave(entry);
+  DeleteIfEmpty(entry);
+}
+
+void Codex::SetPendingSave(CodexEntry* entry, PendingSave pending) {
+  entry->extras().pending = std::make_unique<PendingSave>(std::move(pending));
+}
+
+void Codex::ClearPendingSave(CodexEntry* entry) {
+  if (!entry->extras_) return;
+  entry->extras_->pending.reset();
+  entry->TrimExtras();
 }
 
 void Codex::DeleteIfEmpty(CodexEntry* entry) {
@@ -232,16 +250,43 @@ void Codex::CloseData(CodexEntry* entry) {
 }
 
 LooseTagWriter* Codex::BeginWrite(CodexEntry* entry, const TagHeader& header) {
+  const PendingSave* pending = entry->pending_save();
+  const std::string file_name = pending         ? pending->file_name
+                                : entry->local_ ? entry->local_->file_name
+                                                : tagname::Sanitise(header.Name());
   if (entry->writing()) {
-    LogMessage(0, kLog, "couldn't open tag file '%s' for writing\n", header.Name().c_str());
+    LogMessage(0, kLog, "couldn't open tag file '%s' for writing\n", file_name.c_str());
     return nullptr;
   }
+  // A file that has the name, in any case, is replaced only when it is the tag's own or one the
+  // pending save takes over; any other is another tag's or no tag's, and stays.
+  LooseTagWriter::Replace replace = LooseTagWriter::Replace::kNone;
+  uint32_t replaced_tag_id = tagcode::kNone;
+  const std::filesystem::path folder = LocalFolder::GroupFolderPath(local_folder_, entry->group());
+  for (const std::string& holder : LocalFolder::NamesIgnoringCase(folder, file_name)) {
+    const bool own = entry->local_ && entry->local_->file_name == holder;
+    const PendingSave::Replaced* taken_over = nullptr;
+    if (pending) {
+      for (const PendingSave::Replaced& r : pending->replaced) {
+        if (r.file_name == holder) taken_over = &r;
+      }
+    }
+    if (!own && !taken_over) {
+      LogMessage(0, kLog, "couldn't open tag file '%s' for writing\n", file_name.c_str());
+      LogMessage(0, kLog, "'%s' would replace '%s', which is not this tag's file\n",
+                 file_name.c_str(), holder.c_str());
+      return nullptr;
+    }
+    if (holder == file_name) {
+      replace = LooseTagWriter::Replace::kSameTag;
+      replaced_tag_id = own ? entry->tag_id() : taken_over->tag_id;
+    }
+  }
   auto writer = std::make_unique<LooseTagWriter>();
-  const std::string file_name = entry->local_ ? entry->local_->file_name : std::string();
   std::string error;
-  if (!writer->Begin(local_folder_, header, entry->group(), entry->tag_id(), file_name, error)) {
-    LogMessage(0, kLog, "couldn't open tag file '%s' for writing\n",
-               file_name.empty() ? tagname::Sanitise(header.Name()).c_str() : file_name.c_str());
+  if (!writer->Begin(local_folder_, header, entry->group(), entry->tag_id(), file_name, error,
+                     replace, replaced_tag_id)) {
+    LogMessage(0, kLog, "couldn't open tag file '%s' for writing\n", file_name.c_str());
     return nullptr;
   }
   LooseTagWriter* result = writer.get();
@@ -263,15 +308,62 @@ bool Codex::EndWrite(CodexEntry* entry, const TagHeader& caller, bool success) {
     return false;
   }
   changed_ = true;
+  const std::string saved = writer->path().filename().string();
+  std::unique_ptr<PendingSave> pending =
+      entry->extras_ ? std::move(entry->extras_->pending) : nullptr;
+  entry->TrimExtras();
+
+  // The files the new one takes the place of: the tag's own earlier file when it had another
+  // name, and what create tag was told to overwrite. Each goes only if it still holds the tag it
+  // held when that was decided.
+  std::vector<PendingSave::Replaced> superseded;
+  if (entry->local_ && entry->local_->file_name != saved) {
+    superseded.push_back({entry->local_->file_name, entry->tag_id()});
+  }
+  if (pending) {
+    for (const PendingSave::Replaced& r : pending->replaced) {
+      const bool listed = std::any_of(superseded.begin(), superseded.end(),
+                                      [&](const auto& s) { return s.file_name == r.file_name; });
+      if (!listed) superseded.push_back(r);
+    }
+  }
+  const std::filesystem::path folder = LocalFolder::GroupFolderPath(local_folder_, entry->group());
+  std::vector<PendingSave::Replaced> gone;
+  for (const PendingSave::Replaced& r : superseded) {
+    if (r.file_name == saved) {
+      gone.push_back(r);  // replaced by the rename
+      continue;
+    }
+    TagHeader there;
+    std::string why;
+    if (!LooseTagFile::ReadHeader(folder / r.file_name, entry->group(), there, why) ||
+        there.tag_id != r.tag_id) {
+      continue;
+    }
+    if (TagFileSystem::Current().Unlink(folder / r.file_name, why)) {
+      gone.push_back(r);
+    } else {
+      LogMessage(0, kLog, "couldn't remove '%s' after saving '%s': %s\n", r.file_name.c_str(),
+                 saved.c_str(), why.c_str());
+    }
+  }
+  // Other tags whose local file is gone or now holds this one.
+  for (const PendingSave::Replaced& r : gone) {
+    if (r.tag_id == entry->tag_id()) continue;
+    CodexEntry* other = FindAny(entry->group(), r.tag_id);
+    if (other && other->local_ && other->local_->file_name == r.file_name) LoseLocalCopy(other);
+  }
+
   if (entry->local_) {
     entry->local_->header = writer->header();
+    entry->local_->file_name = saved;
     Notify(nullptr, entry, kCodexTagChanged);
     return true;
   }
   auto local = std::make_unique<LocalRecord>();
   local->header = writer->header();
   local->kind = 3;
-  local->file_name = writer->path().filename().string();
+  local->file_name = saved;
   entry->AppendCopy(local.get());
   entry->local_ = std::move(local);
   ++local_copies_;
@@ -402,15 +494,18 @@ void Codex::FileRemoved(size_t folder, const std::string& name) {
   CodexEntry* entry = Find(group, tag_id);
   // Matched by file name too: the entry's local copy may be another file with the same tag id.
   if (!entry || !entry->local_ || entry->local_->file_name != name) return;
+  LoseLocalCopy(entry);
+}
+
+void Codex::LoseLocalCopy(CodexEntry* entry) {
   if (HasOtherActiveCopy(*entry)) {
     DropLocalCopy(entry);
     Notify(nullptr, entry, kCodexTagChanged);
-    DeleteIfEmpty(entry);
   } else {
     Notify(nullptr, entry, kCodexTagVanished);
     DropLocalCopy(entry);
-    DeleteIfEmpty(entry);
   }
+  DeleteIfEmpty(entry);
 }
 
 void Codex::DropLocalCopy(CodexEntry* entry) {

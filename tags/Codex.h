@@ -60,8 +60,13 @@ class Codex {
   std::string LocationName(const CodexEntry& entry) const;
   size_t entry_count() const { return entries_.size(); }
   // Deletes the entry when nothing keeps it (no copy, attachment or stream): a tag that create
-  // tag made and nobody took.
-  void ForgetIfUnused(CodexEntry* entry) { DeleteIfEmpty(entry); }
+  // tag made and nobody took. Its pending save goes too unless something is attached.
+  void ForgetIfUnused(CodexEntry* entry);
+  // Makes the entry's next save write under `pending.file_name` and, once it has committed,
+  // take the place of the files `pending` lists (see PendingSave). It is forgotten when that
+  // save commits or the last attachment leaves.
+  void SetPendingSave(CodexEntry* entry, PendingSave pending);
+  void ClearPendingSave(CodexEntry* entry);
 
   // --- Attachments. Detach may delete the entry (no copies and no attachments left).
   size_t Attach(CodexEntry* entry, uint32_t code, void* object);
@@ -83,8 +88,9 @@ class Codex {
   TagStream* OpenData(CodexEntry* entry);
   void CloseData(CodexEntry* entry);
   // Starts a save into the local folder: the caller appends the data to the returned writer's
-  // data() and then calls EndWrite. None (and a log line) when the file cannot be created or a
-  // save of the entry is already in progress.
+  // data() and then calls EndWrite. None (and a log line) when the file cannot be created, a
+  // save of the entry is already in progress, or the target's name (in any case) is held by a
+  // file that is neither the tag's own local copy nor one its pending save replaces.
   LooseTagWriter* BeginWrite(CodexEntry* entry, const TagHeader& header);
   // Commits (when `success`) or abandons the save. On success the entry's local copy is
   // updated, or created, and listeners hear of it; on failure the earlier loose file and the
@@ -163,6 +169,8 @@ class Codex {
   bool HasOtherActiveCopy(const CodexEntry& entry) const;
   void RemoveArchiveCopies(Archive& archive);
   void DropLocalCopy(CodexEntry* entry);
+  // Drops the local copy and tells listeners whether another copy now wins; may delete the entry.
+  void LoseLocalCopy(CodexEntry* entry);
   void SortArchives();
   std::filesystem::path LooseFilePath(const CodexEntry& entry) const;
 

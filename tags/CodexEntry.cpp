@@ -14,7 +14,8 @@ CodexEntry::Extras& CodexEntry::extras() {
 CodexEntry::~CodexEntry() = default;
 
 void CodexEntry::TrimExtras() {
-  if (extras_ && extras_->attachments.empty() && !extras_->read && !extras_->write) {
+  if (extras_ && extras_->attachments.empty() && !extras_->read && !extras_->write &&
+      !extras_->pending) {
     extras_.reset();
   }
 }

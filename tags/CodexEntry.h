@@ -25,6 +25,18 @@ struct LocalRecord : LocationRecord {
   std::string file_name;  // the actual name in the group folder
 };
 
+// What the next save of an entry does differently, set by create tag: the file name it writes
+// and the local files it replaces once it has committed, each with the tag id it must still
+// hold then. Until that save commits those files stay as they are.
+struct PendingSave {
+  struct Replaced {
+    std::string file_name;
+    uint32_t tag_id = 0;
+  };
+  std::string file_name;
+  std::vector<Replaced> replaced;
+};
+
 // One per (group, tag id) the program knows of: every copy of the tag, and the objects
 // attached to it (its editor, its loaded resource, its info window).
 class CodexEntry {
@@ -56,6 +68,7 @@ class CodexEntry {
   }
   TagStream* read_stream() const { return extras_ ? extras_->read.get() : nullptr; }
   bool writing() const { return extras_ && extras_->write; }
+  const PendingSave* pending_save() const { return extras_ ? extras_->pending.get() : nullptr; }
 
  private:
   friend class Codex;
@@ -65,6 +78,7 @@ class CodexEntry {
     std::vector<Attachment> attachments;
     std::unique_ptr<TagStream> read;
     std::unique_ptr<LooseTagWriter> write;
+    std::unique_ptr<PendingSave> pending;
     Extras();
     ~Extras();
   };

@@ -136,6 +136,7 @@ bool FolderWatch::List(Folder& folder, std::vector<FileState>& out) {
     file.size = static_cast<uint64_t>(st.st_size);
     file.mtime_ns = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
     file.mode = st.st_mode;
+    file.inode = static_cast<uint64_t>(st.st_ino);
     out.push_back(std::move(file));
   }
   ::closedir(dir);
@@ -192,8 +193,8 @@ void FolderWatch::Rescan(const Handler& handler) {
       } else {
         FileState& now = fresh[j];
         const FileState& was = old[i];
-        const bool modified =
-            now.mode != was.mode || now.size != was.size || now.mtime_ns != was.mtime_ns;
+        const bool modified = now.mode != was.mode || now.size != was.size ||
+                              now.mtime_ns != was.mtime_ns || now.inode != was.inode;
         if (modified && !now.is_folder) changes.emplace_back(Change::kModified, now.name);
         now.has_tag_id = was.has_tag_id;
         now.tag_id = was.tag_id;

@@ -62,6 +62,7 @@ class FolderWatch {
     uint64_t size = 0;
     int64_t mtime_ns = 0;
     uint32_t mode = 0;
+    uint64_t inode = 0;  // a file replaced by a rename is another file, however alike
     bool has_tag_id = false;
     uint32_t tag_id = 0;
     // The file's first bytes, read while a folder is listed for the first time and kept only

@@ -1,7 +1,11 @@
 #include "tags/LocalFolder.h"
 
+#include <dirent.h>
+#include <strings.h>
+
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 
 #include "tags/TagCode.h"
 #include "tags/TagGroupTable.h"
@@ -45,4 +49,18 @@ std::filesystem::path LocalFolder::LooseFilePath(const std::filesystem::path& ba
 bool LocalFolder::IsPlainFileName(std::string_view name) {
   return !name.empty() && name != "." && name != ".." &&
          name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
+std::vector<std::string> LocalFolder::NamesIgnoringCase(const std::filesystem::path& folder,
+                                                        std::string_view name) {
+  std::vector<std::string> found;
+  const std::string wanted(name);
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return found;
+  while (const dirent* e = ::readdir(dir)) {
+    if (e->d_name[0] == '.' && std::strstr(e->d_name, ".saving-")) continue;
+    if (strcasecmp(e->d_name, wanted.c_str()) == 0) found.emplace_back(e->d_name);
+  }
+  ::closedir(dir);
+  return found;
 }

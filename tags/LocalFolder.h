@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct TagHeader;
 
@@ -23,4 +24,9 @@ class LocalFolder {
   // True for a name that is a single path component: not empty, not "." or "..", no '/', no
   // NUL.
   static bool IsPlainFileName(std::string_view name);
+  // The entries of `folder` whose names equal `name` when case is ignored (ASCII), `name`
+  // itself among them when present. Folders get copied to systems that do not tell case apart,
+  // where two such names would be one file. Saves in progress are not counted.
+  static std::vector<std::string> NamesIgnoringCase(const std::filesystem::path& folder,
+                                                    std::string_view name);
 };

@@ -1,32 +1,15 @@
 #include "tags/LooseTagWriter.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <system_error>
 #include <vector>
 
 #include "base/ByteReader.h"
 #include "tags/LocalFolder.h"
+#include "tags/LooseTagFile.h"
+#include "tags/TagFileSystem.h"
 #include "tags/TagName.h"
-
-namespace {
-
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-}  // namespace
 
 LooseTagWriter::~LooseTagWriter() {
   Discard();
@@ -38,17 +21,20 @@ void LooseTagWriter::Discard() {
     fd_ = -1;
   }
   if (!temp_.empty()) {
-    std::error_code ec;
-    std::filesystem::remove(temp_, ec);
+    std::string ignored;
+    TagFileSystem::Current().Unlink(temp_, ignored);
     temp_.clear();
   }
 }
 
 bool LooseTagWriter::Begin(const std::filesystem::path& local_folder, const TagHeader& caller,
                            uint32_t group, uint32_t tag_id, std::string_view file_name,
-                           std::string& error) {
+                           std::string& error, Replace replace, uint32_t replaced_tag_id) {
   Discard();
   buffer_ = ByteWriter();
+  flushed_ = 0;
+  replace_ = replace;
+  replaced_tag_id_ = replaced_tag_id == 0xFFFFFFFFu ? tag_id : replaced_tag_id;
   header_ = TagHeader();
   header_.identifier = 0xFFFF;
   header_.type = 0;
@@ -79,22 +65,55 @@ bool LooseTagWriter::Begin(const std::filesystem::path& local_folder, const TagH
     error = "couldn't open tag file '" + name + "' for writing: " + ec.message();
     return false;
   }
-  std::string pattern = (folder / ("." + name + ".saving-XXXXXX")).string();
-  fd_ = ::mkstemp(pattern.data());
+  std::string why;
+  fd_ = TagFileSystem::Current().CreateTemp(folder, name, temp_, why);
   if (fd_ < 0) {
-    error = "couldn't open tag file '" + name + "' for writing: " + std::strerror(errno);
-    return false;
-  }
-  temp_ = pattern;
-  // mkstemp makes the file private; a tag file should get the permissions of any new file.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::fchmod(fd_, 0666 & ~mask) != 0) {
-    error = "couldn't open tag file '" + name + "' for writing: " + std::strerror(errno);
-    Discard();
+    error = "couldn't open tag file '" + name + "' for writing: " + why;
     return false;
   }
   header_.Write(buffer_);
+  return true;
+}
+
+bool LooseTagWriter::Flush(std::string& error) {
+  if (buffer_.size() == 0) return true;
+  if (!TagFileSystem::Current().Write(fd_, buffer_.bytes().data(), buffer_.size(), error)) {
+    return false;
+  }
+  flushed_ += buffer_.size();
+  buffer_ = ByteWriter();
+  return true;
+}
+
+bool LooseTagWriter::AppendFrom(int fd, uint64_t offset, uint64_t size, std::string& error) {
+  if (fd_ < 0) {
+    error = "no save in progress";
+    return false;
+  }
+  if (!Flush(error) || !TagFileSystem::Current().CopyRange(fd, offset, size, fd_, error)) {
+    Discard();
+    return false;
+  }
+  flushed_ += size;
+  return true;
+}
+
+bool LooseTagWriter::MayReplaceTarget(bool& exists, std::string& error) const {
+  std::error_code ec;
+  exists = std::filesystem::exists(std::filesystem::symlink_status(target_, ec));
+  if (replace_ == Replace::kAny || !exists) return true;
+  const std::string name = target_.filename().string();
+  if (replace_ == Replace::kNone) {
+    error = "'" + name + "' is another file";
+    return false;
+  }
+  TagHeader there;
+  std::string why;
+  if (!LooseTagFile::ReadHeader(target_, header_.group, there, why) ||
+      there.tag_id != replaced_tag_id_) {
+    error = "'" + name + "' no longer holds this tag";
+    return false;
+  }
   return true;
 }
 
@@ -109,17 +128,20 @@ bool LooseTagWriter::End(const TagHeader& caller, bool data_ok, std::string& err
     error = "the data of '" + name + "' could not be written";
     return false;
   }
-  const uint64_t data_size = buffer_.size() - TagHeader::kSize;
+  const uint64_t data_size = flushed_ + buffer_.size() - TagHeader::kSize;
   if (data_size > 0xFFFFFFFFu) {
     Discard();
     error = "the data of '" + name + "' is too large for a tag";
     return false;
   }
-  TagHeader h;
-  ByteReader reader(buffer_.bytes());
-  if (!TagHeader::Read(reader, h, error)) {
-    Discard();
-    return false;
+  // The header as written so far: in the buffer still, or as Begin made it once flushed.
+  TagHeader h = header_;
+  if (flushed_ == 0) {
+    ByteReader reader(buffer_.bytes());
+    if (!TagHeader::Read(reader, h, error)) {
+      Discard();
+      return false;
+    }
   }
   if (h.Name() == tagname::kPlaceholder) h.SetName(name);
   h.data_size = static_cast<uint32_t>(data_size);
@@ -130,23 +152,34 @@ bool LooseTagWriter::End(const TagHeader& caller, bool data_ok, std::string& err
   h.owner_index = caller.owner_index;
   ByteWriter fixed;
   h.Write(fixed);
-  if (!buffer_.PatchBytes(0, fixed.bytes())) {
-    Discard();
-    error = "couldn't fix up the header of '" + name + "'";
-    return false;
+  TagFileSystem& fs = TagFileSystem::Current();
+  bool written;
+  if (flushed_ == 0) {
+    written = buffer_.PatchBytes(0, fixed.bytes()) && Flush(error);
+  } else {
+    written = Flush(error) && fs.WriteAt(fd_, 0, fixed.bytes().data(), fixed.size(), error);
   }
-  const bool written = WriteAll(fd_, buffer_.bytes()) && ::fsync(fd_) == 0;
+  written = written && fs.Sync(fd_, error);
   const int close_result = ::close(fd_);
   fd_ = -1;
   if (!written || close_result != 0) {
-    error = "couldn't write tag file '" + name + "': " + std::strerror(errno);
+    error = "couldn't write tag file '" + name + "': " + (written ? "close failed" : error);
     Discard();
     return false;
   }
-  std::error_code ec;
-  std::filesystem::rename(temp_, target_, ec);
-  if (ec) {
-    error = "couldn't replace tag file '" + name + "': " + ec.message();
+  std::string why;
+  bool exists = false;
+  if (!MayReplaceTarget(exists, why)) {
+    error = "couldn't save tag file '" + name + "': " + why;
+    Discard();
+    return false;
+  }
+  // Where nothing is to be replaced, a file that turned up since the check still is not.
+  const bool renamed = replace_ == Replace::kAny || (exists && replace_ == Replace::kSameTag)
+                           ? fs.RenameOver(temp_, target_, why)
+                           : fs.RenameNoReplace(temp_, target_, why);
+  if (!renamed) {
+    error = "couldn't replace tag file '" + name + "': " + why;
     Discard();
     return false;
   }

@@ -8,14 +8,23 @@
 #include "tags/TagHeader.h"
 
 // Saves one loose tag in three phases: Begin prepares the header and the target, the group's
-// writer appends the data to data(), End fixes up the header and commits.
+// writer appends the data to data() (or AppendFrom for data already in a file), End fixes up
+// the header and commits.
 //
-// The bytes go to a temporary file beside the target, which replaces the target by a rename
+// The bytes go to a temporary file beside the target, which takes the target's name by a rename
 // only once everything has been written and flushed. A save that fails at any point, or that
 // is abandoned (End(false) or destruction before End), leaves any earlier copy of the tag as it
-// was and no temporary file behind.
+// was and no temporary file behind. Every file step goes through TagFileSystem::Current().
 class LooseTagWriter {
  public:
+  // What End may do to a file that already has the target's name.
+  enum class Replace {
+    kAny,      // replace it, whatever it is (unpacking into a folder of our own)
+    kNone,     // fail: the name belongs to another file
+    kSameTag,  // replace it only when it is a tag of this group and `replaced_tag_id` (this
+               // tag's id when none is given): the file the save is meant to replace
+  };
+
   LooseTagWriter() = default;
   LooseTagWriter(const LooseTagWriter&) = delete;
   LooseTagWriter& operator=(const LooseTagWriter&) = delete;
@@ -26,8 +35,11 @@ class LooseTagWriter {
   // name the file after the (sanitised) header name.
   [[nodiscard]] bool Begin(const std::filesystem::path& local_folder, const TagHeader& caller,
                            uint32_t group, uint32_t tag_id, std::string_view file_name,
-                           std::string& error);
+                           std::string& error, Replace replace = Replace::kAny,
+                           uint32_t replaced_tag_id = 0xFFFFFFFFu);
   ByteWriter& data() { return buffer_; }
+  // Appends `size` bytes of the open file `fd` from `offset`, without holding them in memory.
+  [[nodiscard]] bool AppendFrom(int fd, uint64_t offset, uint64_t size, std::string& error);
   // Commits when `data_ok`; otherwise, or when committing fails, discards the save. The user
   // data, version and both index bytes come from `caller` as it is now: a group's writer
   // often sets them while it writes the data (a collection stores its usage there).
@@ -39,10 +51,15 @@ class LooseTagWriter {
 
  private:
   void Discard();
+  bool Flush(std::string& error);
+  bool MayReplaceTarget(bool& exists, std::string& error) const;
 
   ByteWriter buffer_;
   TagHeader header_;
   std::filesystem::path target_;
   std::filesystem::path temp_;
+  uint64_t flushed_ = 0;  // bytes already in the temporary file, the header among them
   int fd_ = -1;
+  Replace replace_ = Replace::kAny;
+  uint32_t replaced_tag_id_ = 0;
 };

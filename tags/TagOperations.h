@@ -21,6 +21,7 @@ enum CreateRefusal : int {
   kTagIdTaken = 0,      // "A file with the same tagid already exists"
   kNameTaken = 1,       // "A file with the same name already exists"
   kNotOverwritten = 2,  // "An existing file could not be overwritten"
+  kReservedTagId = 3,   // the id would be 0xFFFFFFFF, which means "none" wherever ids are passed
 };
 const char* CreateRefusalText(int reason);
 

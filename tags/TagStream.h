@@ -27,6 +27,10 @@ class TagStream {
   uint64_t size() const { return size_; }
   uint64_t remaining() const { return size_ - done_; }
   bool is_loose() const { return loose_; }
+  // The open file and the place in it of the next byte: for copying the rest of the window
+  // without reading it into memory.
+  int fd() const { return fd_; }
+  uint64_t position() const { return offset_ + done_; }
 
  private:
   TagStream() = default;
