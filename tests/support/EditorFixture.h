@@ -25,8 +25,7 @@ class EditorTest : public WmTest {
   void SetUp() override {
     WmTest::SetUp();
     SetDefaultFont(&font_);
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "zarv-editors-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "zarv-editors-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     std::filesystem::create_directories(root_ / "local");

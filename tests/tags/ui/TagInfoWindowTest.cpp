@@ -88,14 +88,14 @@ TEST_F(TagInfoWindowTest, ApplyChecksInOrderAndFollowsTheTagToItsNewEntry) {
   ApplyRefused();
   Edit("Boulder", "Rock");
   ApplyRefused();
-  EXPECT_EQ(messages,
-            (std::vector<std::string>{
-                "Tag information for 'Rock' could not be updated because the tag is still in use.",
-                "The subgroup id must be exactly 4 characters long.",
-                "The name field must not be empty.",
-                "A tag with the specified group and subgroup combination already exists in the "
-                "local folder.",
-                "The tag information could not be changed because of an error."}));
+  EXPECT_EQ(
+      messages,
+      (std::vector<std::string>{
+          "Tag information for 'Rock' could not be updated because the tag is still in use.",
+          "The subgroup id must be exactly 4 characters long.", "The name field must not be empty.",
+          "A tag with the specified group and subgroup combination already exists in the "
+          "local folder.",
+          "The tag information could not be changed because of an error."}));
   EXPECT_NE(codex->Find(kSoun, kRock), nullptr) << "every refusal left the tag as it was";
 
   CodexEntry* old_entry = codex->Find(kSoun, kRock);
