@@ -119,6 +119,7 @@ TEST_F(TagEditFlowTest, ANewTagIsDirtyUntilSavedAndDiscardingItLeavesNoEntry) {
   EXPECT_TRUE(pebble->dirty());
   EXPECT_EQ(Title(pebble), "Pebble*");
   EXPECT_EQ(codex.entry_count(), entries + 1);
+  const uint32_t pebble_id = pebble->entry()->tag_id();
   Answer("Save?", 1);  // Discard
   EXPECT_TRUE(Window::TryClose(pebble, false));
   RunSteps();
@@ -126,6 +127,9 @@ TEST_F(TagEditFlowTest, ANewTagIsDirtyUntilSavedAndDiscardingItLeavesNoEntry) {
   EXPECT_EQ(Editors(), 0);
   EXPECT_EQ(codex.entry_count(), entries) << "the unsaved tag's entry and id are given back";
   EXPECT_FALSE(std::filesystem::exists(root_ / "local/sounds/Pebble"));
+  TagEdit* again = TagEdit::CreateEditor(kSoun, "Pebble");
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->entry()->tag_id(), pebble_id);
 }
 
 TEST_F(TagEditFlowTest, AFailedSaveKeepsTheEditorOpenAndDirtyAndTheOldFile) {
