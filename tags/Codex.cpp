@@ -301,10 +301,10 @@ bool Codex::EndWrite(CodexEntry* entry, const TagHeader& caller, bool success) {
   std::string error;
   if (!writer->End(caller, success, error)) {
     if (success) {
-      LogMessage(0, kLog, "couldn't write tag file '%s': %s\n",
-                 writer->path().filename().string().c_str(), error.c_str());
+      LogMessage(0, kLog, "%s\n", error.c_str());  // names the file
     }
-    DeleteIfEmpty(entry);
+    // A tag create tag made is its maker's to forget (Codex::ForgetIfUnused), not ours.
+    if (!entry->pending_save()) DeleteIfEmpty(entry);
     return false;
   }
   changed_ = true;
@@ -428,6 +428,11 @@ void Codex::FileAdded(size_t folder, const std::string& name) {
   }
   CodexEntry* entry = FindOrCreate(group, header.tag_id);
   if (entry->local_) {
+    if (entry->local_->file_name == name && entry->local_->header == header) {
+      // Our own save, already in the index and already told.
+      watch_.SetTagId(folder, name, header.tag_id);
+      return;
+    }
     if (entry->local_->file_name != name) {
       LogMessage(1, kLog,
                  "duplicate tagids detected: in the '%s' folder, '%s' and '%s' have the same "
@@ -468,6 +473,7 @@ void Codex::FileModified(size_t folder, const std::string& name) {
     return;
   }
   if (header.tag_id == entry->tag_id()) {
+    if (entry->local_->header == header) return;  // our own save, already told
     entry->local_->header = header;
     Notify(nullptr, entry, kCodexTagChanged);
     return;

@@ -94,7 +94,8 @@ class Codex {
   LooseTagWriter* BeginWrite(CodexEntry* entry, const TagHeader& header);
   // Commits (when `success`) or abandons the save. On success the entry's local copy is
   // updated, or created, and listeners hear of it; on failure the earlier loose file and the
-  // index stay as they were.
+  // index stay as they were, and an entry left with nothing is deleted unless create tag made
+  // it (its pending save is still set): that one its maker hands back with ForgetIfUnused.
   bool EndWrite(CodexEntry* entry, const TagHeader& caller, bool success);
 
   // --- Local folder

@@ -205,6 +205,11 @@ void FolderWatch::Rescan(const Handler& handler) {
     }
     std::sort(f.files.begin(), f.files.end(),
               [](const FileState& a, const FileState& b) { return a.name < b.name; });
+    // Removals first: a file renamed to another name that sorts before it is one tag moving,
+    // and the new name must not meet the old one still in the index.
+    std::stable_sort(changes.begin(), changes.end(), [](const auto& a, const auto& b) {
+      return a.first == Change::kRemoved && b.first != Change::kRemoved;
+    });
     for (const auto& [change, name] : changes) handler(index, change, name);
     for (FileState& file : f.files) file.head.reset();
     ::close(f.fd);

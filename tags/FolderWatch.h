@@ -32,7 +32,8 @@ class FolderWatch {
   uint32_t group(size_t folder) const { return folders_[folder].group; }
 
   // Lists again each folder that changed (or has never been listed) and reports the files that
-  // appeared, changed (type, size or modification time) or went away, in name order per folder.
+  // appeared, changed (type, size, modification time or inode) or went away, per folder the
+  // removals first, each kind in name order.
   // Sub-folders are listed but never reported.
   void Rescan(const Handler& handler);
 

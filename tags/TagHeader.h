@@ -33,6 +33,8 @@ struct TagHeader {
   // Identifier 0, version 1, owner index 0xFF, current signature, everything else 0.
   static TagHeader Fresh();
 
+  bool operator==(const TagHeader&) const = default;
+
   std::string Name() const;
   // Stores at most 31 bytes of the text (up to any NUL) and zero-fills the rest.
   void SetName(std::string_view text);

@@ -56,9 +56,11 @@ CodexEntry* Rescanned(Codex& codex, uint32_t group, uint32_t tag_id) {
 }
 
 // Create tag without the rescan. With `may_shadow_archive` an id that only archives hold is
-// free too: the new local tag takes its place in force, as a changed tag id may.
+// free too: the new local tag takes its place in force, as a changed tag id may. `self` is the
+// tag being given a local copy, whose own id and attachments never stand in its way.
 CreatedTag Create(Codex& codex, uint32_t group, uint32_t tag_id, std::string_view name,
-                  bool allow_overwrite, bool may_shadow_archive, std::string* reason) {
+                  bool allow_overwrite, bool may_shadow_archive, std::string* reason,
+                  const CodexEntry* self = nullptr) {
   CreatedTag result;
   const std::string file_name = tagname::Sanitise(name);
   TagHeader header = TagHeader::Fresh();
@@ -87,7 +89,8 @@ CreatedTag Create(Codex& codex, uint32_t group, uint32_t tag_id, std::string_vie
   CodexEntry* existing = codex.FindAny(group, id);
   const bool id_in_force = existing && codex.WinningCopy(*existing) &&
                            (existing->has_local_copy() || !may_shadow_archive);
-  if (id_in_force || (existing && (InUse(*existing) || existing->pending_save()))) {
+  const bool held = existing && existing != self && (InUse(*existing) || existing->pending_save());
+  if (id_in_force || held) {
     if (!allow_overwrite) return refuse(kTagIdTaken);
     // The old local copy stays until the new tag's first save has committed. An entry in use,
     // or one that only an archive holds, has no file that could be overwritten.
@@ -201,6 +204,7 @@ CodexEntry* Duplicate(Codex& codex, CodexEntry* entry, std::optional<std::string
     return nullptr;
   }
   if (!WriteCopy(codex, source, made.entry, made.header, source_header, reason)) {
+    codex.ClearPendingSave(made.entry);
     codex.ForgetIfUnused(made.entry);
     return nullptr;
   }
@@ -217,9 +221,10 @@ bool CopyToLocal(Codex& codex, CodexEntry* entry, std::string* reason) {
     return Refuse(reason, "'" + header.Name() + "' already has a local copy.");
   }
   const std::string file_name = tagname::Sanitise(header.Name());
-  if (!LocalFolder::NamesIgnoringCase(GroupFolder(codex, group), file_name).empty()) {
+  for (const std::string& holder :
+       LocalFolder::NamesIgnoringCase(GroupFolder(codex, group), file_name)) {
     LogMessage(0, kLog, "couldn't copy '%s' to the local folder: the file '%s' is in the way\n",
-               header.Name().c_str(), file_name.c_str());
+               header.Name().c_str(), holder.c_str());
     return Refuse(reason, kNameTakenText);
   }
   header.identifier = 0xFFFF;
@@ -271,11 +276,11 @@ CodexEntry* ChangeArchived(Codex& codex, CodexEntry* e, uint32_t new_tag_id,
             ? new_tag_id
             : tagname::DeriveTagId(tagname::WithSuffix(source.Name(), " copy"),
                                    [&](uint32_t v) { return IdTaken(codex, e->group(), v); });
-    made = Create(codex, e->group(), id, *new_name, false, true, nullptr);
+    made = Create(codex, e->group(), id, *new_name, false, true, nullptr, e);
   } else if (new_tag_id != tagcode::kNone) {
     for (int n = 0; n <= 100 && !made.entry; ++n) {
       made = Create(codex, e->group(), new_tag_id, CopyName(source.Name(), false, n), false, true,
-                    nullptr);
+                    nullptr, e);
       if (made.refusal != kNameTaken) break;
     }
   } else {
@@ -290,6 +295,8 @@ CodexEntry* ChangeArchived(Codex& codex, CodexEntry* e, uint32_t new_tag_id,
   TagHeader header = source;
   header.name = made.header.name;
   if (!WriteCopy(codex, e, made.entry, header, source, reason)) {
+    // The entry may be the tag itself, kept by its info window: its next save is its own again.
+    codex.ClearPendingSave(made.entry);
     codex.ForgetIfUnused(made.entry);
     return nullptr;
   }

@@ -22,3 +22,5 @@ void AddCollectionCommand(CLI::App& app, ToolCommands& commands);
 // clipboard put-text, get-text, put-image and get-image.
 void AddClipboardCommand(CLI::App& app, ToolCommands& commands);
 void AddNaturalSortCommand(CLI::App& app, ToolCommands& commands);
+// create, duplicate, copy-local, delete and rename.
+void AddTagOpCommands(CLI::App& app, ToolCommands& commands);

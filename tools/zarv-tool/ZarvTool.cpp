@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   AddCollectionCommand(app, commands);
   AddClipboardCommand(app, commands);
   AddNaturalSortCommand(app, commands);
+  AddTagOpCommands(app, commands);
 
   try {
     app.parse(argc, argv);
