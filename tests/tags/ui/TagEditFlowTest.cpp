@@ -120,6 +120,11 @@ TEST_F(TagEditFlowTest, ANewTagIsDirtyUntilSavedAndDiscardingItLeavesNoEntry) {
   EXPECT_EQ(Title(pebble), "Pebble*");
   EXPECT_EQ(codex.entry_count(), entries + 1);
   const uint32_t pebble_id = pebble->entry()->tag_id();
+  NoteEdit::fail_write = true;  // a failed first save, then the user gives up on the tag
+  Answer("Error", 0);
+  CtrlKey('S');
+  RunSteps();
+  EXPECT_TRUE(pebble->dirty());
   Answer("Save?", 1);  // Discard
   EXPECT_TRUE(Window::TryClose(pebble, false));
   RunSteps();
