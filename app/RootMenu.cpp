@@ -4,6 +4,8 @@
 #include "app/ToolWindows.h"
 #include "gui/Menu.h"
 #include "gui/WindowManager.h"
+#include "tags/TagCode.h"
+#include "tags/ui/TagEdit.h"
 
 namespace {
 struct MenuLine {
@@ -18,7 +20,7 @@ constexpr MenuLine kFileItems[] = {
     {"New Detail Texture From Image File", RootMenu::kDetailTextureFromFile, false},
     {"New Detail Texture From Clipboard", RootMenu::kDetailTextureFromClipboard, false},
     {"New Model From LWO", RootMenu::kNewModelFromLwo, false},
-    {"New Script", RootMenu::kNewScript, false},
+    {"New Script", RootMenu::kNewScript, true},
     {nullptr, 0, false},
     {"Exit", RootMenu::kExit, true},
 };
@@ -149,6 +151,9 @@ void RootMenu::RunCommand(int32_t id) {
       return;
     case kCloseAllWindows:
       CloseAllWindows();
+      return;
+    case kNewScript:
+      TagEdit::NewTagDialog(tagcode::Make("scri"), "");
       return;
     default:
       break;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/CodexWorkingSetPref.h"
+#include "app/EditorRegistration.h"
 #include "app/Preferences.h"
 #include "app/ProgramShell.h"
 #include "app/RootMenu.h"
@@ -21,7 +22,8 @@ int main() {
   // The menu bar across the top; the windows of the bottom layer start below it. It belongs
   // to the window tree from here on.
   new RootMenu();
-  // TODO(tags): struct layouts and editor factories.
+  // TODO(structs): read the struct layouts before the editors are assigned.
+  RegisterTagEditors();
   std::string game_folder = ".";
   GetPrefString("VornPath", &game_folder);
   ProgramCodex().OpenGameFolder(game_folder);

@@ -4,6 +4,8 @@
 #include <new>
 #include <vector>
 
+#include "base/CleanHeapObject.h"
+
 // Signals tell owners what happened to a control. A signal keeps its first connection
 // inline (most have one) and the rest in an array; receivers remember which signals point
 // at them so that destroying either side never leaves a dangling connection.
@@ -34,20 +36,6 @@ class has_slots<void> : public SignalListener {
   void Untrack(Signal* signal);
   std::vector<Signal*> signals_;
 };
-
-// Objects that start zero-filled, whatever their constructors leave unset.
-template <class Base>
-class CleanHeapObject : public Base {
- public:
-  static void* operator new(std::size_t size) {
-    void* p = ::operator new(size);
-    std::memset(p, 0, size);
-    return p;
-  }
-  static void operator delete(void* p) { ::operator delete(p); }
-};
-
-struct NilStruct {};
 
 class Signal {
  public:

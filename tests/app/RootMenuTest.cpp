@@ -97,7 +97,7 @@ TEST_F(RootMenuTest, FiveMenusWithEveryItemInOrder) {
                                       {"New Detail Texture From Image File", 13000, false},
                                       {"New Detail Texture From Clipboard", 13001, false},
                                       {"New Model From LWO", 10003, false},
-                                      {"New Script", 10004, false},
+                                      {"New Script", 10004, true},
                                       {sep, -1, false},
                                       {"Exit", 10000, true},
                                   }));
