@@ -190,7 +190,7 @@ int Rescans(const fs::path& dir) {
          return (made = tagops::Duplicate(codex, codex.Find(kSoun, 0xF0000000u), std::nullopt)) !=
                 nullptr;
        }},
-      {"copy to local", [&] { return !tagops::CopyToLocal(codex, made); }},  // refused: local
+      {"refused copy to local", [&] { return !tagops::CopyToLocal(codex, made); }},
       {"rename",
        [&] {
          return (made = tagops::ChangeTagInfo(codex, made, tagcode::Make("Renm"), "Renamed")) !=
