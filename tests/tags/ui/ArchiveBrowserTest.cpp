@@ -25,7 +25,7 @@ constexpr uint32_t kSoun = tagcode::Make("soun");
 constexpr uint32_t kDmap = tagcode::Make("dmap");
 constexpr uint32_t kX256 = tagcode::Make(".256");
 constexpr uint32_t kOrange = ArchiveBrowser::kLocalColor;
-constexpr uint32_t kWhite = ArchiveBrowser::kPlainColor;
+constexpr uint32_t kPlain = ArchiveBrowser::kPlainColor;
 
 tagfiles::Bytes Data(const std::string& s) {
   return {s.begin(), s.end()};
@@ -62,8 +62,8 @@ class ArchiveBrowserTest : public EditorTest {
     SetWorkingSetHooks({});
     EditorTest::TearDown();
   }
-  ArchiveBrowser* OpenBrowser() {
-    Open();
+  ArchiveBrowser* OpenBrowser(bool index = true) {
+    if (index) Open();
     browser = ArchiveBrowser::OpenOrRaise();
     tree = browser->TagTree();
     Pump(2);
@@ -148,7 +148,7 @@ TEST_F(ArchiveBrowserTest, ListsTheSetsAndATagInTwoSelectedSetsOnce) {
   EXPECT_EQ(Rows(), (std::vector<std::string>{"Text (3)", "Alpha", "Beta (mine)", "Gamma"}));
   EXPECT_EQ(wm->Focus(), tree);
   EXPECT_EQ(tree->CurrentItem(), tree->ItemAtRow(0));
-  EXPECT_EQ(Row(kText, "aaaa")->text_color, kWhite);
+  EXPECT_EQ(Row(kText, "aaaa")->text_color, kPlain);
   EXPECT_EQ(Row(kText, "bbbb")->text_color, kOrange);
   EXPECT_EQ(Location(kText, "aaaa"), "base.dat");
   EXPECT_EQ(Location(kText, "bbbb"), "local folder");
@@ -194,7 +194,7 @@ TEST_F(ArchiveBrowserTest, HiddenGroupsComeAndGoWithCtrlT) {
   const std::vector<std::string> before = Rows();
   EXPECT_EQ(before.size(), 4u);  // no sounds: their group has no editor, but detail maps show
   EXPECT_EQ(browser->NodeItem(kSoun), nullptr);
-  EXPECT_EQ(browser->NodeItem(kDmap)->text_color, ArchiveBrowser::Halved(kWhite));
+  EXPECT_EQ(browser->NodeItem(kDmap)->text_color, ArchiveBrowser::Halved(kPlain));
 
   CtrlKey('T');
   Pump();
@@ -222,7 +222,7 @@ TEST_F(ArchiveBrowserTest, DeleteAsksAboutTheLocalTagsAndKeepsThoseInUse) {
   EXPECT_FALSE(std::filesystem::exists(root_ / "local/text/D"));
   EXPECT_FALSE(std::filesystem::exists(root_ / "local/text/E"));
   // The archived copy of D is back in force; E is gone.
-  EXPECT_EQ(Row(kText, "d   ")->text_color, kWhite);
+  EXPECT_EQ(Row(kText, "d   ")->text_color, kPlain);
   EXPECT_EQ(Location(kText, "d   "), "base.dat");
   EXPECT_EQ(Row(kText, "e   "), nullptr);
   EXPECT_EQ(Rows().front(), "Text (4)");
@@ -377,3 +377,27 @@ TEST_F(ArchiveBrowserTest, DisassemblingKeepsFilesAlreadyThere) {
 }
 
 }  // namespace
+
+TEST_F(ArchiveBrowserTest, ACollectionsUsageIsReadOncePerCopyAndAFailedReadLeavesItOpenable) {
+  tagfiles::Bytes big(0x120000, 0);
+  big[6] = 0x01;  // usage 0x100 at data byte 4: cannot be opened
+  Spit(root_ / "tags/art.dat", ArchiveBytes(3, 0, "Art", {{kX256, Id("big "), "Big", big}}));
+  Spit(root_ / "tags/gone.dat", ArchiveBytes(2, 0, "Gone", {{kX256, Id("lost"), "Lost", big}}));
+  Open();
+  // The archive's file goes after loading: its tag's data cannot be read.
+  std::filesystem::remove(root_ / "tags/gone.dat");
+  OpenBrowser(false);
+  EXPECT_TRUE(browser->CannotOpen(kX256, Id("big ")));
+  ASSERT_NE(Row(kX256, "lost"), nullptr);
+  EXPECT_FALSE(browser->CannotOpen(kX256, Id("lost")));
+  EXPECT_EQ(Row(kX256, "lost")->text_color, kPlain);
+
+  // Rows are refreshed again and again; the data is not read again for the same copy.
+  tagfiles::Bytes archive = tagfiles::Slurp(root_ / "tags/art.dat");
+  std::fill(archive.end() - 0x120000, archive.end(), 0);
+  Spit(root_ / "tags/art.dat", archive);
+  CtrlKey('T');
+  CtrlKey('T');
+  Pump();
+  EXPECT_TRUE(browser->CannotOpen(kX256, Id("big ")));
+}
