@@ -401,3 +401,35 @@ TEST_F(ArchiveBrowserTest, ACollectionsUsageIsReadOncePerCopyAndAFailedReadLeave
   Pump();
   EXPECT_TRUE(browser->CannotOpen(kX256, Id("big ")));
 }
+
+TEST_F(ArchiveBrowserTest, ARightClickSelectsTheRowUnderItAndOpensTheMenu) {
+  Spit(root_ / "tags/base.dat",
+       ArchiveBytes(3, 0, "Base", {{kText, Id("x   "), "Base X", Data("b")}}));
+  Spit(root_ / "plugins/mod.dat",
+       ArchiveBytes(1, 0, "Mod", {{kText, Id("x   "), "Mod X", Data("m")}}));
+  OpenBrowser();
+  // On the inactive list: "a" picks "Activate Selection".
+  ArchiveBrowserList* inactive = browser->InactiveList();
+  const Rect r = inactive->CellRect(ListItemNamed(inactive, "mod.dat"), -1);
+  platform.Then([](FakePlatform& p) { return TopModalIs(*p.wm, "Popup Menu"); });
+  platform.Then([this](FakePlatform&) {
+    Char('a');
+    Tap(Key::Enter);
+    return true;
+  });
+  Click(r.left + 10, r.top + 2, 1);
+  RunSteps();
+  EXPECT_NE(ListItemNamed(browser->ActiveList(), "mod.dat"), nullptr);
+  EXPECT_EQ(Location(kText, "x   "), "mod.dat");
+
+  // On the tag tree: the row under the pointer is selected before the menu opens.
+  const Rect row = tree->CellRect(Row(kText, "x   "), -1);
+  platform.Then([](FakePlatform& p) { return TopModalIs(*p.wm, "Popup Menu"); });
+  platform.Then([this](FakePlatform&) {
+    Tap(Key::Escape);
+    return true;
+  });
+  Click(row.left + 10, row.top + 2, 1);
+  RunSteps();
+  EXPECT_EQ(tree->SelectedItem(), Row(kText, "x   "));
+}
