@@ -294,6 +294,18 @@ TEST_F(ArchiveBrowserTest, AnUnloadedArchiveLeavesNoItemBehind) {
             (std::vector<std::string>{"base.dat", "local", "foundation", "combined"}));
   EXPECT_EQ(Selected(active), std::vector<std::string>{"combined"});
   EXPECT_EQ(Rows(), (std::vector<std::string>{"Text (1)", "Base X"}));
+
+  // Closed before every archive goes (as reloading the plugins does), then opened afresh.
+  ArchiveBrowser::CloseIfOpen();
+  EXPECT_EQ(ArchiveBrowser::Instance(), nullptr);
+  ASSERT_TRUE(ProgramCodex().UnloadAllArchives());
+  Pump(2);
+  browser = ArchiveBrowser::OpenOrRaise();
+  tree = browser->TagTree();
+  EXPECT_EQ(ArchiveBrowser::Instance(), browser);
+  EXPECT_EQ(Names(browser->ActiveList()),
+            (std::vector<std::string>{"local", "foundation", "combined"}));
+  EXPECT_TRUE(Rows().empty());
 }
 
 TEST_F(ArchiveBrowserTest, ContextMenusFollowTheSelection) {
