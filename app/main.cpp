@@ -10,6 +10,8 @@
 #include "gui/MessageLogWindow.h"
 #include "gui/WindowManager.h"
 #include "tags/Codex.h"
+#include "tags/ui/ArchiveBrowser.h"
+#include "tags/ui/WorkingSetHooks.h"
 
 int main() {
   // From the first line on, every log line is kept for the log viewer, which takes them once
@@ -27,9 +29,10 @@ int main() {
   std::string game_folder = ".";
   GetPrefString("VornPath", &game_folder);
   ProgramCodex().OpenGameFolder(game_folder);
-  // TODO(browser): the archive browser applies the saved working set when it opens; until it
-  // exists, start-up does.
-  LoadCodexWorkingSet(ProgramCodex());
+  // The archive browser keeps the working set in the preferences; opening it applies the
+  // saved one.
+  SetWorkingSetHooks({&LoadCodexWorkingSet, &SaveCodexWorkingSet});
+  ArchiveBrowser::OpenOrRaise();
   // Picks up what the program itself changed in the local folder since the last pass, and
   // hands the log lines written meanwhile to the viewer.
   wm.SetIdleHook([] {
