@@ -6,6 +6,7 @@
 #include "gui/Menu.h"
 #include "gui/WindowManager.h"
 #include "tags/TagCode.h"
+#include "tags/ui/ArchiveBrowser.h"
 #include "tags/ui/TagEdit.h"
 
 namespace {
@@ -30,7 +31,7 @@ constexpr MenuLine kToolsItems[] = {
     {"Reload Local Folder", RootMenu::kReloadLocalFolder, true},
     {"Reload Plugins Folder", RootMenu::kReloadPluginsFolder, true},
     {"Choose Vorn Folder", RootMenu::kChooseVornFolder, true},
-    {"Archive Browser", RootMenu::kArchiveBrowser, false},
+    {"Archive Browser", RootMenu::kArchiveBrowser, true},
     {"Log Viewer", RootMenu::kLogViewer, true},
     {nullptr, 0, false},
     {"Build Dtex Add-on", RootMenu::kBuildDtexAddOn, false},
@@ -154,6 +155,9 @@ void RootMenu::RunCommand(int32_t id) {
       return;
     case kCloseAllWindows:
       CloseAllWindows();
+      return;
+    case kArchiveBrowser:
+      ArchiveBrowser::OpenOrRaise();
       return;
     case kNewScript:
       TagEdit::NewTagDialog(tagcode::Make("scri"), "");

@@ -11,6 +11,7 @@
 #include "gui/MessageBoxWindow.h"
 #include "gui/WindowManager.h"
 #include "tags/Codex.h"
+#include "tags/ui/ArchiveBrowser.h"
 
 namespace {
 constexpr const char* kConversionLog = "Image Conversion";
@@ -35,8 +36,8 @@ void RunGameLoad(GameLoad::Kind kind, const std::filesystem::path& game_folder) 
 }
 
 void AfterGameLoad() {
-  // The working set the user chose last time, where its archives are loaded.
-  LoadCodexWorkingSet(ProgramCodex());
+  // Opening the browser applies the working set the user chose last time.
+  ArchiveBrowser::OpenOrRaise();
 }
 
 std::string AddArchiveRefusal(const Codex& codex, const std::filesystem::path& path) {
@@ -91,6 +92,8 @@ void ReloadLocalFolderCommand() {
 
 void ReloadPluginsFolderCommand() {
   Codex& codex = ProgramCodex();
+  // The browser lists the archives about to go; it comes back once they are loaded again.
+  ArchiveBrowser::CloseIfOpen();
   RunGameLoad(GameLoad::Kind::kPlugins, codex.game_folder());
   AfterGameLoad();
 }
@@ -116,6 +119,7 @@ bool ChangeGameFolder(const std::string& folder) {
   SetPrefString("VornPath", folder);
   // The working set as it stands is what the next load looks for.
   SaveCodexWorkingSet(codex);
+  ArchiveBrowser::CloseIfOpen();
   RunGameLoad(GameLoad::Kind::kGameFolder, folder);
   AfterGameLoad();
   return true;

@@ -13,7 +13,8 @@ class Codex;
 
 // Loads the game (or part of it, by `kind`) under a progress window; returns when done.
 void RunGameLoad(GameLoad::Kind kind, const std::filesystem::path& game_folder);
-// What follows every load: the saved working set is applied and the archive list shown.
+// What follows every load of archives: the archive browser opens (or comes to the front),
+// applying the saved working set.
 void AfterGameLoad();
 
 // Refusals, kept apart from their commands so that the rules can be checked without a chooser.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/CodexWorkingSetPref.h"
 #include "app/EditorRegistration.h"
 #include "app/Preferences.h"
 #include "app/ProgramShell.h"
@@ -11,6 +12,7 @@
 #include "gui/MessageLogWindow.h"
 #include "gui/WindowManager.h"
 #include "tags/Codex.h"
+#include "tags/ui/WorkingSetHooks.h"
 
 int main() {
   // From the first line on, every log line is kept for the log viewer, which takes them once
@@ -25,6 +27,9 @@ int main() {
   new RootMenu();
   // TODO(structs): read the struct layouts before the editors are assigned.
   RegisterTagEditors();
+  // The archive browser keeps the working set in the preferences; opening it applies the
+  // saved one.
+  SetWorkingSetHooks({&LoadCodexWorkingSet, &SaveCodexWorkingSet});
   // Picks up what the program itself changed in the local folder since the last pass, and
   // hands the log lines written meanwhile to the viewer.
   wm.SetIdleHook([] {

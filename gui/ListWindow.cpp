@@ -1713,17 +1713,27 @@ void ListWindow::DrawRow(const ListItem& item, int32_t y, int32_t width) {
   }
   SetDrawColor(item.text_color);
   const int32_t first_right = columns_.empty() ? width : ColumnRight(0);
-  if (columns_.empty() || !(columns_[0].flags & ColumnFlag::Hidden)) {
+  const bool first_hidden = !columns_.empty() && (columns_[0].flags & ColumnFlag::Hidden);
+  if (!first_hidden) {
     DrawText(GetFont(), item.text, 0, kTextVCentre | kTextLiteral,
              {x, y, std::max(x, first_right - kCellPad), y + h});
+  } else if (item.id == 0) {
+    // Without the text column an item without a record is a heading (a tree's group node):
+    // its text runs across the row.
+    DrawText(GetFont(), item.text, 0, kTextVCentre | kTextLiteral, {x, y, width, y + h});
+    return;
   }
+  bool first_shown = first_hidden;
   for (int32_t i = 1; i < ColumnCount(); ++i) {
     const ListColumn& c = columns_[static_cast<size_t>(i)];
     if (c.flags & ColumnFlag::Hidden) continue;
+    // With the text column hidden the first shown column carries the tree's indent.
+    const int32_t left = first_shown ? std::max(c.x + kCellPad, x) : c.x + kCellPad;
+    first_shown = false;
     const size_t n = FormatCell(item, i, cell_buffer_, sizeof cell_buffer_);
     if (n == 0) continue;
     DrawText(GetFont(), std::string_view(cell_buffer_, n), 0, kTextVCentre | kTextLiteral,
-             {c.x + kCellPad, y, ColumnRight(i) - kCellPad, y + h});
+             {left, y, ColumnRight(i) - kCellPad, y + h});
   }
 }
 

@@ -840,8 +840,9 @@ Archive* Codex::WriteArchive(const std::vector<CodexEntry*>& entries, uint16_t t
   return result;
 }
 
-size_t Codex::DisassembleArchive(const Archive& archive, const std::filesystem::path& destination) {
-  size_t written = 0;
+Codex::Unpacked Codex::DisassembleArchive(const Archive& archive,
+                                          const std::filesystem::path& destination) {
+  Unpacked result;
   std::set<std::pair<uint32_t, std::string>> used;
   for (const LocationRecord& r : archive.copies()) {
     const TagHeader& h = r.header;
@@ -850,6 +851,15 @@ size_t Codex::DisassembleArchive(const Archive& archive, const std::filesystem::
     std::string file_name = tagname::Sanitise(h.Name());
     for (int n = 2; used.count({h.group, file_name}); ++n) {
       file_name = tagname::WithSuffix(h.Name(), " " + std::to_string(n));
+    }
+    used.insert({h.group, file_name});
+    // What the folder already holds stays: it may be the user's own work.
+    std::error_code ec;
+    const std::filesystem::path target =
+        LocalFolder::GroupFolderPath(destination, h.group) / file_name;
+    if (std::filesystem::exists(std::filesystem::symlink_status(target, ec))) {
+      ++result.skipped;
+      continue;
     }
     std::string error;
     auto stream = TagStream::Open(archive.path(), h.data_offset, h.data_size, false, error);
@@ -860,21 +870,25 @@ size_t Codex::DisassembleArchive(const Archive& archive, const std::filesystem::
     caller.foundation_index = 0xFF;
     caller.owner_index = 0xFF;
     if (!stream || !stream->ReadRest(data) ||
-        !writer.Begin(destination, caller, h.group, h.tag_id, file_name, error)) {
+        !writer.Begin(destination, caller, h.group, h.tag_id, file_name, error,
+                      LooseTagWriter::Replace::kNone)) {
       LogMessage(0, kLog, "couldn't unpack '%s' from '%s'\n", h.Name().c_str(),
                  archive.file_name().c_str());
+      ++result.failed;
       continue;
     }
     writer.data().WriteBytes(data);
     if (!writer.End(caller, true, error)) {
       LogMessage(0, kLog, "couldn't unpack '%s' from '%s': %s\n", h.Name().c_str(),
                  archive.file_name().c_str(), error.c_str());
+      // A file that turned up meanwhile was not replaced either.
+      ++(std::filesystem::exists(std::filesystem::symlink_status(target, ec)) ? result.skipped
+                                                                              : result.failed);
       continue;
     }
-    used.insert({h.group, file_name});
-    ++written;
+    ++result.written;
   }
-  return written;
+  return result;
 }
 
 // ---------------------------------------------------------------------------- listeners

@@ -159,9 +159,15 @@ class Codex {
   Archive* WriteArchive(const std::vector<CodexEntry*>& entries, uint16_t type,
                         std::string_view file_name, std::string_view name, std::string_view url,
                         uint16_t priority, std::string& error);
-  // Unpacks every tag of the archive into destination / group folder / tag name. Returns the
-  // number of tag files written; tags whose file cannot be made are skipped.
-  size_t DisassembleArchive(const Archive& archive, const std::filesystem::path& destination);
+  // Unpacks every tag of the archive into destination / group folder / tag name. A file that
+  // is already there is never replaced: its tag is skipped. Tags whose file cannot be made
+  // count as failed.
+  struct Unpacked {
+    size_t written = 0;
+    size_t skipped = 0;
+    size_t failed = 0;
+  };
+  Unpacked DisassembleArchive(const Archive& archive, const std::filesystem::path& destination);
 
   // --- Listeners; adding a pair twice or removing an absent one does nothing.
   void AddListener(CodexListener listener, void* context);

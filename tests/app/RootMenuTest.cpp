@@ -105,7 +105,7 @@ TEST_F(RootMenuTest, FiveMenusWithEveryItemInOrder) {
                                        {"Reload Local Folder", 10202, true},
                                        {"Reload Plugins Folder", 10203, true},
                                        {"Choose Vorn Folder", 10204, true},
-                                       {"Archive Browser", 10200, false},
+                                       {"Archive Browser", 10200, true},
                                        {"Log Viewer", 10201, true},
                                        {sep, -1, false},
                                        {"Build Dtex Add-on", 10205, false},

@@ -100,6 +100,12 @@ expect 0 unpack "$work/mine.arc" "$work/out-mine"
 grep -q '^3 tag files written' "$work/out" || fail "unpack count: $(cat "$work/out")"
 cmp "$game/local/sounds/Bell" "$work/out-mine/sounds/Bell (mine)" ||
   fail "unpacked tag differs from the packed loose file"
+# A second unpack into the same folder keeps every file there, even one changed meanwhile.
+echo "my own" >"$work/out-mine/text/Notes"
+expect 0 unpack "$work/mine.arc" "$work/out-mine"
+grep -q '^0 tag files written' "$work/out" && grep -q '^3 tags skipped' "$work/out" ||
+  fail "second unpack: $(cat "$work/out")"
+[[ $(cat "$work/out-mine/text/Notes") == "my own" ]] || fail "unpack replaced an existing file"
 expect 0 unpack "$game/tags/old.arc" "$work/out-old"
 [[ $(tail -c +61 "$work/out-old/text/Old Intro") == 'vrn2legacy!' ]] || fail "legacy tag not unpacked in the current layout"
 

@@ -467,7 +467,7 @@ TEST_F(ArchiveWriteTest, DisassemblyWritesLooseFilesThatStayInsideTheDestination
   Archive* a = codex_.LoadArchive(path);
   ASSERT_NE(a, nullptr);
   const fs::path out = root_ / "out";
-  EXPECT_EQ(codex_.DisassembleArchive(*a, out), 3u);
+  EXPECT_EQ(codex_.DisassembleArchive(*a, out).written, 3u);
   std::set<std::string> files;
   for (const auto& e : fs::recursive_directory_iterator(root_ / "out")) {
     if (e.is_regular_file()) files.insert(fs::relative(e.path(), out).string());
@@ -479,6 +479,15 @@ TEST_F(ArchiveWriteTest, DisassemblyWritesLooseFilesThatStayInsideTheDestination
   EXPECT_EQ(twin2[59], 0xFF);
   EXPECT_EQ(std::string(twin2.begin() + 64, twin2.end()), "333");
   EXPECT_FALSE(fs::exists(root_ / "evil"));
+
+  // Unpacking again replaces nothing, even a file the user changed meanwhile.
+  Spit(out / "sounds/twin", Data("mine"));
+  const Codex::Unpacked again = codex_.DisassembleArchive(*a, out);
+  EXPECT_EQ(again.written, 0u);
+  EXPECT_EQ(again.skipped, 3u);
+  EXPECT_EQ(again.failed, 0u);
+  EXPECT_EQ(Slurp(out / "sounds/twin"), Data("mine"));
+  EXPECT_EQ(Slurp(out / "sounds/twin 2"), twin2);
 }
 
 TEST_F(CodexTest, ReleasingTheProgramIndexLetsGoOfArchivesAndTheLocalFolder) {

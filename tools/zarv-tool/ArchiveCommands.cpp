@@ -228,10 +228,13 @@ int UnpackCommand::Run(std::ostream& out, std::ostream& err) const {
     return 1;
   }
   const size_t total = loaded->copies().size();
-  const size_t written = codex.DisassembleArchive(*loaded, destination);
-  out << written << " tag files written to " << destination << "\n";
-  if (written != total) {
-    err << "zarv-tool: " << total - written << " of " << total << " tags could not be written\n";
+  const Codex::Unpacked result = codex.DisassembleArchive(*loaded, destination);
+  out << result.written << " tag files written to " << destination << "\n";
+  if (result.skipped) {
+    out << result.skipped << " tags skipped: their files already exist and were left as they are\n";
+  }
+  if (result.failed) {
+    err << "zarv-tool: " << result.failed << " of " << total << " tags could not be written\n";
     return 1;
   }
   return 0;
@@ -275,7 +278,8 @@ void AddArchiveCommands(CLI::App& app, ToolCommands& commands) {
   commands.push_back({sub, [pack] { return pack->Run(std::cout, std::cerr); }});
 
   auto unpack = std::make_shared<UnpackCommand>();
-  sub = app.add_subcommand("unpack", "Write every tag of an archive as a loose tag file.");
+  sub = app.add_subcommand(
+      "unpack", "Write every tag of an archive as a loose tag file; files already there are kept.");
   sub->add_option("ARCHIVE", unpack->archive, "Archive file")->required();
   sub->add_option("DEST", unpack->destination, "Folder to unpack into (group folders go here)")
       ->required();
