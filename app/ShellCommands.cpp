@@ -104,8 +104,8 @@ std::string GameFolderRefusal(const Codex& codex, const std::string& folder) {
   if (codex.AttachmentCount() != 0) return "Please close all open tags first.";
   if (!IsStorablePrefText(folder)) {
     return "The folder " + Quoted(folder) +
-           " cannot be the Vorn folder: the preferences keep only plain ASCII text without "
-           "double quotes, so it would be lost at the next start.";
+           " cannot be the Vorn folder: the preferences cannot keep a double quote or a "
+           "control character, so it would be lost at the next start.";
   }
   return {};
 }

@@ -103,7 +103,7 @@ TEST_F(ShellCommandsTest, TheGameFolderStaysWhileAnyTagIsOpenOrThePathCannotBeSt
   EXPECT_TRUE(Window::TryClose(fresh, false));
   RunSteps();
   ASSERT_EQ(ProgramCodex().AttachmentCount(), 0u);
-  for (const std::string odd : {"/tmp/say \"hi\"", "/tmp/caf\xc3\xa9"}) {
+  for (const std::string odd : {"/tmp/say \"hi\"", "/tmp/tab\there"}) {
     messages.clear();
     Answer("Error", 0);
     EXPECT_FALSE(ChangeGameFolder(odd)) << odd;
@@ -193,6 +193,7 @@ Image Picture(uint32_t w, uint32_t h, uint8_t seed) {
 
 TEST_F(ShellCommandsTest, TheConversionShowsEachFileInTheTitleAndReplacesNothing) {
   const fs::path folder = root_ / "images";
+  fs::create_directories(folder);
   std::string error;
   ASSERT_TRUE(DataFile::saveImage(folder / "a.png", Picture(4, 3, 7), DataFile::kPng, error))
       << error;

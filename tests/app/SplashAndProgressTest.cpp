@@ -105,8 +105,11 @@ struct Work {
 TEST_F(SplashAndProgressTest, TheProgressWindowTakesAllInputWhileTheWorkRunsInSlices) {
   ProbeWindow* other = Frame({10, 10, 200, 200}, WindowFlag::TitleBar, "Other");
   Window::SetFocus(other, 0);
-  Work work{platform, renderer};
-  const ProgressWindow::Step step = [&work](ProgressWindow&) { return work.Step(); };
+  Work work{platform, renderer, 0, 12, {}};
+  const ProgressWindow::Step step = [&work](ProgressWindow& progress) {
+    progress.SetDetail(std::to_string(work.pieces));
+    return work.Step();
+  };
   const int frames_before = renderer.frames;
   platform.Then([](FakePlatform& p) { return TopModalIs(*p.wm, "Working"); });
   platform.Then([this](FakePlatform&) {
@@ -128,7 +131,7 @@ TEST_F(SplashAndProgressTest, TheProgressWindowTakesAllInputWhileTheWorkRunsInSl
 }
 
 TEST_F(SplashAndProgressTest, CancelStopsTheWorkAfterThePieceUnderWay) {
-  Work work{platform, renderer};
+  Work work{platform, renderer, 0, 12, {}};
   work.total = 1000;
   int pieces_at_click = -1;
   const ProgressWindow::Step step = [&work](ProgressWindow&) { return work.Step(); };
