@@ -164,6 +164,13 @@ TEST_F(RootMenuTest, TheWindowMenuListsTheVisibleWindowsWhenItOpens) {
   EXPECT_EQ(root->WindowList(), (std::vector<Window*>{a, c}));
 }
 
+TEST_F(RootMenuTest, TheWindowMenuStopsBeforeItsIdsReachOtherCommands) {
+  for (int i = 0; i < 700; ++i) Closable("Many", {10, 30, 60, 80});
+  bar->OpenSubMenu(Top("Window"));
+  EXPECT_EQ(root->WindowList().size(), RootMenu::kMaxListedWindows);
+  EXPECT_EQ(Top("Window")->Items().back()->WindowId(), 10302 + 499);
+}
+
 TEST_F(RootMenuTest, ChoosingAListedWindowBringsItToTheFront) {
   ProbeWindow* c = Closable("Gamma", {300, 300, 400, 400});
   Closable("Alpha", {100, 100, 200, 200});

@@ -203,12 +203,21 @@ TEST_F(ShellCommandsTest, TheConversionShowsEachFileInTheTitleAndReplacesNothing
   ASSERT_TRUE(DataFile::saveImage(folder / "c.png", Picture(3, 3, 5), DataFile::kPng, error));
   Spit(folder / "c.tiff", {'k', 'e', 'e', 'p'});  // not an image, and in the way of c.png's output
   Spit(folder / "notes.txt", {'n'});
+  // A link to a folder outside is not followed; a link where an output would go stays.
+  fs::create_directories(root_ / "outside");
+  ASSERT_TRUE(
+      DataFile::saveImage(root_ / "outside" / "x.png", Picture(2, 2, 1), DataFile::kPng, error));
+  fs::create_directory_symlink(root_ / "outside", folder / "link");
+  ASSERT_TRUE(DataFile::saveImage(folder / "d.png", Picture(2, 2, 9), DataFile::kPng, error));
+  fs::create_symlink(root_ / "nowhere", folder / "d.tiff");
 
   Answer("Operation complete", 0);
   EXPECT_EQ(RunImageConversion(folder, 2, 0), 2);  // TIFF, full
   RunSteps();
   EXPECT_EQ(messages, std::vector<std::string>{"2 files processed"});
   EXPECT_EQ(tagfiles::Slurp(folder / "c.tiff"), (tagfiles::Bytes{'k', 'e', 'e', 'p'}));
+  EXPECT_TRUE(fs::is_symlink(folder / "d.tiff"));
+  EXPECT_FALSE(fs::exists(root_ / "outside" / "x.tiff"));
   Image back;
   ASSERT_TRUE(DataFile::loadImage(folder / "sub" / "b.tiff", back, error)) << error;
   EXPECT_EQ(back.width(), 2u);
