@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "gui/Choosers.h"
 #include "gui/FileKind.h"
@@ -119,7 +119,7 @@ ArchiveBrowser::ArchiveBrowser() : Window(kFlags, nullptr), codex_(ProgramCodex(
   splitter_->SetPane(0, archive_splitter_, kMinPane);
   splitter_->SetPane(1, tree_, kMinPane);
 
-  struct ColumnSpec {
+  struct ColumnLayout {
     const char* title;
     const char* format;
     int32_t type;
@@ -127,7 +127,7 @@ ArchiveBrowser::ArchiveBrowser() : Window(kFlags, nullptr), codex_(ProgramCodex(
     int32_t width;
     bool hidden;
   };
-  static constexpr ColumnSpec kColumns[] = {
+  static constexpr ColumnLayout kColumns[] = {
       {"Identifier", "%d", ColumnType::Unsigned, 2, 96, true},
       {"Flags", "%d", ColumnType::Unsigned, 1, 96, true},
       {"Type", "%d", ColumnType::Unsigned, 1, 96, true},
@@ -143,7 +143,7 @@ ArchiveBrowser::ArchiveBrowser() : Window(kFlags, nullptr), codex_(ProgramCodex(
       {"Game", "%s", ColumnType::FourCC, 4, 64, false},
       {"Location", "%s", ColumnType::CharArray, 64, 256, false},
   };
-  for (const ColumnSpec& c : kColumns) {
+  for (const ColumnLayout& c : kColumns) {
     tree_->AddColumn(c.title, c.format, c.type, c.size, c.width, c.hidden ? ColumnFlag::Hidden : 0);
   }
   static_assert(offsetof(RowRecord, name) == 4 && offsetof(RowRecord, group) == 36 &&
@@ -550,9 +550,10 @@ void ArchiveBrowser::RemoveRow(uint32_t group, uint32_t tag_id) {
 
 void ArchiveBrowser::RebuildTagTree() {
   tree_stale_ = false;
-  std::unordered_set<CodexEntry*> collected;
+  // By (group, tag id): a row's entry pointer may be stale, so rows are matched by their key.
+  std::unordered_map<uint64_t, CodexEntry*> collected;
   const auto add = [&](const std::vector<CodexEntry*>& entries) {
-    collected.insert(entries.begin(), entries.end());
+    for (CodexEntry* e : entries) collected.emplace(uint64_t{e->group()} << 32 | e->tag_id(), e);
   };
   for (const ListItem* item : active_->SelectedItems()) {
     switch (static_cast<int64_t>(item->id)) {
@@ -570,23 +571,18 @@ void ArchiveBrowser::RebuildTagTree() {
         break;
     }
   }
-  // Rows whose tag left the collection (or whose group is hidden now) go; their entries are
-  // compared, never read, as they may be gone.
+  // Rows whose tag left the collection (or whose group is hidden now) go.
   std::vector<TagKey> doomed;
   for (const auto& [group, node] : groups_) {
     for (const auto& [tag_id, row] : node.rows) {
-      if (!collected.count(row->entry) || !GroupShown(group)) doomed.emplace_back(group, tag_id);
+      if (!collected.count(uint64_t{group} << 32 | tag_id) || !GroupShown(group)) {
+        doomed.emplace_back(group, tag_id);
+      }
     }
   }
   for (const auto& [group, tag_id] : doomed) RemoveRow(group, tag_id);
-  for (CodexEntry* entry : collected) {
-    if (!GroupShown(entry->group())) continue;
-    TagRow* row = FindRow(entry->group(), entry->tag_id());
-    if (row && row->entry == entry) {
-      RefreshRow(*row);
-    } else {
-      AddOrRefreshRow(entry);
-    }
+  for (const auto& [key, entry] : collected) {
+    if (GroupShown(entry->group())) AddOrRefreshRow(entry);
   }
   for (auto& [group, node] : groups_) UpdateNodeLabel(node, group);
   tree_->Sort();

@@ -1359,6 +1359,21 @@ TEST_F(ListDrawTest, OnlyTheVisibleRowsAreDrawn) {
   EXPECT_EQ(Glyphs(list), top);
 }
 
+TEST_F(ListDrawTest, WithTheTextColumnHiddenHeadingsShowTheirTextAndRecordsTheirCells) {
+  ListWindow* list = Make(0);
+  ASSERT_TRUE(list->AddColumn("Id", "%d", ColumnType::Unsigned, 4, 40, ColumnFlag::Hidden));
+  ASSERT_TRUE(list->AddColumn("Name", "%s", ColumnType::CharArray, 8, 80, 0));
+  struct Record {
+    uint32_t id;
+    char name[8];
+  } record{7, "abc"};
+  ListItem* head = list->AddItem(nullptr, 0, ListItemFlag::Expanded, 0, "Head");
+  list->AddItem(head, 0, 0, reinterpret_cast<uintptr_t>(&record), "zzzzz");
+  list->Refresh();
+  // "Head" and "abc": neither the record item's own text nor its hidden id.
+  EXPECT_EQ(Glyphs(list), 7);
+}
+
 TEST_F(ListDrawTest, DisabledItemsAreGreyAndTheGapIsDrawn) {
   ListWindow* list = Make(0);
   auto items = Fill(list, {"a", "b"});
