@@ -1,6 +1,7 @@
 #include "app/RootMenu.h"
 
 #include "app/Preferences.h"
+#include "app/ShellCommands.h"
 #include "app/ToolWindows.h"
 #include "gui/Menu.h"
 #include "gui/WindowManager.h"
@@ -16,7 +17,7 @@ struct MenuLine {
 };
 
 constexpr MenuLine kFileItems[] = {
-    {"Add Archives", RootMenu::kAddArchives, false},
+    {"Add Archives", RootMenu::kAddArchives, true},
     {"New Collection", RootMenu::kNewCollection, false},
     {"New Detail Texture From Image File", RootMenu::kDetailTextureFromFile, false},
     {"New Detail Texture From Clipboard", RootMenu::kDetailTextureFromClipboard, false},
@@ -27,21 +28,21 @@ constexpr MenuLine kFileItems[] = {
 };
 
 constexpr MenuLine kToolsItems[] = {
-    {"Reload Local Folder", RootMenu::kReloadLocalFolder, false},
-    {"Reload Plugins Folder", RootMenu::kReloadPluginsFolder, false},
-    {"Choose Vorn Folder", RootMenu::kChooseVornFolder, false},
+    {"Reload Local Folder", RootMenu::kReloadLocalFolder, true},
+    {"Reload Plugins Folder", RootMenu::kReloadPluginsFolder, true},
+    {"Choose Vorn Folder", RootMenu::kChooseVornFolder, true},
     {"Archive Browser", RootMenu::kArchiveBrowser, true},
     {"Log Viewer", RootMenu::kLogViewer, true},
     {nullptr, 0, false},
     {"Build Dtex Add-on", RootMenu::kBuildDtexAddOn, false},
     {"Build Regular Add-on", RootMenu::kBuildRegularAddOn, false},
-    {"Recursive Image Conversion", RootMenu::kRecursiveImageConversion, false},
+    {"Recursive Image Conversion", RootMenu::kRecursiveImageConversion, true},
     {"Build Standard Collection", RootMenu::kBuildStandardCollection, false},
     {"Build High-Res Collection", RootMenu::kBuildHighResCollection, false},
 };
 
 constexpr MenuLine kDebugItems[] = {{"Window Spy", RootMenu::kWindowSpy, true}};
-constexpr MenuLine kHelpItems[] = {{"About Zarv...", RootMenu::kAbout, false}};
+constexpr MenuLine kHelpItems[] = {{"About Zarv...", RootMenu::kAbout, true}};
 
 template <size_t N>
 MenuItem* AddMenu(Menu* bar, const char* title, int32_t id, const MenuLine (&items)[N]) {
@@ -107,6 +108,8 @@ void RootMenu::RebuildWindowMenu() {
   window_list_.clear();
   int32_t id = kFirstWindow;
   for (Window* w = WM().Layer0()->FirstChild(); w; w = w->NextSibling()) {
+    // Ids past the list's end belong to other commands (the window spy's is 11000).
+    if (window_list_.size() == kMaxListedWindows) break;
     if (w == this || !w->IsVisible() || w->IsBeingDestroyed()) continue;
     if (w->GetShowState() == kShowClosing) continue;
     const char* title = w->GetTitle();
@@ -159,10 +162,28 @@ void RootMenu::RunCommand(int32_t id) {
     case kNewScript:
       TagEdit::NewTagDialog(tagcode::Make("scri"), "");
       return;
+    case kAddArchives:
+      AddArchivesCommand();
+      return;
+    case kReloadLocalFolder:
+      ReloadLocalFolderCommand();
+      return;
+    case kReloadPluginsFolder:
+      ReloadPluginsFolderCommand();
+      return;
+    case kChooseVornFolder:
+      ChooseVornFolderCommand();
+      return;
+    case kRecursiveImageConversion:
+      RecursiveImageConversionCommand();
+      return;
+    case kAbout:
+      AboutCommand();
+      return;
     default:
       break;
   }
-  if (id >= kFirstWindow) {
+  if (id >= kFirstWindow && id < kFirstWindow + static_cast<int32_t>(kMaxListedWindows)) {
     if (Window* w = ListedWindow(static_cast<size_t>(id - kFirstWindow))) {
       wm.BringToFront(w);
       Window::SetFocus(w, 0);

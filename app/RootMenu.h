@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -32,6 +33,8 @@ class RootMenu : public Window {
   static constexpr int32_t kWindowMenu = 10300;
   static constexpr int32_t kCloseAllWindows = 10301;
   static constexpr int32_t kFirstWindow = 10302;
+  // The "Window" menu lists at most this many windows.
+  static constexpr size_t kMaxListedWindows = 500;
   static constexpr int32_t kWindowSpy = 11000;
   static constexpr int32_t kAbout = 12000;
   static constexpr int32_t kDetailTextureFromFile = 13000;

@@ -7,10 +7,11 @@
 #include "app/Preferences.h"
 #include "app/ProgramShell.h"
 #include "app/RootMenu.h"
+#include "app/ShellCommands.h"
+#include "app/ZarvSplashScreen.h"
 #include "gui/MessageLogWindow.h"
 #include "gui/WindowManager.h"
 #include "tags/Codex.h"
-#include "tags/ui/ArchiveBrowser.h"
 #include "tags/ui/WorkingSetHooks.h"
 
 int main() {
@@ -26,13 +27,9 @@ int main() {
   new RootMenu();
   // TODO(structs): read the struct layouts before the editors are assigned.
   RegisterTagEditors();
-  std::string game_folder = ".";
-  GetPrefString("VornPath", &game_folder);
-  ProgramCodex().OpenGameFolder(game_folder);
   // The archive browser keeps the working set in the preferences; opening it applies the
   // saved one.
   SetWorkingSetHooks({&LoadCodexWorkingSet, &SaveCodexWorkingSet});
-  ArchiveBrowser::OpenOrRaise();
   // Picks up what the program itself changed in the local folder since the last pass, and
   // hands the log lines written meanwhile to the viewer.
   wm.SetIdleHook([] {
@@ -40,8 +37,20 @@ int main() {
     LogViewerIdle();
   });
 
+  // Input on and a first frame before the index is built: the loading window shows what is
+  // being loaded while it is, and the program never looks hung on a large game.
   wm.SetInputDisabled(false);
-  // TODO(splash): show the splash window per ShowSplash.
+  std::string game_folder = ".";
+  GetPrefString("VornPath", &game_folder);
+  RunGameLoad(GameLoad::Kind::kGameFolder, game_folder);
+  AfterGameLoad();
+
+  // 0: never; 1: this once; 2 or more: at every start.
+  int32_t show_splash = 0;
+  if (GetPrefInt("ShowSplash", &show_splash) && show_splash >= 1) {
+    if (show_splash == 1) SetPrefInt("ShowSplash", 0);
+    ZarvSplashScreen::Instance().ShowSplash();
+  }
 
   wm.RunMainLoop();
   shell.ShutDown(&ReleaseProgramCodex);

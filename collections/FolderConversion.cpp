@@ -45,49 +45,63 @@ std::filesystem::path FolderConversion::OutputPath(const std::filesystem::path& 
   return out;
 }
 
-FolderConversion::Result FolderConversion::Run(
-    const std::filesystem::path& folder, DataFile::FileFormat target, Mode mode,
-    const std::function<void(const std::filesystem::path&)>& progress,
-    const std::function<void(const std::filesystem::path&, const std::string&)>& failure) {
-  Result result;
-  const std::vector<std::filesystem::path> files = GatherFiles(folder);
-  const std::set<std::filesystem::path> inputs(files.begin(), files.end());
-  std::set<std::filesystem::path> outputs;
-  for (const std::filesystem::path& path : files) {
-    if (progress) progress(path);
-    DataFile file(path);
-    const bool probed = file.probe();
-    // Only images count; one whose header is bad is reported like one whose pixels are.
-    if (file.kind() != DataFile::kImage) continue;
-    if (!probed) {
-      ++result.failed;
-      if (failure) failure(path, file.error());
-      continue;
-    }
-    const bool same_format = file.fileFormat() == target;
-    if (same_format && mode == Mode::kFull) continue;
-    if (same_format && file.image().is(ImageFormat::kGreyscale)) continue;
-    if (!file.loadPixels()) {
-      ++result.failed;
-      if (failure) failure(path, file.error());
-      continue;
-    }
-    // The greyscale rule may only show once the palette has been looked at.
-    if (same_format && file.image().is(ImageFormat::kGreyscale)) continue;
-    const bool alpha = mode == Mode::kAlphaOnly && file.image().convert(ImageFormat::kGreyscale);
-    const std::filesystem::path out = OutputPath(path, target, alpha);
-    if (inputs.count(out) != 0 || !outputs.insert(out).second) {
-      ++result.failed;
-      if (failure) failure(path, "not written: " + out.string() + " would be replaced");
-      continue;
-    }
-    std::string error;
-    if (!DataFile::saveImage(out, file.image(), target, error)) {
-      ++result.failed;
-      if (failure) failure(path, error);
-      continue;
-    }
-    ++result.processed;
+FolderConversion::FolderConversion(std::filesystem::path folder, DataFile::FileFormat target,
+                                   Mode mode)
+    : folder_(std::move(folder)), target_(target), mode_(mode) {}
+
+std::filesystem::path FolderConversion::Upcoming() const {
+  return next_ < files_.size() ? files_[next_] : std::filesystem::path();
+}
+
+bool FolderConversion::Next(const Progress& progress, const Failure& failure) {
+  if (!walked_) {
+    walked_ = true;
+    files_ = GatherFiles(folder_);
+    inputs_.insert(files_.begin(), files_.end());
+    return !files_.empty();
   }
-  return result;
+  if (next_ >= files_.size()) return false;
+  const std::filesystem::path& path = files_[next_++];
+  if (progress) progress(path);
+  Treat(path, failure);
+  return true;
+}
+
+void FolderConversion::Treat(const std::filesystem::path& path, const Failure& failure) {
+  const auto fail = [&](const std::string& why) {
+    ++result_.failed;
+    if (failure) failure(path, why);
+  };
+  DataFile file(path);
+  const bool probed = file.probe();
+  // Only images count; one whose header is bad is reported like one whose pixels are.
+  if (file.kind() != DataFile::kImage) return;
+  if (!probed) return fail(file.error());
+  const bool same_format = file.fileFormat() == target_;
+  if (same_format && mode_ == Mode::kFull) return;
+  if (same_format && file.image().is(ImageFormat::kGreyscale)) return;
+  if (!file.loadPixels()) return fail(file.error());
+  // The greyscale rule may only show once the palette has been looked at.
+  if (same_format && file.image().is(ImageFormat::kGreyscale)) return;
+  const bool alpha = mode_ == Mode::kAlphaOnly && file.image().convert(ImageFormat::kGreyscale);
+  const std::filesystem::path out = OutputPath(path, target_, alpha);
+  std::error_code ec;
+  // Nothing that is there is replaced: a source, another output of this run, or whatever
+  // appeared since the walk (a link, a folder, a file someone else wrote meanwhile).
+  if (inputs_.count(out) != 0 || !outputs_.insert(out).second ||
+      std::filesystem::symlink_status(out, ec).type() != std::filesystem::file_type::not_found) {
+    return fail("not written: " + out.string() + " would be replaced");
+  }
+  std::string error;
+  if (!DataFile::saveImage(out, file.image(), target_, error)) return fail(error);
+  ++result_.processed;
+}
+
+FolderConversion::Result FolderConversion::Run(const std::filesystem::path& folder,
+                                               DataFile::FileFormat target, Mode mode,
+                                               const Progress& progress, const Failure& failure) {
+  FolderConversion run(folder, target, mode);
+  while (run.Next(progress, failure)) {
+  }
+  return run.Totals();
 }

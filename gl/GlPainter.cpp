@@ -13,7 +13,7 @@ void SetGlColor(Color color) {
 }
 
 size_t SetIndex(PageSet set) {
-  return set == PageSet::kFont ? 1 : 0;
+  return set == PageSet::kFont ? 1 : set == PageSet::kPicture ? 2 : 0;
 }
 
 }  // namespace
@@ -163,9 +163,9 @@ void GlPainter::UploadPages(PageSet set, std::span<const PageImage> pages) {
   std::vector<GlTexture>& textures = pages_[SetIndex(set)];
   textures.clear();
   textures.resize(pages.size());
-  // Skin pieces are drawn at their own size and must not bleed into their neighbours; glyphs
-  // are smoother filtered.
-  const GLint filter = set == PageSet::kSkin ? GL_NEAREST : GL_LINEAR;
+  // Skin pieces and pictures are drawn at their own size and must not bleed into their
+  // neighbours; glyphs are smoother filtered.
+  const GLint filter = set == PageSet::kFont ? GL_LINEAR : GL_NEAREST;
   for (size_t i = 0; i < pages.size(); ++i) {
     const PageImage& image = pages[i];
     if (image.width <= 0 || image.height <= 0) continue;

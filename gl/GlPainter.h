@@ -50,5 +50,5 @@ class GlPainter : public Painter {
   Rect window_visible_;  // of the window being drawn, while in_window_
   Color color_ = kWhite;
   bool in_window_ = false;
-  std::array<std::vector<GlTexture>, 2> pages_;
+  std::array<std::vector<GlTexture>, 3> pages_;
 };

@@ -159,6 +159,10 @@ void GlfwPlatform::Present() {
   GlPresenter::Present(window_, swap_count_);
 }
 
+void GlfwPlatform::SetWindowTitle(const char* title) {
+  glfwSetWindowTitle(window_, title ? title : "");
+}
+
 bool GlfwPlatform::PutClipboardText(std::string_view text) {
   return clipboard_ && clipboard_->PutText(ProgramCharMap().NarrowToUtf8(text));
 }

@@ -29,6 +29,7 @@ class GlfwPlatform : public Platform {
   void Beep() override;
   void SetCursorShape(int32_t cursor) override;
   void Present() override;
+  void SetWindowTitle(const char* title) override;
   bool PutClipboardText(std::string_view text) override;
   bool GetClipboardText(std::string& text) override;
   bool PutClipboardImage(const uint8_t* rgb, int32_t width, int32_t height) override;

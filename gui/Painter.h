@@ -36,7 +36,8 @@ struct TexturedQuad {
 };
 
 // Which texture set a page index refers to.
-enum class PageSet : int32_t { kSkin = 0, kFont = 1 };
+// kPicture holds whole pictures shown as they are (the splash), one a page.
+enum class PageSet : int32_t { kSkin = 0, kFont = 1, kPicture = 2 };
 
 // Pixels of one texture page, handed to the painter once to upload.
 struct PageImage {

@@ -16,6 +16,8 @@ class Platform {
   virtual void SetCursorShape(int32_t cursor) = 0;
   virtual void Present() = 0;     // shows the frame just drawn
   virtual void PollTagIndex() {}  // folder change notifications of the tag index
+  // The OS window's title bar; long work shows what it is doing there.
+  virtual void SetWindowTitle(const char* /*title*/) {}
 
   // The clipboard, shared with other programs. Texts are in the program's 8-bit character set
   // (the platform converts them); images are 24-bit RGB rows, top row first, no padding. Each

@@ -145,6 +145,12 @@ size_t Codex::OpenTagCount() const {
   return count;
 }
 
+size_t Codex::AttachmentCount() const {
+  size_t count = 0;
+  for (const auto& [key, entry] : entries_) count += entry.attachment_count();
+  return count;
+}
+
 void Codex::ForgetIfUnused(CodexEntry* entry) {
   if (entry->attachment_count() == 0) ClearPendingSave(entry);
   DeleteIfEmpty(entry);

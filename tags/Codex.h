@@ -74,6 +74,9 @@ class Codex {
   void* FindAttachment(const CodexEntry& entry, uint32_t code) const;
   // Attachments summed over every entry with a winning copy.
   size_t OpenTagCount() const;
+  // Attachments summed over every entry, with or without a winning copy: an unsaved new tag
+  // and a tag whose archive went out of the working set are open all the same.
+  size_t AttachmentCount() const;
 
   // --- Tag sets; each entry at most once, in (group, tag id) order except OfArchive, which
   // keeps directory order.
@@ -146,6 +149,8 @@ class Codex {
 
   // --- Game folder: the archives of its "tags" and "plugins" folders and its "local" folder.
   void OpenGameFolder(const std::filesystem::path& game);
+  // Only names the game folder, for a caller that loads its parts one by one.
+  void SetGameFolder(const std::filesystem::path& game) { game_folder_ = game; }
   const std::filesystem::path& game_folder() const { return game_folder_; }
 
   // Writes the winning copies of `entries` as an archive named `file_name` in the game folder's

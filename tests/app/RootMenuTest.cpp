@@ -92,7 +92,7 @@ TEST_F(RootMenuTest, FiveMenusWithEveryItemInOrder) {
   EXPECT_EQ(titles, (std::vector<std::string>{"File", "Tools", "Window", "Debug", "Help"}));
   const std::string sep = MenuItem::kSeparatorText;
   EXPECT_EQ(Entries(Top("File")), (std::vector<Entry>{
-                                      {"Add Archives", 10001, false},
+                                      {"Add Archives", 10001, true},
                                       {"New Collection", 10002, false},
                                       {"New Detail Texture From Image File", 13000, false},
                                       {"New Detail Texture From Clipboard", 13001, false},
@@ -102,22 +102,22 @@ TEST_F(RootMenuTest, FiveMenusWithEveryItemInOrder) {
                                       {"Exit", 10000, true},
                                   }));
   EXPECT_EQ(Entries(Top("Tools")), (std::vector<Entry>{
-                                       {"Reload Local Folder", 10202, false},
-                                       {"Reload Plugins Folder", 10203, false},
-                                       {"Choose Vorn Folder", 10204, false},
+                                       {"Reload Local Folder", 10202, true},
+                                       {"Reload Plugins Folder", 10203, true},
+                                       {"Choose Vorn Folder", 10204, true},
                                        {"Archive Browser", 10200, true},
                                        {"Log Viewer", 10201, true},
                                        {sep, -1, false},
                                        {"Build Dtex Add-on", 10205, false},
                                        {"Build Regular Add-on", 10206, false},
-                                       {"Recursive Image Conversion", 10208, false},
+                                       {"Recursive Image Conversion", 10208, true},
                                        {"Build Standard Collection", 10209, false},
                                        {"Build High-Res Collection", 10210, false},
                                    }));
   EXPECT_EQ(Top("Window")->WindowId(), 10300);
   EXPECT_EQ(Entries(Top("Window")), (std::vector<Entry>{{"Close All Windows", 10301, true}}));
   EXPECT_EQ(Entries(Top("Debug")), (std::vector<Entry>{{"Window Spy", 11000, true}}));
-  EXPECT_EQ(Entries(Top("Help")), (std::vector<Entry>{{"About Zarv...", 12000, false}}));
+  EXPECT_EQ(Entries(Top("Help")), (std::vector<Entry>{{"About Zarv...", 12000, true}}));
 }
 
 TEST_F(RootMenuTest, IsTheMenuBarAndTheBottomLayerStartsBelowIt) {
@@ -131,13 +131,14 @@ TEST_F(RootMenuTest, IsTheMenuBarAndTheBottomLayerStartsBelowIt) {
 
 TEST_F(RootMenuTest, ResizingStoresTheWindowSize) {
   wm->ResizeScreen(1024, 700);
+  wm->ResizeScreen(800, 600);
   int32_t x = 0, y = 0;
   EXPECT_TRUE(GetPrefInt("OsWindowSizeX", &x));
   EXPECT_TRUE(GetPrefInt("OsWindowSizeY", &y));
-  EXPECT_EQ(x, 1024);
-  EXPECT_EQ(y, 700);
-  EXPECT_EQ(bar->FrameRect().Width(), 1024);
-  EXPECT_EQ(wm->Layer0()->FrameRect(), (Rect{0, 18, 1024, 700}));
+  EXPECT_EQ(x, 800);
+  EXPECT_EQ(y, 600);
+  EXPECT_EQ(bar->FrameRect().Width(), 800);
+  EXPECT_EQ(wm->Layer0()->FrameRect(), (Rect{0, 18, 800, 600}));
 }
 
 TEST_F(RootMenuTest, TheWindowMenuListsTheVisibleWindowsWhenItOpens) {
@@ -161,6 +162,13 @@ TEST_F(RootMenuTest, TheWindowMenuListsTheVisibleWindowsWhenItOpens) {
   bar->OpenSubMenu(Top("Window"));
   EXPECT_EQ(Top("Window")->ItemCount(), 3);
   EXPECT_EQ(root->WindowList(), (std::vector<Window*>{a, c}));
+}
+
+TEST_F(RootMenuTest, TheWindowMenuStopsBeforeItsIdsReachOtherCommands) {
+  for (int i = 0; i < 700; ++i) Closable("Many", {10, 30, 60, 80});
+  bar->OpenSubMenu(Top("Window"));
+  EXPECT_EQ(root->WindowList().size(), RootMenu::kMaxListedWindows);
+  EXPECT_EQ(Top("Window")->Items().back()->WindowId(), 10302 + 499);
 }
 
 TEST_F(RootMenuTest, ChoosingAListedWindowBringsItToTheFront) {

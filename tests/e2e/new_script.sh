@@ -19,10 +19,10 @@ for _ in $(seq 50); do
 done
 sleep 1
 
-# "File" opens by mouse; "New Script" is its first enabled item, Down reaches it.
+# "File" opens by mouse; "New Script" is its first enabled item starting with "n".
 xdotool mousemove --window "$win" 16 8 click 1
 sleep 0.3
-xdotool key --delay 120 Down Return
+xdotool key --delay 120 n Return
 sleep 0.5
 xdotool type --delay 60 "Intro"
 xdotool key --delay 80 Return

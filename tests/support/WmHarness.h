@@ -24,6 +24,7 @@ class FakePlatform : public Platform {
   void Beep() override { ++beeps; }
   void SetCursorShape(int32_t cursor) override { this->cursor = cursor; }
   void Present() override { ++presents; }
+  void SetWindowTitle(const char* title) override { titles.push_back(title ? title : ""); }
   // An in-memory clipboard; `clipboard_usable` false makes every operation fail.
   bool PutClipboardText(std::string_view text) override {
     if (!clipboard_usable) return false;
@@ -61,6 +62,7 @@ class FakePlatform : public Platform {
   int beeps = 0;
   int32_t cursor = -1;
   int presents = 0;
+  std::vector<std::string> titles;  // every OS window title set, in order
   bool clipboard_usable = true;
   bool clipboard_has_text = false;
   std::string clipboard_text;

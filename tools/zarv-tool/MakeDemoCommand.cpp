@@ -51,6 +51,8 @@ const std::vector<DemoArchive>& Archives() {
            {"soun", "rain", "Rain", ""},
            {"text", "intr", "Intro Text", "Welcome to the Vorn demo.\n"},
            {"text", "cred", "Credits", "Made with zarv-tool make-demo.\n"},
+           {"scri", "camp", "Campaign Start", "; opening of the demo campaign\rspawn warr 10 12\r"},
+           {"stli", "unam", "Unit Names", std::string_view("Warrior\0Archer\0Dragon\0", 22)},
            {"mesh", "hill", "Hills", ""},
            {"mesh", "vall", "Valley", ""},
            {".256", "warr", "Warrior", ""},
@@ -94,6 +96,7 @@ const std::vector<DemoTag>& LocalTags() {
   static const std::vector<DemoTag> tags = {
       {"soun", "bell", "Bell (local)", ""},
       {"text", "note", "Modder Notes", "Loose tags in local/ override archived ones.\n"},
+      {"scri", "camp", "Campaign Start (local)", "; the local copy wins\rspawn drag 4 4\r"},
       {".256", "warr", "Warrior (local)", ""},
       {"mesh", "lake", "Lake", ""},
       {"scen", "tree", "Tree", ""},
