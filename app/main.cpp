@@ -25,7 +25,8 @@ int main() {
   // The menu bar across the top; the windows of the bottom layer start below it. It belongs
   // to the window tree from here on.
   new RootMenu();
-  // TODO(structs): read the struct layouts before the editors are assigned.
+  // Every text group gets its editor; groups with a record description will join here, once
+  // descriptions are read, before the dedicated editors are assigned over them.
   RegisterTagEditors();
   // The archive browser keeps the working set in the preferences; opening it applies the
   // saved one.
