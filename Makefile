@@ -11,6 +11,8 @@
 #   make bench-textbox   build, then time the text box on 1 MB of text (headless)
 #   make bench-chooser   build, then time opening the file chooser on 20,000 files (headless)
 #   make bench-lists   build, then time the list, grid and combo box at 50,000 rows (virtual display)
+#   make bench-browser build, then time the archive browser on the large game folder of
+#                      bench-codex (virtual display)
 #   make bench-tagops  build, then time the tag operations on a 64 MB tag beside cp, and count the
 #                      folders their rescans list among 5,000 loose tags
 #   make format        clang-format our sources in place
@@ -55,7 +57,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox bench-chooser bench-lists bench-tagops format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox bench-chooser bench-lists bench-tagops bench-browser format clean
 
 all: build
 
@@ -115,6 +117,9 @@ bench-lists: deps build
 
 bench-tagops: deps build
 	bench/run-tagops.sh $(BUILD_DIR)
+
+bench-browser: deps build
+	bench/run-browser.sh $(BUILD_DIR)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \
