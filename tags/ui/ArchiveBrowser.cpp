@@ -415,7 +415,7 @@ ArchiveBrowser::TagRow* ArchiveBrowser::FindRow(uint32_t group, uint32_t tag_id)
   const auto node = groups_.find(group);
   if (node == groups_.end()) return nullptr;
   const auto row = node->second.rows.find(tag_id);
-  return row == node->second.rows.end() ? nullptr : row->second.get();
+  return row == node->second.rows.end() ? nullptr : const_cast<TagRow*>(&row->second);
 }
 
 ListItem* ArchiveBrowser::RowItem(uint32_t group, uint32_t tag_id) const {
@@ -477,8 +477,9 @@ void ArchiveBrowser::DecideCannotOpen(TagRow& row) {
   }
 }
 
-void ArchiveBrowser::RefreshRow(TagRow& row) {
+bool ArchiveBrowser::RefreshRow(TagRow& row) {
   const TagHeader h = codex_.EntryHeader(*row.entry);
+  const RowRecord before = row.record;
   RowRecord& r = row.record;
   r.identifier = h.identifier;
   r.flags = h.flags;
@@ -495,14 +496,19 @@ void ArchiveBrowser::RefreshRow(TagRow& row) {
   r.owner_index = h.owner_index;
   r.signature = h.signature;
   const std::string location = codex_.LocationName(*row.entry);
-  std::snprintf(r.location, sizeof r.location, "%s", location.c_str());
+  std::memset(r.location, 0, sizeof r.location);
+  std::memcpy(r.location, location.data(), std::min(location.size(), sizeof r.location - 1));
   DecideCannotOpen(row);
   const uint32_t color = row.entry->has_local_copy() ? kLocalColor : kPlainColor;
   row.item->text_color = row.cannot_open ? Halved(color) : color;
-  tree_->SetItemText(row.item, h.Name());
+  const std::string name = h.Name();
+  const bool text_changed = row.item->text != name;
+  if (text_changed) tree_->SetItemText(row.item, name);
+  // Whatever a column may sort by changed: the order may have to change with it.
+  return text_changed || std::memcmp(&before, &r, sizeof r) != 0;
 }
 
-void ArchiveBrowser::AddOrRefreshRow(CodexEntry* entry) {
+ArchiveBrowser::TagRow* ArchiveBrowser::AddOrRefreshRow(CodexEntry* entry, bool bulk) {
   const uint32_t group = entry->group();
   auto [node_it, new_node] = groups_.try_emplace(group);
   GroupNode& node = node_it->second;
@@ -512,22 +518,21 @@ void ArchiveBrowser::AddOrRefreshRow(CodexEntry* entry) {
         "");
   }
   auto [row_it, new_row] = node.rows.try_emplace(entry->tag_id());
+  TagRow& row = row_it->second;
+  row.entry = entry;
   if (new_row) {
-    row_it->second = std::make_unique<TagRow>();
-    TagRow& row = *row_it->second;
-    row.entry = entry;
-    row.node = &node;
     row.item = tree_->AddItem(node.item, 0, 0, reinterpret_cast<uintptr_t>(&row.record), "");
     sort_pending_ = true;
   }
-  TagRow& row = *row_it->second;
-  row.entry = entry;
   RefreshRow(row);
+  // A rebuild labels the nodes and sets the scroll range once, after all its rows.
+  if (bulk) return &row;
   if (new_row) {
     UpdateNodeLabel(node, group);
     tree_->Refresh();
   }
   tree_->InvalidateClient();
+  return &row;
 }
 
 void ArchiveBrowser::RemoveRow(uint32_t group, uint32_t tag_id) {
@@ -536,7 +541,7 @@ void ArchiveBrowser::RemoveRow(uint32_t group, uint32_t tag_id) {
   GroupNode& node = node_it->second;
   const auto row_it = node.rows.find(tag_id);
   if (row_it == node.rows.end()) return;
-  ListItem* item = row_it->second->item;
+  ListItem* item = row_it->second.item;
   node.rows.erase(row_it);
   if (node.rows.empty()) {
     ListItem* node_item = node.item;
@@ -550,10 +555,12 @@ void ArchiveBrowser::RemoveRow(uint32_t group, uint32_t tag_id) {
 
 void ArchiveBrowser::RebuildTagTree() {
   tree_stale_ = false;
-  // By (group, tag id): a row's entry pointer may be stale, so rows are matched by their key.
-  std::unordered_map<uint64_t, CodexEntry*> collected;
+  // Rows are matched by (group, tag id), not by entry pointer, which may be stale: every row
+  // the collection still has is marked with this pass's number, and unmarked rows go.
+  const uint64_t mark = ++rebuild_mark_;
+  std::vector<CodexEntry*> collected;
   const auto add = [&](const std::vector<CodexEntry*>& entries) {
-    for (CodexEntry* e : entries) collected.emplace(uint64_t{e->group()} << 32 | e->tag_id(), e);
+    collected.insert(collected.end(), entries.begin(), entries.end());
   };
   for (const ListItem* item : active_->SelectedItems()) {
     switch (static_cast<int64_t>(item->id)) {
@@ -571,21 +578,60 @@ void ArchiveBrowser::RebuildTagTree() {
         break;
     }
   }
-  // Rows whose tag left the collection (or whose group is hidden now) go.
-  std::vector<TagKey> doomed;
-  for (const auto& [group, node] : groups_) {
+  bool reorder = sort_pending_;
+  // Entries come group by group: the group's answers are kept while it lasts.
+  uint32_t last_group = 0;
+  bool last_shown = false, have_last = false;
+  for (CodexEntry* entry : collected) {
+    const uint32_t group = entry->group();
+    if (!have_last || group != last_group) {
+      last_group = group;
+      last_shown = GroupShown(group);
+      have_last = true;
+    }
+    if (!last_shown) continue;
+    TagRow* row = FindRow(group, entry->tag_id());
+    if (row && row->mark == mark) continue;  // in two of the selected sets
+    if (row) {
+      row->entry = entry;
+      reorder |= RefreshRow(*row);
+    } else {
+      row = AddOrRefreshRow(entry, true);
+      reorder = true;
+    }
+    row->mark = mark;
+  }
+  // Rows whose tag left the collection (or whose group is hidden now) go; a group that loses
+  // every row goes with its node in one removal.
+  for (auto node_it = groups_.begin(); node_it != groups_.end();) {
+    GroupNode& node = node_it->second;
+    bool all_gone = true;
     for (const auto& [tag_id, row] : node.rows) {
-      if (!collected.count(uint64_t{group} << 32 | tag_id) || !GroupShown(group)) {
-        doomed.emplace_back(group, tag_id);
+      if (row.mark == mark) {
+        all_gone = false;
+        break;
       }
     }
-  }
-  for (const auto& [group, tag_id] : doomed) RemoveRow(group, tag_id);
-  for (const auto& [key, entry] : collected) {
-    if (GroupShown(entry->group())) AddOrRefreshRow(entry);
+    if (all_gone) {
+      ListItem* node_item = node.item;
+      node_it = groups_.erase(node_it);
+      tree_->RemoveItem(node_item);
+      continue;
+    }
+    for (auto row_it = node.rows.begin(); row_it != node.rows.end();) {
+      if (row_it->second.mark == mark) {
+        ++row_it;
+        continue;
+      }
+      ListItem* item = row_it->second.item;
+      row_it = node.rows.erase(row_it);
+      tree_->RemoveItem(item);
+    }
+    ++node_it;
   }
   for (auto& [group, node] : groups_) UpdateNodeLabel(node, group);
-  tree_->Sort();
+  // Taking rows away keeps the others in order; new or changed rows need the sort.
+  if (reorder) tree_->Sort();
   sort_pending_ = false;
   tree_->Refresh();
   if (!tree_->SelectedItems().empty()) tree_->ScrollIntoView(tree_->SelectedItems().front());

@@ -124,13 +124,13 @@ class ArchiveBrowser : public Window {
   struct TagRow {
     RowRecord record{};  // first: the item's id is its address
     CodexEntry* entry = nullptr;
-    GroupNode* node = nullptr;
     ListItem* item = nullptr;
+    uint64_t mark = 0;  // the last rebuild that found its tag in the collection
     bool cannot_open = false;
   };
   struct GroupNode {
     ListItem* item = nullptr;
-    std::map<uint32_t, std::unique_ptr<TagRow>> rows;
+    std::map<uint32_t, TagRow> rows;  // a node's address is kept: items point at it
   };
   struct CachedUsage {
     TagHeader header;  // the copy's header when it was read: a changed copy is read again
@@ -146,8 +146,10 @@ class ArchiveBrowser : public Window {
 
   bool GroupShown(uint32_t group) const;
   TagRow* FindRow(uint32_t group, uint32_t tag_id) const;
-  void AddOrRefreshRow(CodexEntry* entry);
-  void RefreshRow(TagRow& row);
+  // `bulk` leaves the node's label and the scroll range to the caller.
+  TagRow* AddOrRefreshRow(CodexEntry* entry, bool bulk = false);
+  // True when anything the row shows or sorts by changed.
+  bool RefreshRow(TagRow& row);
   void RemoveRow(uint32_t group, uint32_t tag_id);
   void UpdateNodeLabel(GroupNode& node, uint32_t group);
   void DecideCannotOpen(TagRow& row);
@@ -181,4 +183,5 @@ class ArchiveBrowser : public Window {
   bool tree_stale_ = false;
   bool sort_pending_ = false;
   double last_poll_ = 0;
+  uint64_t rebuild_mark_ = 0;
 };
