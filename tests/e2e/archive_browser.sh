@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The archive browser on a game folder the test writes: one foundation archive of four text tags,
 # two of them overridden or added in the local folder. The browser opens at start-up over the
-# whole bottom layer; its orange rows (tags with a local copy) are counted in a screenshot. Then,
+# whole bottom layer; its orange rows (tags with a local copy) are counted in a screenshot. A right
+# click's menu duplicates a tag under a typed name. Then,
 # by keys alone: Enter opens a tag found by type-ahead, typed lines and Ctrl+S save it with CR
 # line ends; Ctrl+D duplicates under a typed name; Ctrl+K copies an archived tag to the local
 # folder; Ctrl+I renames; Delete deletes after its confirmation; each is checked on disk. A loose
@@ -88,6 +89,53 @@ data_of() { tail -c +65 "$1"; }
 n=$(orange_rows start)
 [[ $n -eq 2 ]] || fail "expected 2 orange rows (Bravo, Delta) at the start, counted $n"
 
+# The screen line through the middle of the first orange row (Bravo, which the local folder
+# overrides), and the left edge of its text.
+first_orange_row() {
+  local shot="$shots/archive_browser-menu.ppm"
+  import -window root -depth 8 "ppm:$shot" 2>/dev/null
+  python3 - "$shot" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+parts = data.split(maxsplit=4)
+width, height = int(parts[1]), int(parts[2])
+pixels = parts[4]
+top = bottom = left = None
+for y in range(height):
+    line = pixels[y * width * 3:(y + 1) * width * 3]
+    at = line.find(b'\xff\x90\x00')
+    while at >= 0 and at % 3:
+        at = line.find(b'\xff\x90\x00', at + 1)
+    if at >= 0:
+        if top is None:
+            top = y
+        elif y - bottom > 5:
+            break
+        bottom = y
+        left = at // 3 if left is None else min(left, at // 3)
+print((top + bottom) // 2 if top is not None else -1, left if left is not None else -1)
+PY
+  rm -f "$shot"
+}
+
+# A right click on Bravo and "Duplicate (cmd-D)" from its menu; the prompt takes a typed name.
+read -r y x < <(first_orange_row)
+((y >= 0)) || fail "no orange row to right-click"
+xdotool mousemove --window "$win" $((x + 10)) "$y" click 3
+sleep 0.5
+import -window root "$shots/archive_browser-context-menu.png"
+# The menu opens at the pointer: its fourth item, rows of 19-20 lines from 9 below the click.
+xdotool mousemove_relative 40 67 click 1
+sleep 0.5
+xdotool key --delay 80 BackSpace
+xdotool type --delay 60 "Hotel"
+xdotool key --delay 80 Return
+wait_file '[[ -f $game/local/text/Hotel ]]' "no duplicate Hotel: $(ls "$game/local/text")"
+[[ $(data_of "$game/local/text/Hotel") == "local bravo" ]] ||
+  fail "Hotel holds the wrong data: $(data_of "$game/local/text/Hotel")"
+n=$(orange_rows duplicated)
+[[ $n -eq 3 ]] || fail "expected 3 orange rows (Bravo, Delta, Hotel) after the duplicate, counted $n"
+
 # Enter opens Delta in the text editor; two typed lines and Ctrl+S save it with a CR between.
 find_tag Delta
 xdotool key --delay 80 Return
@@ -145,11 +193,11 @@ open(sys.argv[1] + '.part', 'wb').write(head + b'golf')
 PY
 mv "$game/local/text/Golf.part" "$game/local/text/Golf"
 dropped=$(date +%s%N)
-# Bravo, Charlie, Delta and Golf; each look takes a screenshot, so the last one may start just
+# Bravo, Charlie, Delta, Golf and Hotel; each look takes a screenshot, so the last one may start just
 # before the second is up.
-while n=$(orange_rows dropped); ((n != 4 && $(date +%s%N) - dropped < 1000000000)); do :; done
+while n=$(orange_rows dropped); ((n != 5 && $(date +%s%N) - dropped < 1000000000)); do :; done
 elapsed=$((($(date +%s%N) - dropped) / 1000000))
-[[ $n -eq 4 ]] || fail "expected 4 orange rows within a second of the drop, counted $n"
+[[ $n -eq 5 ]] || fail "expected 5 orange rows within a second of the drop, counted $n"
 echo "the dropped tag showed within $elapsed ms"
 
 xdotool key --delay 80 alt+F4
