@@ -203,20 +203,20 @@ bool TypedMatches(std::string_view text, std::string_view typed) {
 
 // Stable and bounded whatever `compare` answers: every index stays inside the halves being
 // merged, and an element is taken from the right half only when it is strictly smaller.
-template <typename Compare>
-void MergeSort(std::vector<ListItem*>& items, std::vector<ListItem*>& buffer, size_t from,
-               size_t to, Compare compare) {
+template <typename T, typename Compare>
+void MergeSort(std::vector<T>& items, std::vector<T>& buffer, size_t from, size_t to,
+               Compare compare) {
   const size_t n = to - from;
   if (n < 2) return;
   buffer.resize(items.size());
-  ListItem** a = items.data() + from;
-  ListItem** b = buffer.data() + from;
+  T* a = items.data() + from;
+  T* b = buffer.data() + from;
   for (size_t width = 1; width < n; width *= 2) {
     for (size_t lo = 0; lo < n; lo += 2 * width) {
       const size_t mid = std::min(lo + width, n);
       const size_t hi = std::min(lo + 2 * width, n);
       size_t i = lo, j = mid, k = lo;
-      while (i < mid && j < hi) b[k++] = compare(*a[j], *a[i]) < 0 ? a[j++] : a[i++];
+      while (i < mid && j < hi) b[k++] = compare(a[j], a[i]) < 0 ? a[j++] : a[i++];
       while (i < mid) b[k++] = a[i++];
       while (j < hi) b[k++] = a[j++];
     }
@@ -819,8 +819,33 @@ void ListWindow::SortLevel(ListItem* parent) {
   for (ListItem* c = parent->first_child; c; c = c->next) {
     if (!(c->flags & ListItemFlag::Pinned)) items.push_back(c);
   }
-  MergeSort(items, sort_buffer_, pinned, items.size(),
-            [this](const ListItem& a, const ListItem& b) { return CompareItems(a, b); });
+  // By a whole-number first key the key is read once per item, not once per comparison;
+  // ties fall back to the full comparison, so the order is the same either way.
+  const int32_t first = sort_order_.empty() ? -1 : sort_order_.front();
+  const ListColumn* key_column = first >= 0 ? &columns_[static_cast<size_t>(first)] : nullptr;
+  bool keyed = !compare_ && key_column &&
+               (key_column->type == ColumnType::Unsigned || key_column->type == ColumnType::FourCC);
+  for (size_t i = pinned; keyed && i < items.size(); ++i) {
+    keyed = RecordOf(*items[i]) != nullptr && !items[i]->IsTextOrdered();
+  }
+  if (keyed) {
+    const bool descending = (key_column->flags & ColumnFlag::Descending) != 0;
+    keyed_scratch_.clear();
+    for (ListItem* c : items) {
+      const uint8_t* record = RecordOf(*c);
+      const uint32_t v = record ? ReadUnsigned(record + key_column->offset, key_column->size) : 0;
+      keyed_scratch_.push_back({descending ? ~v : v, c});
+    }
+    MergeSort(keyed_scratch_, keyed_buffer_, pinned, items.size(),
+              [this](const KeyedItem& a, const KeyedItem& b) {
+                if (a.key != b.key) return a.key < b.key ? -1 : 1;
+                return CompareItems(*a.item, *b.item);
+              });
+    for (size_t i = 0; i < items.size(); ++i) items[i] = keyed_scratch_[i].item;
+  } else {
+    MergeSort(items, sort_buffer_, pinned, items.size(),
+              [this](const ListItem* a, const ListItem* b) { return CompareItems(*a, *b); });
+  }
   ListItem* prev = nullptr;
   for (ListItem* c : items) {
     c->prev = prev;

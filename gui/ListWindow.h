@@ -241,6 +241,12 @@ class ListWindow : public ScrollableWindow {
   mutable int32_t row_hint_ = -1;
   std::vector<ListItem*> sort_scratch_;
   std::vector<ListItem*> sort_buffer_;
+  struct KeyedItem {
+    uint32_t key;
+    ListItem* item;
+  };
+  std::vector<KeyedItem> keyed_scratch_;
+  std::vector<KeyedItem> keyed_buffer_;
   std::vector<int32_t> sort_order_;   // visible columns by priority
   ListItem* anchor_ = nullptr;        // where Shift ranges start
   ListItem* pressed_item_ = nullptr;  // the press that may still start a drag or activate
