@@ -32,17 +32,8 @@ PY
 "$1/zarv-tool" pack -o "$game/tags/base.dat" --type 3 --name Base \
   "$E2E_DIR/src/Alpha" "$E2E_DIR/src/Bravo" "$E2E_DIR/src/Charlie" "$E2E_DIR/src/Kilo" >/dev/null
 
-printf 'OsWindowSizeX 1024\nOsWindowSizeY 768\nShowSplash 0\nVornPath "%s"\n' "$game" \
-  >"$E2E_DIR/res/prefs.txt"
-"$E2E_DIR/zarv" 2>"$E2E_DIR/stderr.txt" &
-ZARV_PID=$!
-win=$(wait_for_window '^Zarv$' 60) ||
-  fail "no window titled Zarv appeared ($(cat "$E2E_DIR/stderr.txt" 2>/dev/null))"
-for _ in $(seq 50); do
-  xdotool windowfocus --sync "$win" 2>/dev/null && break
-  sleep 0.2
-done
-sleep 1
+start_editor_on "$game"
+win=$ZARV_WIN
 
 # Rows whose text is exactly orange (255, 144, 0): bands of screen lines holding such pixels.
 orange_rows() {

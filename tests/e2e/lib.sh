@@ -34,6 +34,23 @@ e2e_cleanup() {
   rm -rf "$E2E_DIR"
 }
 
+# Starts the editor on game folder $1 at 1024 x 768 without the splash, waits for its window
+# and gives it the focus; sets ZARV_PID and ZARV_WIN. Its standard error goes to stderr.txt.
+start_editor_on() {
+  printf 'OsWindowSizeX 1024\nOsWindowSizeY 768\nShowSplash 0\nVornPath "%s"\n' "$1" \
+    >"$E2E_DIR/res/prefs.txt"
+  "$E2E_DIR/zarv" 2>"$E2E_DIR/stderr.txt" &
+  ZARV_PID=$!
+  ZARV_WIN=$(wait_for_window '^Zarv$' 60) ||
+    fail "no window titled Zarv appeared ($(cat "$E2E_DIR/stderr.txt" 2>/dev/null))"
+  # The window may not be mapped yet when it is first found.
+  for _ in $(seq 50); do
+    xdotool windowfocus --sync "$ZARV_WIN" 2>/dev/null && break
+    sleep 0.2
+  done
+  sleep 1
+}
+
 # Waits up to $2 seconds (default 10) for a window whose name matches $1; prints its id.
 wait_for_window() {
   local pattern=$1 timeout=${2:-10} id=""

@@ -10,18 +10,8 @@ command -v xclip >/dev/null || fail "xclip is missing"
 game="$E2E_DIR/game"
 "$1/zarv-tool" make-demo "$game" >/dev/null
 cp "$game/local/text/Modder Notes" "$game/local/text/Modder Notes again"
-printf 'OsWindowSizeX 1024\nOsWindowSizeY 768\nShowSplash 0\nVornPath "%s"\n' "$game" \
-  >"$E2E_DIR/res/prefs.txt"
-"$E2E_DIR/zarv" 2>"$E2E_DIR/stderr.txt" &
-ZARV_PID=$!
-win=$(wait_for_window '^Zarv$' 60) ||
-  fail "no window titled Zarv appeared ($(cat "$E2E_DIR/stderr.txt" 2>/dev/null))"
-# The window may not be mapped yet when it is first found.
-for _ in $(seq 50); do
-  xdotool windowfocus --sync "$win" 2>/dev/null && break
-  sleep 0.2
-done
-sleep 1
+start_editor_on "$game"
+win=$ZARV_WIN
 
 # The viewer sits at (32, 32) below the menu bar, 600 by 256: its text box is right of the
 # 128-pixel list of log names.

@@ -7,17 +7,8 @@ e2e_setup "$1"
 
 game="$E2E_DIR/game"
 mkdir -p "$game/tags" "$game/plugins" "$game/local"
-printf 'OsWindowSizeX 1024\nOsWindowSizeY 768\nShowSplash 0\nVornPath "%s"\n' "$game" \
-  >"$E2E_DIR/res/prefs.txt"
-"$E2E_DIR/zarv" 2>"$E2E_DIR/stderr.txt" &
-ZARV_PID=$!
-win=$(wait_for_window '^Zarv$' 60) ||
-  fail "no window titled Zarv appeared ($(cat "$E2E_DIR/stderr.txt" 2>/dev/null))"
-for _ in $(seq 50); do
-  xdotool windowfocus --sync "$win" 2>/dev/null && break
-  sleep 0.2
-done
-sleep 1
+start_editor_on "$game"
+win=$ZARV_WIN
 
 # "File" opens by mouse; "New Script" is its first enabled item starting with "n".
 xdotool mousemove --window "$win" 16 8 click 1
