@@ -59,24 +59,29 @@ Archive* NamedArchive(const Codex& codex, const std::string& option, const std::
 
 }  // namespace
 
+bool OpenToolGame(const std::string& game, const std::vector<std::string>& active, Codex& codex,
+                  std::ostream& err) {
+  if (!IsFolder(game)) {
+    err << "zarv-tool: " << game << ": not a folder\n";
+    return false;
+  }
+  codex.OpenGameFolder(game);
+  if (active.empty()) return true;
+  std::vector<Archive*> set;
+  for (const std::string& name : active) {
+    Archive* archive = NamedArchive(codex, "--active", name, "no archive of that name", err);
+    if (!archive) return false;
+    set.push_back(archive);
+  }
+  codex.SetWorkingSet(set);
+  return true;
+}
+
 // ------------------------------------------------------------------------------------ list
 
 int ListCommand::Run(std::ostream& out, std::ostream& err) const {
-  if (!IsFolder(game)) {
-    err << "zarv-tool: " << game << ": not a folder\n";
-    return 1;
-  }
   Codex codex;
-  codex.OpenGameFolder(game);
-  if (!active.empty()) {
-    std::vector<Archive*> set;
-    for (const std::string& name : active) {
-      Archive* archive = NamedArchive(codex, "--active", name, "no archive of that name", err);
-      if (!archive) return 1;
-      set.push_back(archive);
-    }
-    codex.SetWorkingSet(set);
-  }
+  if (!OpenToolGame(game, active, codex, err)) return 1;
 
   // Each set lists the copy in force. An inactive archive's tags have none unless another copy
   // wins; those are shown as the archive holds them, which is what asking for it means.

@@ -7,6 +7,15 @@
 
 #include "tools/zarv-tool/ToolCommand.h"
 
+class Codex;
+
+// Opens a game folder the way every command that takes --game does: its archives and local
+// folder, then the archives named by --active as the working set (the default set without).
+// False, with the reason on `err`, for a path that is not a folder or an --active name that
+// fits no single archive.
+bool OpenToolGame(const std::string& game, const std::vector<std::string>& active, Codex& codex,
+                  std::ostream& err);
+
 // `zarv-tool list`: the tags of a game folder in one of the archive browser's sets.
 class ListCommand {
  public:

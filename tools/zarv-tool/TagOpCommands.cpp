@@ -13,6 +13,7 @@
 #include "tags/LooseTagWriter.h"
 #include "tags/TagCode.h"
 #include "tags/TagOperations.h"
+#include "tools/zarv-tool/ArchiveCommands.h"
 #include "tools/zarv-tool/ToolText.h"
 
 namespace {
@@ -34,24 +35,7 @@ std::string CheckId(const std::string& text) {
 }
 
 bool OpenGame(const TagOpOptions& o, Codex& codex, std::ostream& err) {
-  struct stat st {};
-  if (::stat(o.game.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    err << "zarv-tool: " << o.game << ": not a folder\n";
-    return false;
-  }
-  codex.OpenGameFolder(o.game);
-  if (o.active.empty()) return true;
-  std::vector<Archive*> set;
-  for (const std::string& name : o.active) {
-    Archive* archive = codex.FindArchive(name);
-    if (!archive || (name.find('/') == std::string::npos && codex.CountArchivesNamed(name) > 1)) {
-      err << "zarv-tool: --active " << name << ": no single archive of that name\n";
-      return false;
-    }
-    set.push_back(archive);
-  }
-  codex.SetWorkingSet(set);
-  return true;
+  return OpenToolGame(o.game, o.active, codex, err);
 }
 
 CodexEntry* FindTag(const Codex& codex, const TagOpOptions& o, const std::string& id,
