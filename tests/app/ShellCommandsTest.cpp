@@ -26,29 +26,12 @@ using tagfiles::Spit;
 
 constexpr uint32_t kSoun = tagcode::Make("soun");
 
-class NoteEdit : public TagEdit {
- public:
-  using TagEdit::TagEdit;
-  bool ReadData(TagStream& stream, const TagHeader&) override {
-    std::vector<uint8_t> bytes;
-    return stream.ReadRest(bytes);
-  }
-  bool WriteData(ByteWriter& out, TagHeader&) override {
-    out.WriteBytes(std::vector<uint8_t>{'n'});
-    return true;
-  }
-};
-
-TagEdit* MakeNoteEdit(const TagHeader& header) {
-  return new NoteEdit(header);
-}
-
 class ShellCommandsTest : public EditorTest {
  protected:
   void SetUp() override {
     EditorTest::SetUp();
     ClearPrefs();
-    TagGroupTable::SetEditor(kSoun, &MakeNoteEdit);
+    TagGroupTable::SetEditor(kSoun, &NoteEdit::Make);
   }
   void TearDown() override {
     EditorTest::TearDown();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteWriter.h"
 #include "gui/Draw.h"
 #include "gui/Font.h"
 #include "gui/MessageBoxWindow.h"
@@ -17,6 +18,33 @@
 #include "support/WmHarness.h"
 #include "tags/Codex.h"
 #include "tags/TagGroupTable.h"
+#include "tags/TagStream.h"
+#include "tags/ui/TagEdit.h"
+
+// A test editor that keeps the data as text; reading or writing fails when told to.
+class NoteEdit : public TagEdit {
+ public:
+  using TagEdit::TagEdit;
+  static TagEdit* Make(const TagHeader& header) { return new NoteEdit(header); }
+  bool ReadData(TagStream& stream, const TagHeader&) override {
+    std::vector<uint8_t> bytes;
+    if (fail_read || !stream.ReadRest(bytes)) return false;
+    text.assign(bytes.begin(), bytes.end());
+    return true;
+  }
+  bool WriteData(ByteWriter& out, TagHeader&) override {
+    out.WriteBytes(std::vector<uint8_t>(text.begin(), text.end()));
+    return !fail_write;
+  }
+  bool Discard() override {
+    ++discards;
+    return true;
+  }
+  std::string text;
+  int discards = 0;
+  static inline bool fail_read = false;
+  static inline bool fail_write = false;
+};
 
 class EditorTest : public WmTest {
  protected:
@@ -24,6 +52,7 @@ class EditorTest : public WmTest {
 
   void SetUp() override {
     WmTest::SetUp();
+    NoteEdit::fail_read = NoteEdit::fail_write = false;
     SetDefaultFont(&font_);
     std::string pattern = (std::filesystem::temp_directory_path() / "zarv-editors-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);

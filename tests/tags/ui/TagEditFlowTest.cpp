@@ -11,40 +11,11 @@ namespace {
 constexpr uint32_t kSoun = tagcode::Make("soun");
 constexpr uint32_t kRock = tagcode::Make("Rock");
 
-// Keeps the data as text; reading or writing fails when told to.
-class NoteEdit : public TagEdit {
- public:
-  using TagEdit::TagEdit;
-  bool ReadData(TagStream& stream, const TagHeader&) override {
-    std::vector<uint8_t> bytes;
-    if (fail_read || !stream.ReadRest(bytes)) return false;
-    text.assign(bytes.begin(), bytes.end());
-    return true;
-  }
-  bool WriteData(ByteWriter& out, TagHeader&) override {
-    out.WriteBytes(std::vector<uint8_t>(text.begin(), text.end()));
-    return !fail_write;
-  }
-  bool Discard() override {
-    ++discards;
-    return true;
-  }
-  std::string text;
-  int discards = 0;
-  static inline bool fail_read = false;
-  static inline bool fail_write = false;
-};
-
-TagEdit* MakeNoteEdit(const TagHeader& header) {
-  return new NoteEdit(header);
-}
-
 class TagEditFlowTest : public EditorTest {
  protected:
   void SetUp() override {
     EditorTest::SetUp();
-    NoteEdit::fail_read = NoteEdit::fail_write = false;
-    TagGroupTable::SetEditor(kSoun, &MakeNoteEdit);
+    TagGroupTable::SetEditor(kSoun, &NoteEdit::Make);
   }
   int Editors() const {
     int n = 0;
