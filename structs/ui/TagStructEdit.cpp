@@ -1,0 +1,102 @@
+#include "structs/ui/TagStructEdit.h"
+
+#include <vector>
+
+#include "base/ByteWriter.h"
+#include "base/MessageLog.h"
+#include "gui/Button.h"
+#include "structs/StructDefinition.h"
+#include "structs/StructInstance.h"
+#include "structs/StructRegistry.h"
+#include "structs/ui/StructEditor.h"
+#include "tags/TagCode.h"
+#include "tags/TagStream.h"
+
+TagStructEdit::TagStructEdit(const TagHeader& header, const StructRegistry& registry)
+    : TagEdit(header) {
+  definition_ = registry.Find(tagcode::Chars(header.group));
+  if (!definition_) return;
+  editor_ = new StructEditor(*definition_, registry, this);
+  Connect<&TagStructEdit::OnChanged>(editor_->changed, this);
+  Connect<&TagStructEdit::OnAccepted>(editor_->accepted, this);
+  Connect<&TagStructEdit::OnCancelled>(editor_->cancelled, this);
+}
+
+TagEdit* TagStructEdit::Make(const TagHeader& header) {
+  return new TagStructEdit(header, ProgramStructs());
+}
+
+bool TagStructEdit::BuildEditor() {
+  if (!editor_->Build()) {
+    LogMessage(0, kLog, "'%s' was not opened: there is no structedit layout for '%s'.\n",
+               header().Name().c_str(), definition_->name().c_str());
+    return false;
+  }
+  SetInitialFocus(editor_->ok_button());
+  const Rect size = editor_->FrameRect();
+  SetClientSize({size.Width(), size.Height()});
+  OnResized();
+  return true;
+}
+
+bool TagStructEdit::ReadData(TagStream& stream, const TagHeader& header) {
+  if (!definition_) {
+    LogMessage(0, kLog, "'%s' was not opened: no record definition is named '%s'.\n",
+               header.Name().c_str(), tagcode::Display(header.group).c_str());
+    return false;
+  }
+  if (header.data_size != definition_->size()) {
+    LogMessage(
+        0, kLog, "'%s' was not opened: its data is %u bytes, the definition '%s' describes %u.\n",
+        header.Name().c_str(), header.data_size, definition_->name().c_str(), definition_->size());
+    return false;
+  }
+  std::vector<uint8_t> data;
+  if (!stream.ReadRest(data) || !editor_->instance().ReadSwapped(data)) {
+    LogMessage(0, kLog, "'%s' was not opened: its %u bytes of data could not be read.\n",
+               header.Name().c_str(), header.data_size);
+    return false;
+  }
+  return BuildEditor();
+}
+
+bool TagStructEdit::Create(uint32_t group, std::string_view name) {
+  if (!definition_) return false;
+  if (!TagEdit::Create(group, name)) return false;
+  // A new record starts zero-filled.
+  return BuildEditor();
+}
+
+bool TagStructEdit::WriteData(ByteWriter& out, TagHeader& /*header*/) {
+  if (!editor_) return false;
+  const std::vector<uint8_t> data = editor_->instance().WriteSwapped();
+  out.WriteBytes(data);
+  return true;
+}
+
+void TagStructEdit::OnResized() {
+  if (!editor_) return;
+  const Rect& client = ClientRect();
+  const Rect frame = editor_->FrameRectInParent();
+  editor_->SetFrameRect(
+      {0, 0, std::max(frame.Width(), client.Width()), std::max(frame.Height(), client.Height())});
+}
+
+void TagStructEdit::Show() {
+  TagEdit::Show();
+}
+
+void TagStructEdit::OnChanged(intptr_t) {
+  if (!dirty()) MarkDirty(true);
+}
+
+void TagStructEdit::OnAccepted(intptr_t) {
+  MarkDirty(true);
+  // A failed save has been reported; the editor stays, so nothing is lost.
+  if (SaveAndReport()) Window::Close(this);
+}
+
+void TagStructEdit::OnCancelled(intptr_t) {
+  MarkDirty(false);
+  Window::Close(this);
+}
