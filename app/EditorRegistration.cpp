@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "structs/StructRegistry.h"
+#include "structs/ui/TagStructEdit.h"
 #include "structs/ui/TextEdit.h"
 #include "tags/TagCode.h"
 #include "tags/TagGroupTable.h"
@@ -19,9 +21,13 @@ const Assignment kDedicated[] = {
     {tagcode::Make("text"), &TextEdit::Make},
 };
 
-// Groups described by a struct definition get the struct editor here once definitions are
-// read; there are none yet.
-void RegisterStructEditors() {}
+// Every group a record definition describes gets the struct editor (the registry leaves out
+// the groups whose own editor would take them back anyway).
+void RegisterStructEditors() {
+  for (uint32_t group : ProgramStructs().EditedGroups()) {
+    TagGroupTable::SetEditor(group, &TagStructEdit::Make);
+  }
+}
 }  // namespace
 
 void RegisterTagEditors() {

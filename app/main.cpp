@@ -11,6 +11,7 @@
 #include "app/ZarvSplashScreen.h"
 #include "gui/MessageLogWindow.h"
 #include "gui/WindowManager.h"
+#include "structs/StructRegistry.h"
 #include "tags/Codex.h"
 #include "tags/ui/WorkingSetHooks.h"
 
@@ -25,8 +26,10 @@ int main() {
   // The menu bar across the top; the windows of the bottom layer start below it. It belongs
   // to the window tree from here on.
   new RootMenu();
-  // Every text group gets its editor; groups with a record description will join here, once
-  // descriptions are read, before the dedicated editors are assigned over them.
+  // The record descriptions beside the executable (start-up made its folder the working one),
+  // read once the UI font is up; their problems go to the "Struct Definitions" log. Every
+  // group they describe gets the struct editor, then the dedicated editors take their groups.
+  LoadProgramStructs("res");
   RegisterTagEditors();
   // The archive browser keeps the working set in the preferences; opening it applies the
   // saved one.
