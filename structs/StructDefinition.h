@@ -35,6 +35,8 @@ class StructDefinition {
   const std::string& file() const { return file_; }
   int line() const { return line_; }
   uint32_t size() const { return size_; }
+  // How many levels of substructs lie below this record (0 without any).
+  int nesting() const { return nesting_; }
   std::span<const std::unique_ptr<StructMember>> members() const { return members_; }
   // First member with exactly this name; an empty name finds nothing.
   const StructMember* FindMember(std::string_view name) const;
@@ -57,6 +59,7 @@ class StructDefinition {
   std::string file_;
   int line_ = 0;
   uint32_t size_ = 0;
+  int nesting_ = 0;
   std::vector<std::unique_ptr<StructMember>> members_;
   std::optional<RecordDescriptor> descriptor_;
 };

@@ -14,6 +14,9 @@ class TiXmlElement;
 struct MemberReadContext {
   const std::string* file = nullptr;
   std::vector<StructProblem>* problems = nullptr;  // may be null
+
+  // Adds a warning at `line` of the file (nothing when there is nowhere to put it).
+  void Warn(int line, std::string message) const;
 };
 
 // One member of a record description: a run of `count` equal elements of `width` bytes at

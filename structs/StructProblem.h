@@ -10,4 +10,10 @@ struct StructProblem {
   int column = 0;    // 1-based for XML errors, else 0
   Level level = Level::kWarning;
   std::string message;
+
+  // "FILE:LINE: error: text" (the line left out when there is none), as compilers write it, so
+  // editors and scripts can jump to the place.
+  std::string Describe() const;
+  static StructProblem Error(std::string file, int line, std::string message);
+  static StructProblem Warning(std::string file, int line, std::string message);
 };

@@ -47,10 +47,13 @@ class StructRegistry {
   static std::span<const uint32_t> BuiltInEditorGroups();
 
  private:
+  struct Index;  // the first definition and layout of each name
+
   XmlResourceSet resources_;
   std::vector<std::unique_ptr<StructDefinition>> definitions_;
   std::vector<const TiXmlElement*> layouts_;
   std::vector<size_t> layout_roots_;  // index into resources_.roots() per layout
+  std::unique_ptr<Index> index_;
 };
 
 // The program's registry (the editor and its tools); empty until loaded.
