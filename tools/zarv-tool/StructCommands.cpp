@@ -62,13 +62,6 @@ json NameOrNull(const std::string& name) {
   return name.empty() ? json(nullptr) : json(name);
 }
 
-std::string ProblemLine(const StructProblem& problem) {
-  std::string line = problem.file;
-  if (problem.line > 0) line += ":" + std::to_string(problem.line);
-  line += problem.level == StructProblem::Level::kError ? ": error: " : ": warning: ";
-  return line + problem.message;
-}
-
 bool LoadDefinitions(const std::string& folder, StructRegistry& registry,
                      std::vector<StructProblem>& problems, std::ostream& err) {
   std::error_code ec;
@@ -244,7 +237,7 @@ int StructCommand::RunCheck(std::ostream& out, std::ostream& err) const {
     }
     PrintJson(out, {{"problems", std::move(list)}, {"definitions", std::move(definitions)}});
   } else {
-    for (const StructProblem& problem : problems) out << Printable(ProblemLine(problem)) << "\n";
+    for (const StructProblem& problem : problems) out << Printable(problem.Describe()) << "\n";
   }
   return errors ? 1 : 0;
 }

@@ -135,7 +135,7 @@ bool AssignInteger(const MemberRef& ref, uint32_t index, std::string_view text, 
   int64_t low, high;
   WidthRange(ref.member->width, low, high);
   if (value < low || value > high) {
-    error = std::to_string(value) + " does not fit a " + TypeName(*ref.member) + " (" +
+    error = std::to_string(value) + " is out of range for " + TypeName(*ref.member) + " (" +
             RangeText(low, high) + ")";
     return false;
   }
@@ -156,7 +156,7 @@ bool AssignScaled(const MemberRef& ref, uint32_t index, std::string_view text, s
   int64_t low, high;
   ScaledRange(*ref.member, low, high);
   if (!(stored >= static_cast<double>(low) && stored <= static_cast<double>(high))) {
-    error = std::string(text) + " does not fit a " + TypeName(*ref.member) + " (" +
+    error = std::string(text) + " is out of range for " + TypeName(*ref.member) + " (" +
             FormatScaled(static_cast<double>(low) * factor,
                          MemberTypeInfoOf(ref.member->type).decimals) +
             " to " +
