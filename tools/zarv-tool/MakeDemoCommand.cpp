@@ -10,9 +10,18 @@
 
 #include "base/ByteWriter.h"
 #include "collections/Collection.h"
+#include "structs/MemberValue.h"
+#include "structs/StructDefinition.h"
+#include "structs/StructInstance.h"
+#include "structs/StructMember.h"
+#include "structs/StructPath.h"
+#include "structs/StructRegistry.h"
+#include "structs/TagMember.h"
 #include "tags/ArchiveWriter.h"
 #include "tags/LooseTagWriter.h"
 #include "tags/TagCode.h"
+#include "tools/shipped-structs/ShippedStructs.h"
+#include "tools/zarv-tool/StructValueText.h"
 
 namespace {
 
@@ -22,9 +31,172 @@ struct DemoTag {
   std::string_view group;
   std::string_view id;
   std::string_view name;
-  // Text groups get readable text; the rest placeholder bytes until their writers exist.
+  // Text groups get readable text; groups without a writer yet placeholder bytes.
   std::string_view text;
+  // Groups with a record description: PATH=VALUE as `struct set` takes them, the rest zero.
+  std::vector<std::string_view> values = {};
 };
+
+// The records reference the demo's own tags: collection references point at its collections
+// (whose sequences are idle, walk, attack, death and one without a name), units and scenery at
+// those references and at its sounds.
+const std::vector<std::string_view> kWarriorCore = {"collection=warr", "layer=Objects",
+                                                    "opacity=0.75",    "hue_change=-1",
+                                                    "scale=1.0",       "draw_flags:1=1"};
+const std::vector<std::string_view> kArcherCore = {"collection=arch", "layer=Objects",
+                                                   "opacity=0.75",    "hue_change=-1",
+                                                   "scale=0.9",       "draw_flags:1=1"};
+const std::vector<std::string_view> kDragonCore = {"collection=drag", "layer=Air", "opacity=0.5",
+                                                   "hue_change=2",    "scale=2.5", "draw_flags:1=1",
+                                                   "draw_flags:2=1"};
+const std::vector<std::string_view> kTreeCore = {"collection=tree", "layer=Ground", "opacity=0.99",
+                                                 "hue_change=-1", "scale=1.25"};
+
+const std::vector<std::string_view> kWarriorUnit = {"collection=warr",
+                                                    "idle_sequence=0",
+                                                    "move_sequence=1",
+                                                    "death_sequence=3",
+                                                    "portrait=warr",
+                                                    "portrait_sequence=0",
+                                                    "class=Infantry",
+                                                    "size=Medium",
+                                                    "level=1",
+                                                    "hp=120",
+                                                    "armor[0]=6",
+                                                    "armor[1]=3",
+                                                    "armor[2]=1",
+                                                    "armor[3]=0",
+                                                    "flags:2=1",
+                                                    "speed=2.5",
+                                                    "turn_rate=180",
+                                                    "facing=90",
+                                                    "mass=1.5",
+                                                    "train_time=12.5",
+                                                    "sight=8",
+                                                    "range_min=0",
+                                                    "range_max=1.5",
+                                                    "morale=1.25",
+                                                    "select_sound=bell",
+                                                    "death_sound=horn",
+                                                    "origin.x=0.5",
+                                                    "origin.y=-0.25",
+                                                    "attack_count=2",
+                                                    "attacks[0].sequence=2",
+                                                    "attacks[0].kind=Melee",
+                                                    "attacks[0].damage=14",
+                                                    "attacks[0].delay=1.2",
+                                                    "attacks[0].range=1.5",
+                                                    "attacks[0].sound=bell",
+                                                    "attacks[0].accuracy=0.9",
+                                                    "attacks[1].sequence=4",
+                                                    "attacks[1].kind=Area",
+                                                    "attacks[1].damage=30",
+                                                    "attacks[1].delay=4.5",
+                                                    "attacks[1].range=2.0",
+                                                    "attacks[1].sound=horn",
+                                                    "attacks[1].accuracy=0.6"};
+const std::vector<std::string_view> kArcherUnit = {"collection=arch",
+                                                   "idle_sequence=0",
+                                                   "move_sequence=1",
+                                                   "death_sequence=3",
+                                                   "portrait=arch",
+                                                   "portrait_sequence=0",
+                                                   "class=Archer",
+                                                   "size=Small",
+                                                   "level=2",
+                                                   "hp=70",
+                                                   "armor[0]=2",
+                                                   "armor[1]=4",
+                                                   "armor[2]=1",
+                                                   "armor[3]=1",
+                                                   "speed=3.0",
+                                                   "turn_rate=240",
+                                                   "facing=-90",
+                                                   "mass=0.8",
+                                                   "train_time=15",
+                                                   "sight=12",
+                                                   "range_min=3",
+                                                   "range_max=10",
+                                                   "morale=1.0",
+                                                   "select_sound=rain",
+                                                   "death_sound=bell",
+                                                   "attack_count=1",
+                                                   "attacks[0].sequence=2",
+                                                   "attacks[0].kind=Missile",
+                                                   "attacks[0].damage=9",
+                                                   "attacks[0].delay=2.0",
+                                                   "attacks[0].range=10",
+                                                   "attacks[0].sound=rain",
+                                                   "attacks[0].accuracy=0.75"};
+const std::vector<std::string_view> kDragonUnit = {"collection=drag",
+                                                   "idle_sequence=0",
+                                                   "move_sequence=1",
+                                                   "death_sequence=3",
+                                                   "portrait=drag",
+                                                   "portrait_sequence=2",
+                                                   "class=Flyer",
+                                                   "size=Huge",
+                                                   "level=5",
+                                                   "hp=900",
+                                                   "armor[0]=10",
+                                                   "armor[1]=8",
+                                                   "armor[2]=20",
+                                                   "armor[3]=5",
+                                                   "flags:0=1",
+                                                   "flags:2=1",
+                                                   "speed=6.0",
+                                                   "turn_rate=90",
+                                                   "facing=135",
+                                                   "mass=40",
+                                                   "train_time=60",
+                                                   "sight=20",
+                                                   "range_min=1",
+                                                   "range_max=6",
+                                                   "morale=2.0",
+                                                   "select_sound=horn",
+                                                   "death_sound=wind",
+                                                   "origin.y=1.5",
+                                                   "attack_count=3",
+                                                   "attacks[0].sequence=2",
+                                                   "attacks[0].kind=Melee",
+                                                   "attacks[0].damage=40",
+                                                   "attacks[0].delay=1.5",
+                                                   "attacks[0].range=2",
+                                                   "attacks[0].sound=horn",
+                                                   "attacks[0].accuracy=0.95",
+                                                   "attacks[1].sequence=4",
+                                                   "attacks[1].kind=Area",
+                                                   "attacks[1].damage=80",
+                                                   "attacks[1].delay=6",
+                                                   "attacks[1].range=6",
+                                                   "attacks[1].sound=wind",
+                                                   "attacks[1].accuracy=0.5",
+                                                   "attacks[2].sequence=none",
+                                                   "attacks[2].kind=Healing",
+                                                   "attacks[2].damage=-25",
+                                                   "attacks[2].delay=10",
+                                                   "attacks[2].range=0",
+                                                   "attacks[2].sound=none",
+                                                   "attacks[2].accuracy=0.99"};
+const std::vector<std::string_view> kTreeScenery = {"collection=tree",
+                                                    "sequence=0",
+                                                    "destroyed_sequence=3",
+                                                    "kind=Tree",
+                                                    "flags:0=1",
+                                                    "flags:1=1",
+                                                    "flags:2=1",
+                                                    "flags:3=1",
+                                                    "variants=3",
+                                                    "radius=0.75",
+                                                    "height=4.5",
+                                                    "hp=200",
+                                                    "scale=1.1",
+                                                    "sway_period=2.5",
+                                                    "lean=5",
+                                                    "ambient_sound=wind",
+                                                    "destroyed_sound=bell",
+                                                    "offset.x=0.25",
+                                                    "offset.y=0"};
 
 struct DemoArchive {
   std::string_view folder;  // "tags" or "plugins"
@@ -57,8 +229,10 @@ const std::vector<DemoArchive>& Archives() {
            {"mesh", "vall", "Valley", ""},
            {".256", "warr", "Warrior", ""},
            {".256", "arch", "Archer", ""},
-           {"unit", "warr", "Warrior", ""},
-           {"unit", "arch", "Archer", ""},
+           {"core", "warr", "Warrior", "", kWarriorCore},
+           {"core", "arch", "Archer", "", kArcherCore},
+           {"unit", "warr", "Warrior", "", kWarriorUnit},
+           {"unit", "arch", "Archer", "", kArcherUnit},
        }},
       {"tags",
        "expansion.arc",
@@ -69,7 +243,8 @@ const std::vector<DemoArchive>& Archives() {
            {"soun", "horn", "Horn (remastered)", ""},
            {"mesh", "isle", "Isle", ""},
            {".256", "drag", "Dragon", ""},
-           {"unit", "drag", "Dragon", ""},
+           {"core", "drag", "Dragon", "", kDragonCore},
+           {"unit", "drag", "Dragon", "", kDragonUnit},
        }},
       {"tags",
        "patch.arc",
@@ -99,13 +274,15 @@ const std::vector<DemoTag>& LocalTags() {
       {"scri", "camp", "Campaign Start (local)", "; the local copy wins\rspawn drag 4 4\r"},
       {".256", "warr", "Warrior (local)", ""},
       {"mesh", "lake", "Lake", ""},
-      {"scen", "tree", "Tree", ""},
+      {".256", "tree", "Tree", ""},
+      {"core", "tree", "Tree", "", kTreeCore},
+      {"scen", "tree", "Tree", "", kTreeScenery},
   };
   return tags;
 }
 
-// A small real collection: a palette ramp, one round sprite per frame of a two-frame
-// sequence, tinted by the tag's name so the demo's collections differ.
+// A small real collection: a palette ramp, two round sprites and two-frame sequences of them,
+// tinted by the tag's name so the demo's collections differ.
 bool WriteDemoCollection(const DemoTag& tag, ByteWriter& out, TagHeader& header,
                          std::string& error) {
   Collection collection;
@@ -116,9 +293,7 @@ bool WriteDemoCollection(const DemoTag& tag, ByteWriter& out, TagHeader& header,
     collection.palette[i * 3 + 2] = static_cast<uint8_t>(255 - i);
   }
   constexpr int kSide = 24;
-  Sequence* idle = collection.AddSequence("idle");
-  idle->ticks_per_frame = 4;
-  idle->frames.assign(2, idle->NewFrame());
+  std::vector<CollectionBitmap*> bitmaps;
   for (int frame = 0; frame < 2; ++frame) {
     std::vector<uint8_t> pixels;  // alpha, index per pixel
     const int radius = 9 + frame * 2;
@@ -137,15 +312,58 @@ bool WriteDemoCollection(const DemoTag& tag, ByteWriter& out, TagHeader& header,
       error = "cannot make the demo bitmap " + name;
       return false;
     }
-    idle->frames[frame].views[0].bitmap = bitmap;
+    bitmaps.push_back(bitmap);
+  }
+  // The records' sequence indexes count on these; the last has no name, as some of the game's
+  // sequences have none.
+  for (const char* name : {"idle", "walk", "attack", "death", ""}) {
+    Sequence* sequence = collection.AddSequence(name);
+    sequence->ticks_per_frame = 4;
+    sequence->frames.assign(bitmaps.size(), sequence->NewFrame());
+    for (size_t frame = 0; frame < bitmaps.size(); ++frame) {
+      sequence->frames[frame].views[0].bitmap = bitmaps[frame];
+    }
   }
   return collection.Save(out, header, error);
 }
 
+// The record of a group with a description, its values set as `struct set` sets them.
+bool WriteDemoRecord(const StructRegistry& structs, const DemoTag& tag, ByteWriter& out,
+                     std::string& error) {
+  const StructDefinition* definition = structs.Find(tag.group);
+  if (!definition) {
+    error = "no record description for " + std::string(tag.group);
+    return false;
+  }
+  StructInstance record(*definition);
+  // A fresh record refers to nothing: zero would be the id of a tag that does not exist and
+  // the first sequence, where the editor offers "<no tag>" and "<no sequence>".
+  structpath::ForEachLeaf(record, [](const std::string&, const MemberRef& ref, uint32_t index) {
+    if (ref.member->type == MemberType::kTag) {
+      membervalue::WriteStored(ref, index, TagMember::kNoTag);
+    } else if (ref.member->type == MemberType::kSequenceIndex) {
+      membervalue::WriteStored(ref, index, -1);
+    }
+  });
+  for (std::string_view value : tag.values) {
+    const size_t equals = value.find('=');
+    structpath::Resolved target;
+    if (equals == std::string_view::npos ||
+        !structpath::Resolve(record, value.substr(0, equals), target, error) ||
+        !structtext::Assign(target, value.substr(equals + 1), false, error)) {
+      error = std::string(value) + ": " + error;
+      return false;
+    }
+  }
+  const std::vector<uint8_t> data = record.WriteSwapped();
+  out.WriteBytes(data);
+  return true;
+}
+
 // Writes one loose tag under `base`; `written` gets its header (data size filled in) and
 // `path` its file.
-bool WriteTag(const fs::path& base, const DemoTag& tag, TagHeader& written, fs::path& path,
-              std::string& error) {
+bool WriteTag(const StructRegistry& structs, const fs::path& base, const DemoTag& tag,
+              TagHeader& written, fs::path& path, std::string& error) {
   TagHeader caller = TagHeader::Fresh();
   caller.SetName(tag.name);
   LooseTagWriter writer;
@@ -154,6 +372,8 @@ bool WriteTag(const fs::path& base, const DemoTag& tag, TagHeader& written, fs::
   }
   if (tag.group == ".256") {
     if (!WriteDemoCollection(tag, writer.data(), caller, error)) return false;
+  } else if (!tag.values.empty()) {
+    if (!WriteDemoRecord(structs, tag, writer.data(), error)) return false;
   } else {
     std::string data(tag.text);
     if (data.empty()) data = "placeholder data of " + std::string(tag.name) + "\n";
@@ -165,13 +385,13 @@ bool WriteTag(const fs::path& base, const DemoTag& tag, TagHeader& written, fs::
   return true;
 }
 
-bool WriteArchive(const fs::path& game, const fs::path& staging, const DemoArchive& demo,
-                  std::string& error) {
+bool WriteArchive(const StructRegistry& structs, const fs::path& game, const fs::path& staging,
+                  const DemoArchive& demo, std::string& error) {
   const fs::path sources_folder = staging / demo.file;
   std::vector<ArchiveSource> sources;
   for (const DemoTag& tag : demo.tags) {
     ArchiveSource source;
-    if (!WriteTag(sources_folder, tag, source.header, source.file, error)) return false;
+    if (!WriteTag(structs, sources_folder, tag, source.header, source.file, error)) return false;
     source.offset = TagHeader::kSize;
     sources.push_back(std::move(source));
   }
@@ -213,11 +433,24 @@ int MakeDemoCommand::Run(std::ostream& out, std::ostream& err) const {
     return 1;
   }
 
+  // The descriptions compiled in, so that no res folder is needed; the demo relies on them
+  // reading cleanly.
+  StructRegistry structs;
+  std::vector<StructProblem> problems;
+  LoadShippedStructs(structs, &problems);
+  for (const StructProblem& problem : problems) {
+    if (problem.level == StructProblem::Level::kError) {
+      err << "zarv-tool: the shipped description " << problem.file << ":" << problem.line << ": "
+          << problem.message << "\n";
+      return 1;
+    }
+  }
+
   const fs::path staging = game / ".staging";
   std::string error;
   size_t archived = 0;
   for (const DemoArchive& demo : Archives()) {
-    if (!WriteArchive(game, staging, demo, error)) {
+    if (!WriteArchive(structs, game, staging, demo, error)) {
       err << "zarv-tool: " << demo.folder << "/" << demo.file << ": " << error << "\n";
       fs::remove_all(staging, ec);
       return 1;
@@ -228,7 +461,7 @@ int MakeDemoCommand::Run(std::ostream& out, std::ostream& err) const {
   for (const DemoTag& tag : LocalTags()) {
     TagHeader header;
     fs::path path;
-    if (!WriteTag(game / "local", tag, header, path, error)) {
+    if (!WriteTag(structs, game / "local", tag, header, path, error)) {
       err << "zarv-tool: local/" << tag.name << ": " << error << "\n";
       return 1;
     }

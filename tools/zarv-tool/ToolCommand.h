@@ -24,3 +24,5 @@ void AddClipboardCommand(CLI::App& app, ToolCommands& commands);
 void AddNaturalSortCommand(CLI::App& app, ToolCommands& commands);
 // create, duplicate, copy-local, delete and rename.
 void AddTagOpCommands(CLI::App& app, ToolCommands& commands);
+// struct check, struct dump and struct set.
+void AddStructCommands(CLI::App& app, ToolCommands& commands);

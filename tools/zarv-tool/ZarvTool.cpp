@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
   AddClipboardCommand(app, commands);
   AddNaturalSortCommand(app, commands);
   AddTagOpCommands(app, commands);
+  AddStructCommands(app, commands);
 
   try {
     app.parse(argc, argv);
