@@ -64,12 +64,16 @@ struct StructEditor::Opener : CleanHeapObject<has_slots<void>> {
 
   void OnClicked(intptr_t) {
     if (panel) {
+      // The panel belongs to its editor, which destroys it; while it shows it is lifted into
+      // the top layer, centred over everything.
       const FocusKeeper focus;
+      panel->SetParent(WM().Layer1());
       panel->CenterInParent();
       panel->Show();
       WM().BringToFront(panel);
       WM().RunModal(panel, WindowManager::kModalKeys | WindowManager::kModalDim);
       panel->Hide();
+      panel->SetParent(editor);
       focus.Restore();
       return;
     }
@@ -102,7 +106,6 @@ StructEditor::~StructEditor() {
   // The listeners go before their controls' signals could reach them again.
   listeners_.clear();
   openers_.clear();
-  for (Table* panel : panels_) Window::Close(panel);
   CollectionCache& cache = ProgramCollectionCache();
   for (uint32_t id : acquired_) cache.Release(id);
 }
@@ -180,7 +183,7 @@ Window* StructEditor::MakePanelButton(const TiXmlElement& element, Window* paren
   // The panel's controls form a Tab ring of their own: it shows apart from the editor.
   std::vector<Window*> outer_chain;
   outer_chain.swap(tab_chain_);
-  Table* panel = Table::Build(element, *this, nullptr);
+  Table* panel = Table::Build(element, *this, this);
   std::vector<Window*> panel_chain;
   panel_chain.swap(tab_chain_);
   tab_chain_.swap(outer_chain);
@@ -189,7 +192,6 @@ Window* StructEditor::MakePanelButton(const TiXmlElement& element, Window* paren
   const Rect size = panel->FrameRectInParent();
   const std::string caption = TextOf(element, "caption");
   panel->SetTitle(caption.c_str());
-  panel->SetParent(WM().Layer1());
   panel->SetFlags(kPanelFlags);
   panel->SetClientSize({size.Width(), size.Height()});
   panels_.push_back(panel);
