@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """zarv-tagedit on a demo unit under a virtual X server, driven by xdotool: a typed hit-point
 value saved with "OK" shows in `zarv-tool struct dump` and nothing else of the record changes; a
-"Cancel" after typing saves nothing; a tag that cannot be opened ends it with status 1 and a
+"Cancel" after typing saves nothing; a nested editor is reported with its controls; a tag that cannot be opened ends it with status 1 and a
 reason.
 
 Usage: tagedit_test.py BUILD_DIR   (run under xvfb-run, on a screen at least 1280 x 1200)
@@ -117,9 +117,20 @@ def main():
     before = paths(os.path.join(unpacked, "units", "Warrior"))
     hp = str(int(before["hp"]) + 17)
 
-    # Typing then "Cancel": nothing saved.
+    # Typing then "Cancel": nothing saved. On the way, the origin's nested editor opens as a
+    # modal window with its own controls, reported as a modal line, and is cancelled.
     editor = TagEditor("unit", "warr")
     editor.start()
+    editor.click("origin")
+    modal = editor.wait("modal")
+    if modal["title"] != "Origin..." or not {"x", "y", "OK", "Cancel"} <= set(modal["controls"]):
+        fail(f"the origin's editor came as {modal}")
+    else:
+        nested = editor.controls
+        editor.controls = modal["controls"]
+        editor.type_into("x", "3")
+        editor.click("Cancel")
+        editor.controls = nested
     editor.type_into("hp", hp)
     editor.click("Cancel")
     editor.wait("exit")

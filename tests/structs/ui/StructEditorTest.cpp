@@ -525,6 +525,21 @@ TEST_F(StructEditorTest, ATagThatIsNotOneRecordDoesNotOpenAndTheLogSaysWhy) {
   EXPECT_EQ(messages, std::vector<std::string>{"The tag could not be loaded."});
 }
 
+TEST_F(StructEditorTest, ATagWhoseDefinitionHasNoLayoutDoesNotOpenAndTheLogSaysWhy) {
+  // The unit's layout now lays out a record of another name.
+  std::string without_layout = kDefinitions;
+  without_layout.replace(without_layout.find("struct=\"unit\" text"), 13, "struct=\"else\"");
+  Load(without_layout, ProgramStructs());
+  RegisterTagEditors();
+  Loose("units", {kUnit, tagcode::Make("Bob0"), "Bob", Bytes(kSize, 0)});
+  Codex& codex = Open();
+  MessageCapture log;
+  Answer("Error", 0);
+  EXPECT_EQ(TagEdit::OpenEditor(codex.Find(kUnit, tagcode::Make("Bob0"))), nullptr);
+  RunSteps();
+  EXPECT_NE(log.text().find("no structedit layout"), std::string::npos) << log.text();
+}
+
 TEST_F(StructEditorTest, EditsAndArrayChangesMarkTheTagAndCancelClosesWithoutSaving) {
   Bytes data(kSize, 0);
   data[kUsed + 1] = 2;
