@@ -11,6 +11,8 @@
 #   make bench-textbox   build, then time the text box on 1 MB of text (headless)
 #   make bench-structedit   build, then time the struct editor of a 300-member record over
 #                      20,000 tags (headless)
+#   make bench-structs   build, then time reading 1 MB of record descriptions beside TinyXML
+#                        parsing them (headless)
 #   make bench-chooser   build, then time opening the file chooser on 20,000 files (headless)
 #   make bench-lists   build, then time the list, grid and combo box at 50,000 rows (virtual display)
 #   make bench-browser build, then time the archive browser on the large game folder of
@@ -59,7 +61,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox bench-chooser bench-lists bench-tagops bench-browser bench-structedit format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit format clean
 
 all: build
 
@@ -113,6 +115,9 @@ bench-textbox: deps build
 
 bench-structedit: deps build
 	bench/run-structedit.sh $(BUILD_DIR)
+
+bench-structs: deps build
+	bench/run-structs.sh $(BUILD_DIR)
 
 bench-chooser: deps build
 	bench/run-chooser.sh $(BUILD_DIR)
