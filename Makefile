@@ -9,6 +9,8 @@
 #   make bench-codex   build, then time indexing a large generated game folder
 #   make bench-collections   build, then time RLE, the quantiser and convert-images
 #   make bench-textbox   build, then time the text box on 1 MB of text (headless)
+#   make bench-structs   build, then time reading 1 MB of record descriptions beside TinyXML
+#                        parsing them (headless)
 #   make bench-chooser   build, then time opening the file chooser on 20,000 files (headless)
 #   make bench-lists   build, then time the list, grid and combo box at 50,000 rows (virtual display)
 #   make bench-browser build, then time the archive browser on the large game folder of
@@ -57,7 +59,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox bench-chooser bench-lists bench-tagops bench-browser format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser format clean
 
 all: build
 
@@ -108,6 +110,9 @@ bench-collections: deps build
 
 bench-textbox: deps build
 	bench/run-textbox.sh $(BUILD_DIR)
+
+bench-structs: deps build
+	bench/run-structs.sh $(BUILD_DIR)
 
 bench-chooser: deps build
 	bench/run-chooser.sh $(BUILD_DIR)

@@ -2,11 +2,12 @@
 # Builds one fuzz target with Clang's libFuzzer and runs it for a short, bounded time on a
 # scratch copy of its seed corpus, so the fuzzers get some exercise even in a g++ build.
 #
-#   fuzz/run-short.sh NAME SOURCE...
+#   fuzz/run-short.sh NAME SOURCE... [-lLIBRARY...]
 #
 # NAME is the target's name (its seeds live in fuzz/corpus/NAME); sources are paths relative to
-# the repository root or absolute. Exits non-zero when the target fails to build or crashes;
-# exits 0 with a message when clang++ or libFuzzer is not available.
+# the repository root or absolute; arguments starting with '-' are link flags (libraries the
+# sources need). Exits non-zero when the target fails to build or crashes; exits 0 with a
+# message when clang++ or libFuzzer is not available.
 set -euo pipefail
 
 if [[ $# -lt 2 ]]; then
@@ -43,10 +44,18 @@ if ! "$clang" "${flags[@]}" "$work/probe.cpp" -o "$work/probe" >"$work/probe.log
 fi
 
 sources=()
+links=()
 for source in "$@"; do
-  if [[ $source = /* ]]; then sources+=("$source"); else sources+=("$root/$source"); fi
+  if [[ $source = -* ]]; then
+    links+=("$source")
+  elif [[ $source = /* ]]; then
+    sources+=("$source")
+  else
+    sources+=("$root/$source")
+  fi
 done
-"$clang" "${flags[@]}" -Wall -Wextra -Werror -I"$root" "${sources[@]}" -o "$work/$name"
+"$clang" "${flags[@]}" -Wall -Wextra -Werror -I"$root" "${sources[@]}" -o "$work/$name" \
+  ${links[@]+"${links[@]}"}
 
 # Mutations go into the scratch copy, never into the checked-in seeds.
 mkdir -p "$work/corpus"
