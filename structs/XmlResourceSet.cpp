@@ -94,7 +94,8 @@ int LineTooDeep(std::string_view text, int limit) {
           after_equals = true;
         } else if ((ch == '"' || ch == '\'') && after_equals) {
           const size_t close = text.find(ch, j + 1);
-          const size_t stop = close == std::string_view::npos ? n - 1 : close;
+          // An unclosed quote runs to the end of the text.
+          const size_t stop = close == std::string_view::npos ? n : close;
           line +=
               static_cast<int>(std::count(text.begin() + static_cast<std::ptrdiff_t>(j + 1),
                                           text.begin() + static_cast<std::ptrdiff_t>(stop), '\n'));
