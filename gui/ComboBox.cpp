@@ -180,7 +180,7 @@ void ComboBox::Fit(int32_t rows, bool fit_width) {
   const int32_t shown = std::min(rows, ItemCount() + 1);
   list_height_ = ListRowHeight() * shown;
   if (fit_width) {
-    const Font* font = list_->GetFont() ? list_->GetFont() : DefaultFont();
+    const Font* font = ListFont();
     int32_t widest = 0;
     for (const ListItem* item = list_->FirstItem(); item; item = item->next) {
       widest = std::max(widest, MeasureTextWidth(font, item->text, 0, kTextLiteral));
@@ -188,6 +188,17 @@ void ComboBox::Fit(int32_t rows, bool fit_width) {
     SetWidth(widest + 18);
   }
   LayOut();
+}
+
+void ComboBox::FitToWidest(int32_t rows, int32_t widest_text) {
+  rows = std::max(rows, 1);
+  list_height_ = ListRowHeight() * std::min(rows, ItemCount() + 1);
+  SetWidth(widest_text + 18);
+  LayOut();
+}
+
+const Font* ComboBox::ListFont() const {
+  return list_->GetFont() ? list_->GetFont() : DefaultFont();
 }
 
 void ComboBox::SetWidth(int32_t width) {

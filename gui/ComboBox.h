@@ -56,6 +56,11 @@ class ComboBox : public Window {
   // The list shows min(rows, items + 1) rows (rows 0 counts as 1); with fit_width the combo
   // box becomes as wide as the widest item text plus 18.
   void Fit(int32_t rows, bool fit_width);
+  // Fit's rows, with the widest item text measured by the caller (lists that many combo boxes
+  // share measure it once).
+  void FitToWidest(int32_t rows, int32_t widest_text);
+  // The font the list draws its items in.
+  const Font* ListFont() const;
   void SetWidth(int32_t width);
 
   // Opens the list and runs its modal loop until it closes.

@@ -84,7 +84,7 @@ void MemberChangeListener::FillTags() {
     combo->AddItem(choice.id, choice.name);
   }
   combo->AddItem(TagMember::kNoTag, "<no tag>", true);
-  combo->Fit(kListRows, true);
+  combo->FitToWidest(kListRows, editor_->Choices().WidestName(group, combo->ListFont()));
 }
 
 void MemberChangeListener::RefillSequences() {
