@@ -11,6 +11,7 @@
 #include "base/MessageLog.h"
 #include "structs/StructDefinition.h"
 #include "structs/StructInstance.h"
+#include "structs/TagMember.h"
 #include "structs/VornStructMember.h"
 
 namespace membervalue {
@@ -252,6 +253,22 @@ uint32_t UsedCount(StructInstance& chain, const StructMember& array) {
   if (!counter) return array.count;
   const int64_t used = Read(counter, 0);
   return static_cast<uint32_t>(std::clamp<int64_t>(used, 0, array.count));
+}
+
+void ReferToNothing(StructInstance& record) {
+  for (const auto& member : record.definition().members()) {
+    const MemberRef ref{member.get(), &record};
+    for (uint32_t i = 0; i < member->count; ++i) {
+      if (member->type == MemberType::kTag) {
+        WriteStored(ref, i, TagMember::kNoTag);
+      } else if (member->type == MemberType::kSequenceIndex) {
+        WriteStored(ref, i, -1);
+      } else if (member->type == MemberType::kSubstruct && member->nested) {
+        StructInstance element(record, *member, i);
+        ReferToNothing(element);
+      }
+    }
+  }
 }
 
 }  // namespace membervalue

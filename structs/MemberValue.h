@@ -59,4 +59,9 @@ bool WriteBit(const MemberRef& ref, uint32_t bit, bool on);
 // 0..capacity, or the capacity without one.
 uint32_t UsedCount(StructInstance& chain, const StructMember& array);
 
+// A new record refers to nothing: every tag element, nested records included, becomes "no
+// tag" and every sequence index -1. Zero would name a tag id that does not exist and the first
+// sequence.
+void ReferToNothing(StructInstance& record);
+
 }  // namespace membervalue

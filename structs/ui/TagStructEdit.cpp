@@ -5,6 +5,7 @@
 #include "base/ByteWriter.h"
 #include "base/MessageLog.h"
 #include "gui/Button.h"
+#include "structs/MemberValue.h"
 #include "structs/StructDefinition.h"
 #include "structs/StructInstance.h"
 #include "structs/StructRegistry.h"
@@ -63,7 +64,7 @@ bool TagStructEdit::ReadData(TagStream& stream, const TagHeader& header) {
 bool TagStructEdit::Create(uint32_t group, std::string_view name) {
   if (!definition_) return false;
   if (!TagEdit::Create(group, name)) return false;
-  // A new record starts zero-filled.
+  membervalue::ReferToNothing(editor_->instance());
   return BuildEditor();
 }
 

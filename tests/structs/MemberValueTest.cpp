@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <vector>
 
 #include "base/MessageLog.h"
 #include "structs/EnumMember.h"
@@ -171,6 +172,21 @@ TEST(RecordConversion, RecordsRoundTripWithPaddingZeroed) {
   ASSERT_TRUE(mv::WriteInteger(hp, 0, 1));
   record.Restore(backup);
   EXPECT_EQ(record.WriteSwapped(), expected);
+}
+
+TEST(MemberFresh, ANewRecordRefersToNoTagAndNoSequenceDownToItsNestedRecords) {
+  Record r(structtest::Build(R"(<struct name="e"><tag group="soun"/><short name="n"/></struct>
+    <struct name="r"><tag name="t" group=".256" count="2"/><sequence_index name="s"/>
+      <short name="k"/><substruct name="arr" struct="e" count="2"/></struct>)"));
+  mv::ReferToNothing(r.instance);
+  EXPECT_EQ(mv::ReadStored(r["t"], 1, true), 0xFFFFFFFF);
+  EXPECT_EQ(mv::ReadStored(r["s"], 0, false), -1);
+  EXPECT_EQ(mv::ReadStored(r["k"], 0, false), 0);
+  // The unnamed tag of the second nested element, and its neighbour left alone.
+  const auto bytes = r.instance.bytes();
+  const size_t second = 4 * 2 + 2 + 2 + 6;
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + second, bytes.begin() + second + 6),
+            (std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0xFF, 0, 0}));
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 #include "structs/StructMember.h"
 #include "structs/StructPath.h"
 #include "structs/StructRegistry.h"
-#include "structs/TagMember.h"
 #include "tags/ArchiveWriter.h"
 #include "tags/LooseTagWriter.h"
 #include "tags/TagCode.h"
@@ -336,15 +335,7 @@ bool WriteDemoRecord(const StructRegistry& structs, const DemoTag& tag, ByteWrit
     return false;
   }
   StructInstance record(*definition);
-  // A fresh record refers to nothing: zero would be the id of a tag that does not exist and
-  // the first sequence, where the editor offers "<no tag>" and "<no sequence>".
-  structpath::ForEachLeaf(record, [](const std::string&, const MemberRef& ref, uint32_t index) {
-    if (ref.member->type == MemberType::kTag) {
-      membervalue::WriteStored(ref, index, TagMember::kNoTag);
-    } else if (ref.member->type == MemberType::kSequenceIndex) {
-      membervalue::WriteStored(ref, index, -1);
-    }
-  });
+  membervalue::ReferToNothing(record);
   for (std::string_view value : tag.values) {
     const size_t equals = value.find('=');
     structpath::Resolved target;
