@@ -14,7 +14,7 @@
 #include "tags/TagStream.h"
 
 TagStructEdit::TagStructEdit(const TagHeader& header, const StructRegistry& registry)
-    : TagEdit(header) {
+    : TagEdit(header), registry_(&registry) {
   definition_ = registry.Find(tagcode::Chars(header.group));
   if (!definition_) return;
   editor_ = new StructEditor(*definition_, registry, this);
@@ -27,29 +27,31 @@ TagEdit* TagStructEdit::Make(const TagHeader& header) {
   return new TagStructEdit(header, ProgramStructs());
 }
 
-bool TagStructEdit::BuildEditor() {
-  if (!editor_->Build()) {
-    LogMessage(0, kLog, "'%s' was not opened: there is no structedit layout for '%s'.\n",
-               header().Name().c_str(), definition_->name().c_str());
-    return false;
+std::string TagStructEdit::WhyNotOpened(const StructRegistry& registry, const TagHeader& header) {
+  const StructDefinition* definition = registry.Find(tagcode::Chars(header.group));
+  if (!definition) return "no record definition is named '" + tagcode::Display(header.group) + "'";
+  if (header.data_size != definition->size()) {
+    return "its data is " + std::to_string(header.data_size) + " bytes, the definition '" +
+           definition->name() + "' describes " + std::to_string(definition->size());
   }
+  if (!registry.FindLayout(definition->name())) {
+    return "there is no structedit layout for '" + definition->name() + "'";
+  }
+  return {};
+}
+
+void TagStructEdit::BuildEditor() {
+  editor_->Build();
   SetInitialFocus(editor_->ok_button());
   const Rect size = editor_->FrameRect();
   SetClientSize({size.Width(), size.Height()});
   OnResized();
-  return true;
 }
 
 bool TagStructEdit::ReadData(TagStream& stream, const TagHeader& header) {
-  if (!definition_) {
-    LogMessage(0, kLog, "'%s' was not opened: no record definition is named '%s'.\n",
-               header.Name().c_str(), tagcode::Display(header.group).c_str());
-    return false;
-  }
-  if (header.data_size != definition_->size()) {
-    LogMessage(
-        0, kLog, "'%s' was not opened: its data is %u bytes, the definition '%s' describes %u.\n",
-        header.Name().c_str(), header.data_size, definition_->name().c_str(), definition_->size());
+  const std::string why = WhyNotOpened(*registry_, header);
+  if (!why.empty()) {
+    LogMessage(0, kLog, "'%s' was not opened: %s.\n", header.Name().c_str(), why.c_str());
     return false;
   }
   std::vector<uint8_t> data;
@@ -58,14 +60,21 @@ bool TagStructEdit::ReadData(TagStream& stream, const TagHeader& header) {
                header.Name().c_str(), header.data_size);
     return false;
   }
-  return BuildEditor();
+  BuildEditor();
+  return true;
 }
 
 bool TagStructEdit::Create(uint32_t group, std::string_view name) {
   if (!definition_) return false;
+  if (!registry_->FindLayout(definition_->name())) {
+    LogMessage(0, kLog, "No '%s' tag was created: there is no structedit layout for '%s'.\n",
+               tagcode::Display(group).c_str(), definition_->name().c_str());
+    return false;
+  }
   if (!TagEdit::Create(group, name)) return false;
   membervalue::ReferToNothing(editor_->instance());
-  return BuildEditor();
+  BuildEditor();
+  return true;
 }
 
 bool TagStructEdit::WriteData(ByteWriter& out, TagHeader& /*header*/) {
@@ -81,10 +90,6 @@ void TagStructEdit::OnResized() {
   const Rect frame = editor_->FrameRectInParent();
   editor_->SetFrameRect(
       {0, 0, std::max(frame.Width(), client.Width()), std::max(frame.Height(), client.Height())});
-}
-
-void TagStructEdit::Show() {
-  TagEdit::Show();
 }
 
 void TagStructEdit::OnChanged(intptr_t) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "tags/ui/TagEdit.h"
 
@@ -19,22 +20,25 @@ class TagStructEdit : public TagEdit {
   TagStructEdit(const TagHeader& header, const StructRegistry& registry);
   // The factory of the described groups: the program's registry.
   static TagEdit* Make(const TagHeader& header);
+  // Why a tag with this header does not open in the struct editor (no definition named after
+  // its group, data that is not one record, no layout), or empty when it opens.
+  static std::string WhyNotOpened(const StructRegistry& registry, const TagHeader& header);
 
   const char* GetClassName() const override { return "TagStructEdit"; }
   void OnResized() override;
   bool WriteData(ByteWriter& out, TagHeader& header) override;
   bool ReadData(TagStream& stream, const TagHeader& header) override;
   bool Create(uint32_t group, std::string_view name) override;
-  void Show() override;
 
   StructEditor* Editor() const { return editor_; }
 
  private:
-  bool BuildEditor();
+  void BuildEditor();
   void OnChanged(intptr_t);
   void OnAccepted(intptr_t);
   void OnCancelled(intptr_t);
 
+  const StructRegistry* registry_ = nullptr;
   const StructDefinition* definition_ = nullptr;
   StructEditor* editor_ = nullptr;
 };

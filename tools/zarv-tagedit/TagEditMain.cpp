@@ -22,7 +22,6 @@
 #include "gui/Button.h"
 #include "gui/TreeRenderer.h"
 #include "gui/WindowManager.h"
-#include "structs/StructDefinition.h"
 #include "structs/StructRegistry.h"
 #include "structs/ui/StructEditor.h"
 #include "structs/ui/TagStructEdit.h"
@@ -122,17 +121,7 @@ std::string WhyNot(Codex& codex, CodexEntry* entry) {
   if (!probe) return "the group '" + tagcode::Display(header.group) + "' has no editor";
   const bool is_struct = dynamic_cast<TagStructEdit*>(probe) != nullptr;
   Window::Close(probe);
-  if (!is_struct) return {};
-  const StructDefinition* definition = ProgramStructs().Find(tagcode::Chars(header.group));
-  if (!definition) return "no record definition is named '" + tagcode::Display(header.group) + "'";
-  if (header.data_size != definition->size()) {
-    return "its data is " + std::to_string(header.data_size) + " bytes, the definition '" +
-           definition->name() + "' describes " + std::to_string(definition->size());
-  }
-  if (!ProgramStructs().FindLayout(definition->name())) {
-    return "there is no structedit layout for '" + definition->name() + "'";
-  }
-  return {};
+  return is_struct ? TagStructEdit::WhyNotOpened(ProgramStructs(), header) : std::string();
 }
 }  // namespace
 
