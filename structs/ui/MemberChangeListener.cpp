@@ -166,7 +166,8 @@ void MemberChangeListener::ShowStored() {
 void MemberChangeListener::OnTextChanged(intptr_t) {
   auto* box = static_cast<MemberTextBox*>(control_);
   if (!box->Typing()) return;
-  if (!before_typing_) before_typing_ = membervalue::ReadStored(member_, index_, false);
+  const int64_t was = membervalue::ReadStored(member_, index_, false);
+  if (!before_typing_) before_typing_ = was;
   const std::string text = box->GetText();
   bool written = false;
   if (!HoldsNoValue(text)) {
@@ -181,7 +182,9 @@ void MemberChangeListener::OnTextChanged(intptr_t) {
   // What is typed now is no value the member takes: the member holds what it held before the
   // typing began, not the last value that happened to fit on the way.
   if (!written) membervalue::WriteStored(member_, index_, *before_typing_);
-  editor_->NoteChanged();
+  // A key that leaves the value as it was (a refused digit, a trailing point) changes nothing
+  // the tag would save.
+  if (membervalue::ReadStored(member_, index_, false) != was) editor_->NoteChanged();
 }
 
 void MemberChangeListener::OnFieldLeft(intptr_t) {

@@ -292,6 +292,10 @@ TEST_F(StructEditorTest, TypedValuesLandInTheBytesAndWhatDoesNotFitWritesNothing
   Type("300");
   EXPECT_EQ(Text(editor->FindControl("small")), "300");
   EXPECT_EQ(static_cast<int8_t>(*At(editor, kSmall)), 30);
+  // A key that changes no byte does not count as a change of the tag.
+  const int before = changes;
+  Type("0");
+  EXPECT_EQ(changes, before);
   Enter(editor, "count");
   EXPECT_EQ(Text(editor->FindControl("small")), "30");
   EXPECT_GT(changes, 0);
