@@ -50,9 +50,9 @@ class TagEditor:
             os.makedirs(app)
             shutil.copy(os.path.join(BUILD, "zarv-tagedit"), app)
             shutil.copytree(os.path.join(BUILD, "res"), os.path.join(app, "res"))
-        # Tall enough for the whole unit layout.
+        # The whole unit editor fits a small screen.
         with open(os.path.join(app, "res", "prefs.txt"), "w") as prefs:
-            prefs.write("OsWindowSizeX 1280\nOsWindowSizeY 1200\nShowSplash 0\n")
+            prefs.write("OsWindowSizeX 1024\nOsWindowSizeY 768\nShowSplash 0\n")
         env = dict(os.environ, ASAN_OPTIONS="detect_leaks=0")
         self.process = subprocess.Popen(
             [os.path.join(app, "zarv-tagedit"), "--game", GAME, "--group", group, "--id", tag_id],
