@@ -107,7 +107,7 @@ StructEditor::~StructEditor() {
   listeners_.clear();
   openers_.clear();
   CollectionCache& cache = ProgramCollectionCache();
-  for (uint32_t id : acquired_) cache.Release(id);
+  for (const auto& [id, collection] : collections_) cache.Release(id);
 }
 
 StructEditor& StructEditor::Top() {
@@ -196,15 +196,21 @@ Window* StructEditor::MakePanelButton(const TiXmlElement& element, Window* paren
   panel->SetClientSize({size.Width(), size.Height()});
   panels_.push_back(panel);
 
-  auto* button = new Button(parent, caption.c_str(), 0);
+  auto opener = std::make_unique<Opener>();
+  opener->panel = panel;
+  Button* button = MakeOpenerButton(caption, std::move(opener), parent);
+  AddControl("panel:" + caption, button);
+  return button;
+}
+
+Button* StructEditor::MakeOpenerButton(const std::string& label, std::unique_ptr<Opener> opener,
+                                       Window* parent) {
+  auto* button = new Button(parent, label.c_str(), 0);
   button->SizeToFit();
   button->Show();
-  auto opener = std::make_unique<Opener>();
   opener->editor = this;
-  opener->panel = panel;
   Connect<&Opener::OnClicked>(button->clicked, opener.get());
   openers_.push_back(std::move(opener));
-  AddControl("panel:" + caption, button);
   return button;
 }
 
@@ -240,15 +246,10 @@ Window* StructEditor::MakeItem(const TiXmlElement& element, Window* parent) {
                                     ? MemberRef{}
                                     : membervalue::Resolve(*instance_, vorn.runtime_count);
       if (member.count == 1 && !runtime) {
-        auto* button = new Button(parent, text.c_str(), 0);
-        button->SizeToFit();
-        button->Show();
         auto opener = std::make_unique<Opener>();
-        opener->editor = this;
         opener->member = ref;
         opener->title = text;
-        Connect<&Opener::OnClicked>(button->clicked, opener.get());
-        openers_.push_back(std::move(opener));
+        Button* button = MakeOpenerButton(text, std::move(opener), parent);
         AddControl(key, button);
         return button;
       }
@@ -260,18 +261,13 @@ Window* StructEditor::MakeItem(const TiXmlElement& element, Window* parent) {
       AddControl(key + "/Duplicate", array->DuplicateButton());
       return array;
     }
-    case MemberType::kTag: {
-      auto* combo = new ComboBox(parent, 0);
-      combo->Show();
-      Listen(ref, static_cast<int>(Kind::kTag), combo, element, index, 0);
-      AddControl(key, combo);
-      return combo;
-    }
+    case MemberType::kTag:
     case MemberType::kShortEnum:
     case MemberType::kByteEnum: {
       auto* combo = new ComboBox(parent, 0);
       combo->Show();
-      Listen(ref, static_cast<int>(Kind::kEnum), combo, element, index, 0);
+      const Kind kind = member.type == MemberType::kTag ? Kind::kTag : Kind::kEnum;
+      Listen(ref, static_cast<int>(kind), combo, element, index, 0);
       AddControl(key, combo);
       return combo;
     }
@@ -368,7 +364,6 @@ const Collection* StructEditor::CollectionFor(const MemberRef& tag) {
   }
   const CollectionCache::Acquired acquired = ProgramCollectionCache().Acquire(*collection_id);
   if (!acquired.held) return nullptr;
-  acquired_.push_back(*collection_id);
   collections_.emplace_back(*collection_id, acquired.collection);
   return acquired.collection;
 }

@@ -91,6 +91,9 @@ class StructEditor : public Window {
   Window* MakeChild(const TiXmlElement& element, Window* parent);
   Window* MakeItem(const TiXmlElement& element, Window* parent);
   Window* MakePanelButton(const TiXmlElement& element, Window* parent);
+  // A button labelled `label` that runs `opener` when clicked.
+  Button* MakeOpenerButton(const std::string& label, std::unique_ptr<Opener> opener,
+                           Window* parent);
   MemberChangeListener* Listen(MemberRef member, int kind, Window* control,
                                const TiXmlElement& element, uint32_t index, uint32_t bit);
   void AddControl(std::string key, Window* control);
@@ -110,7 +113,8 @@ class StructEditor : public Window {
   std::vector<std::unique_ptr<MemberChangeListener>> listeners_;
   std::vector<std::unique_ptr<Opener>> openers_;
   std::vector<Table*> panels_;
-  std::vector<uint32_t> acquired_;  // collection tag ids taken from the cache
+  // The collections taken from the cache by tag id (null: the tag holds no collection that
+  // loads), each given back once when the editor goes.
   std::vector<std::pair<uint32_t, const Collection*>> collections_;
   std::unique_ptr<TagChoices> choices_;
   std::vector<std::pair<std::string, Window*>> controls_;
