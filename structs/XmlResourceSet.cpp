@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <system_error>
@@ -190,6 +191,42 @@ bool ReadFile(const std::filesystem::path& path, uint64_t limit, std::string& te
   return ok;
 }
 
+// The first bytes of a file (all of a shorter one).
+bool ReadHead(const std::filesystem::path& path, size_t count, std::string& text) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  text.resize(count);
+  text.resize(std::fread(text.data(), 1, count, file));
+  const bool ok = std::ferror(file) == 0;
+  std::fclose(file);
+  return ok;
+}
+
+// Whether the text starts with markup past blanks and byte-order marks: none when the text is
+// nothing but those (a longer file may still go on with markup).
+std::optional<bool> StartsWithMarkup(std::string_view text) {
+  size_t start = 0;
+  for (;;) {
+    if (text.substr(start, 3) == "\xEF\xBB\xBF") {
+      start += 3;
+    } else if (start < text.size() && IsBlank(text[start])) {
+      ++start;
+    } else {
+      break;
+    }
+  }
+  if (start == text.size()) return std::nullopt;
+  return text[start] == '<';
+}
+
+// Other files may lie in the folder; only one named as XML is worth a word.
+void NotMarkup(const std::string& file, std::vector<StructProblem>* problems) {
+  if (HasXmlName(file)) {
+    Add(problems,
+        StructProblem::Warning(file, 0, "the file does not start with '<'; it is not read as XML"));
+  }
+}
+
 std::string TooLarge() {
   return "the file is over " + std::to_string(XmlResourceSet::kMaxFileBytes >> 20) +
          " MiB; it is not read";
@@ -215,10 +252,21 @@ void XmlResourceSet::LoadFolder(const std::filesystem::path& folder,
     if (a_shipped != b_shipped) return b_shipped;
     return a.relative < b.relative;
   });
+  // The fonts, images and packs beside the descriptions are told apart by their first bytes,
+  // without reading them whole.
+  constexpr size_t kHeadBytes = 512;
   std::string text;
   for (const FoundFile& file : files) {
     if (file.size > kMaxFileBytes) {
       Add(problems, StructProblem::Error(file.relative, 0, TooLarge()));
+      continue;
+    }
+    if (!ReadHead(file.path, kHeadBytes, text)) {
+      Add(problems, StructProblem::Error(file.relative, 0, "the file cannot be read"));
+      continue;
+    }
+    if (StartsWithMarkup(text) == false) {
+      NotMarkup(file.relative, problems);
       continue;
     }
     if (!ReadFile(file.path, kMaxFileBytes, text)) {
@@ -235,23 +283,8 @@ bool XmlResourceSet::LoadText(const std::string& file, const std::string& text,
     Add(problems, StructProblem::Error(file, 0, TooLarge()));
     return false;
   }
-  size_t start = 0;
-  for (;;) {
-    if (text.compare(start, 3, "\xEF\xBB\xBF") == 0) {
-      start += 3;
-    } else if (start < text.size() && IsBlank(text[start])) {
-      ++start;
-    } else {
-      break;
-    }
-  }
-  if (start == text.size() || text[start] != '<') {
-    // Other files may lie in the folder; only one named as XML is worth a word.
-    if (HasXmlName(file)) {
-      Add(problems, StructProblem::Warning(file, 0,
-                                           "the file does not start with '<'; it is "
-                                           "not read as XML"));
-    }
+  if (!StartsWithMarkup(text).value_or(false)) {
+    NotMarkup(file, problems);
     return false;
   }
   if (const void* zero = std::memchr(text.data(), 0, text.size())) {
