@@ -51,13 +51,13 @@ void TagStructEdit::BuildEditor() {
 bool TagStructEdit::ReadData(TagStream& stream, const TagHeader& header) {
   const std::string why = WhyNotOpened(*registry_, header);
   if (!why.empty()) {
-    LogMessage(0, kLog, "'%s' was not opened: %s.\n", header.Name().c_str(), why.c_str());
+    ReportLoadProblem(kLog, why);
     return false;
   }
   std::vector<uint8_t> data;
   if (!stream.ReadRest(data) || !editor_->instance().ReadSwapped(data)) {
-    LogMessage(0, kLog, "'%s' was not opened: its %u bytes of data could not be read.\n",
-               header.Name().c_str(), header.data_size);
+    ReportLoadProblem(
+        kLog, "its " + std::to_string(header.data_size) + " bytes of data could not be read");
     return false;
   }
   BuildEditor();

@@ -35,9 +35,8 @@ bool TextEdit::ReadData(TagStream& stream, const TagHeader& header) {
   if (!stream.ReadRest(data)) return false;
   const texttag::Loaded loaded = texttag::TextFromData(header.group, data);
   if (!loaded.ok) {
-    LogMessage(0, kLog,
-               "'%s' was not opened: a zero byte at offset %zu comes before more of its text.\n",
-               header.Name().c_str(), loaded.zero_offset);
+    ReportLoadProblem(kLog, "a zero byte at offset " + std::to_string(loaded.zero_offset) +
+                                " comes before more of its text");
     return false;
   }
   loading_ = true;

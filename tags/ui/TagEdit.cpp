@@ -1,8 +1,10 @@
 #include "tags/ui/TagEdit.h"
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 
+#include "base/MessageLog.h"
 #include "gui/MessageBoxWindow.h"
 #include "gui/WindowManager.h"
 #include "tags/Codex.h"
@@ -51,10 +53,16 @@ TagEdit* TagEdit::OpenEditor(CodexEntry* entry) {
   if (!editor) return nullptr;
   editor->entry_ = entry;
   if (!editor->Load()) {
+    std::string message = "The tag could not be loaded.";
+    if (!editor->load_problem_.empty()) {
+      std::string why = editor->load_problem_;
+      why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+      message += "\n\n" + why + ".";
+    }
     // The editor never held the entry; the box's loop may even see it go.
     editor->entry_ = nullptr;
     Window::Close(editor);
-    MessageBoxWindow::Show("Error", "The tag could not be loaded.", {"OK"});
+    MessageBoxWindow::Show("Error", message.c_str(), {"OK"});
     return nullptr;
   }
   editor->MarkDirty(false);
@@ -141,6 +149,11 @@ bool TagEdit::Load() {
   const bool ok = ReadData(*stream, header_);
   codex.CloseData(entry_);
   return ok;
+}
+
+void TagEdit::ReportLoadProblem(const char* log, const std::string& why) {
+  LogMessage(0, log, "'%s' was not opened: %s.\n", header_.Name().c_str(), why.c_str());
+  load_problem_ = why;
 }
 
 bool TagEdit::Create(uint32_t group, std::string_view name) {

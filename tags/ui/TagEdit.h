@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "gui/Window.h"
@@ -68,6 +69,9 @@ class TagEdit : public Window {
 
  protected:
   TagHeader& mutable_header() { return header_; }
+  // Why the tag's data does not load (lower case, no full stop): a line in `log`, and the
+  // second paragraph of the box that tells the user.
+  void ReportLoadProblem(const char* log, const std::string& why);
   // The control that takes the focus when the editor gets it.
   void SetInitialFocus(Window* control) { initial_focus_ = control; }
 
@@ -78,5 +82,6 @@ class TagEdit : public Window {
   CodexEntry* entry_ = nullptr;
   TagHeader header_;
   bool attached_ = false;
+  std::string load_problem_;
   Window* initial_focus_ = nullptr;
 };

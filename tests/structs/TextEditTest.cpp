@@ -90,7 +90,9 @@ TEST_F(TextEditTest, ATextWithAZeroByteBeforeMoreTextDoesNotOpen) {
   Answer("Error", 0);
   EXPECT_EQ(OpenTag(kText, "text", std::string("kept\0hidden", 11)), nullptr);
   RunSteps();
-  EXPECT_EQ(messages, std::vector<std::string>{"The tag could not be loaded."});
+  // The box and the log both say why.
+  EXPECT_EQ(messages, std::vector<std::string>{"The tag could not be loaded.\n\nA zero byte at "
+                                               "offset 4 comes before more of its text."});
   EXPECT_NE(log.text().find("offset 4"), std::string::npos) << log.text();
   EXPECT_EQ(wm->Layer0()->ChildCount(), 0);
   // Zero bytes that only end the text are no reason to refuse it.

@@ -526,7 +526,8 @@ TEST_F(StructEditorTest, ATagThatIsNotOneRecordDoesNotOpenAndTheLogSaysWhy) {
   RunSteps();
   EXPECT_NE(log.text().find(std::to_string(kSize - 1)), std::string::npos) << log.text();
   EXPECT_NE(log.text().find(std::to_string(kSize)), std::string::npos);
-  EXPECT_EQ(messages, std::vector<std::string>{"The tag could not be loaded."});
+  EXPECT_EQ(messages, std::vector<std::string>{"The tag could not be loaded.\n\nIts data is 76 "
+                                               "bytes, the definition 'unit' describes 77."});
 }
 
 TEST_F(StructEditorTest, ATagWhoseDefinitionHasNoLayoutDoesNotOpenAndTheLogSaysWhy) {
