@@ -1,0 +1,57 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+
+class Collection;
+struct CollectionBitmap;
+
+// The editing operations of the bitmap pages and the optimisation page, headless so that the
+// editor, the tool and the tests share them. Placeholders (undecodable bitmaps kept as read)
+// and bitmaps of eight-byte pixels have no (alpha, index) pixels: every operation that would
+// rewrite pixels skips them, and `Skipped` tells the caller how many it skipped.
+class BitmapEdits {
+ public:
+  // Not a placeholder and two bytes per pixel.
+  static bool Editable(const CollectionBitmap& bitmap);
+  // "<n> bitmap(s) could not be changed ..." for a report, or "" when `skipped` is 0.
+  static std::string Skipped(int skipped);
+
+  // Clears flag 0x0010 and sets alpha 255 where the index is non-zero, else 0. False when the
+  // bitmap had no partial alpha (nothing changed).
+  static bool RemoveAlpha(CollectionBitmap& bitmap);
+  // Sets or clears flag 0x0004; false when it already was so.
+  static bool SetRle(CollectionBitmap& bitmap, bool rle);
+
+  // Crops to the bounds of the pixels with non-zero alpha and moves the registration and key
+  // points of every view that shows the bitmap (mirror flags respected). Returns −1 for a fully
+  // transparent bitmap, 0 when nothing is removed (RAW with power-of-two sides, or no margin),
+  // else the pixels removed.
+  static int64_t CropTransparency(Collection& collection, CollectionBitmap& bitmap);
+  // Centres the bitmap in `size` × `size` transparent pixels when it fits (false otherwise).
+  static bool UncropTransparency(Collection& collection, CollectionBitmap& bitmap, int size);
+
+  // The optimisation page's operations; each returns what its report counts.
+  static int DeleteUnused(Collection& collection);
+  static int MergeIdentical(Collection& collection);
+  struct CropAllResult {
+    int cropped = 0;
+    int removed = 0;  // fully transparent bitmaps removed
+    int64_t pixels = 0;
+  };
+  static CropAllResult CropAll(Collection& collection);
+  static int AutoRename(Collection& collection);
+  struct RuntimeSize {
+    uint64_t area = 0;       // sum of width × height
+    uint64_t po2_area = 0;   // the same with each side rounded up to a power of two
+  };
+  static RuntimeSize GetRuntimeSize(const Collection& collection);
+
+  // The reports, as the optimisation page shows them.
+  static std::string CropReport(int cropped, int64_t pixels);
+  static std::string DeleteUnusedReport(int removed);
+  static std::string MergeReport(int merged);
+  static std::string CropAllReport(const CropAllResult& result);
+  static std::string AutoRenameReport(int renamed);
+  static std::string RuntimeSizeReport(const RuntimeSize& size);
+};

@@ -1,0 +1,75 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "collections/Image.h"
+
+class Collection;
+struct CollectionBitmap;
+
+// Colour images into a collection: the colour-table reconciliation every colour import runs,
+// and the imports of colour images and greyscale shadows built on it.
+//
+// Transparency convention: a pixel that maps to colour index 0 or 1 becomes transparent
+// (alpha 0, index 0), every other one opaque; the bitmap is RLE exactly when some pixel mapped
+// to 0. Shadows keep the grey level as the index, alpha 255 where it is non-zero, flag 0x0080.
+class ColorImport {
+ public:
+  // The palette the collection gets and, for each of the image's 256 palette entries, the
+  // collection index its pixels take.
+  struct Reconciled {
+    std::array<uint8_t, 768> palette{};
+    std::array<uint8_t, 256> map{};
+  };
+  // Asked when the image's colours do not fit the collection's table; true means "Replace"
+  // (import again adopting the file's table). The GUI shows a message box; the tool answers
+  // from a flag.
+  using AskReplace = std::function<bool(const std::string& question)>;
+
+  // Steps 1-4 of the reconciliation. `palette` is the image's (768 bytes, `count` entries
+  // used). A slot of the collection's table is free for a new colour only at index 2 or above
+  // when its colour also occurs at a lower index and no opaque pixel of a non-shadow bitmap
+  // uses it (`replaced`, the bitmap about to be replaced, aside). An image colour k maps to
+  // index k when the target holds that colour there, else to the first index holding it.
+  // False when the colours do not fit (nothing changed).
+  static bool reconcile(const Collection& collection, std::span<const uint8_t> palette,
+                        uint32_t count, bool adopt_file_colors,
+                        const CollectionBitmap* replaced, Reconciled& out);
+
+  // Steps 4-5 for an indexed image (a greyscale image's levels are taken as indices): the
+  // bitmap's (alpha, index) pixels and its flags (0x0004 or 0).
+  static void remapPixels(const Image& image, const std::array<uint8_t, 256>& map,
+                          std::vector<uint8_t>& pixels, uint16_t& flags);
+
+  // An image already through ImageImport::loadIndexedImage: reconciles (asking `ask` when the
+  // colours do not fit), stores the palette and adds the bitmap or replaces `replace`.
+  // `file_name` names the file in messages. Null with `message` set on failure or refusal
+  // (an empty message when the user cancelled); the collection is then unchanged.
+  static CollectionBitmap* importColor(Collection& collection, const Image& image,
+                                       std::string_view bitmap_name,
+                                       const CollectionBitmap* replace, const AskReplace& ask,
+                                       const std::string& file_name, std::string& message);
+  // An image already through ImageImport::loadGreyscaleImage, as a shadow.
+  static CollectionBitmap* importShadow(Collection& collection, const Image& image,
+                                        std::string_view bitmap_name,
+                                        const CollectionBitmap* replace, std::string& message);
+
+  // Loading and importing in one step.
+  static CollectionBitmap* importColorImage(Collection& collection,
+                                            const std::filesystem::path& file,
+                                            const CollectionBitmap* replace,
+                                            const AskReplace& ask, std::string& message);
+  static CollectionBitmap* importShadowImage(Collection& collection,
+                                             const std::filesystem::path& file,
+                                             const CollectionBitmap* replace,
+                                             std::string& message);
+
+  // The bitmap name for a file: its name without the extension, UTF-8 converted to the
+  // program's 8-bit encoding (characters it lacks become '_'), at most 63 bytes.
+  static std::string BitmapNameFromFile(const std::filesystem::path& file);
+};
