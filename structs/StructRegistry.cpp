@@ -149,6 +149,39 @@ void StructRegistry::Build(XmlResourceSet resources, std::vector<StructProblem>*
     }
   }
 
+  // A layout item whose target resolves nowhere gets no control: worth a word, as it is most
+  // often a misspelt name.
+  for (size_t l = 0; l < layouts_.size(); ++l) {
+    const TiXmlElement* layout = layouts_[l];
+    const char* name = layout->Attribute("struct");
+    if (name == nullptr) continue;
+    const std::string& file = roots[layout_roots_[l]].file;
+    const StructDefinition* definition = Find(name);
+    if (definition == nullptr) {
+      Add(problems, StructProblem::Warning(file, layout->Row(),
+                                           std::string("the structedit of '") + name +
+                                               "' lays out no struct that was read"));
+      continue;
+    }
+    std::vector<const TiXmlElement*> pending{layout};
+    while (!pending.empty()) {
+      const TiXmlElement* element = pending.back();
+      pending.pop_back();
+      for (const TiXmlElement* child = element->FirstChildElement(); child != nullptr;
+           child = child->NextSiblingElement()) {
+        pending.push_back(child);
+        const char* target = child->Attribute("target");
+        if (child->ValueStr() != "item" || target == nullptr || resolves(*definition, target))
+          continue;
+        Add(problems, StructProblem::Warning(file, child->Row(),
+                                             std::string("the item target '") + target +
+                                                 "' names no member of struct '" + name +
+                                                 "' or of a record holding it; it gets no "
+                                                 "control"));
+      }
+    }
+  }
+
   // The editor a four-character name gives its group.
   for (const std::unique_ptr<StructDefinition>& definition : definitions_) {
     const std::string& name = definition->name();

@@ -137,13 +137,22 @@ TEST(StructReading, NamesThatResolveNowhereAreReportedButEnclosingOnesAreNot) {
       "<struct name=\"item\"><short name=\"max\" lower_bound=\"min\"/>"
       "<short name=\"x\" lower_bound=\"nowhere\"/></struct>\n"
       "<struct name=\"box\"><short name=\"min\"/><substruct struct=\"item\"/>"
-      "<substruct struct=\"item\" count=\"2\" runtime_count=\"ghost\"/></struct>");
+      "<substruct struct=\"item\" count=\"2\" runtime_count=\"ghost\"/></struct>\n"
+      "<structedit struct=\"item\"><frame text=\"\"><item target=\"min\"/>\n"
+      "<item target=\"mxa\"/></frame></structedit>\n"
+      "<structedit struct=\"crate\"/>");
   const auto unresolved = Matching(built.problems, Level::kWarning, "names no member");
-  ASSERT_EQ(unresolved.size(), 2u);
+  ASSERT_EQ(unresolved.size(), 3u);
   EXPECT_NE(unresolved[0].message.find("'nowhere'"), std::string::npos);
   EXPECT_EQ(unresolved[0].line, 2);
   EXPECT_NE(unresolved[1].message.find("'ghost'"), std::string::npos);
   EXPECT_EQ(unresolved[1].line, 3);
+  // Layout items too, inside frames; a layout of no struct at all is named as well.
+  EXPECT_NE(unresolved[2].message.find("'mxa'"), std::string::npos);
+  EXPECT_EQ(unresolved[2].line, 5);
+  const auto unused = Matching(built.problems, Level::kWarning, "lays out no struct");
+  ASSERT_EQ(unused.size(), 1u);
+  EXPECT_EQ(unused[0].line, 6);
 }
 
 TEST(StructRegistration, FourCharacterNamesOfKnownGroupsGetTheEditor) {
