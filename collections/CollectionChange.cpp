@@ -88,6 +88,23 @@ struct OrderDiff {
                 std::make_move_iterator(middle.begin()), std::make_move_iterator(middle.end()));
   }
 
+  // Whether the list holds what this side expects and the pool what the other side needs;
+  // a change undone out of order must not tear the lists apart.
+  bool CanSwap(const std::vector<std::unique_ptr<T>>& list,
+               const std::vector<std::unique_ptr<T>>& pool, bool to_before) const {
+    if (!changed) return true;
+    const std::vector<T*>& current = to_before ? after : before;
+    const std::vector<T*>& wanted = to_before ? before : after;
+    if (list.size() < prefix + current.size()) return false;
+    std::unordered_set<const T*> available(current.begin(), current.end());
+    for (size_t i = 0; i < current.size(); ++i) {
+      if (list[prefix + i].get() != current[i]) return false;
+    }
+    for (const auto& item : pool) available.insert(item.get());
+    return std::all_of(wanted.begin(), wanted.end(),
+                       [&available](const T* item) { return available.contains(item); });
+  }
+
   void Swap(std::vector<std::unique_ptr<T>>& list, std::vector<std::unique_ptr<T>>& pool,
             bool to_before) const {
     if (!changed) return;
@@ -280,11 +297,17 @@ struct CollectionChange::State : Collection::Keeper {
     return changed;
   }
 
-  void Swap(bool to_before) {
+  // False, changing nothing, when the collection is not in the state this change left it in.
+  bool Swap(bool to_before) {
     Collection& c = *collection;
     if (records) {
       CollectionRemoved& pool = Removed();
       CollectionRecords& r = *records;
+      if (!r.bitmap_order.CanSwap(c.bitmaps, pool.bitmaps, to_before) ||
+          !r.hue_order.CanSwap(c.hue_changes, pool.hue_changes, to_before) ||
+          !r.sequence_order.CanSwap(c.sequences, pool.sequences, to_before)) {
+        return false;
+      }
       r.bitmap_order.Swap(c.bitmaps, pool.bitmaps, to_before);
       r.hue_order.Swap(c.hue_changes, pool.hue_changes, to_before);
       r.sequence_order.Swap(c.sequences, pool.sequences, to_before);
@@ -300,6 +323,7 @@ struct CollectionChange::State : Collection::Keeper {
       std::swap(c.header_word, header_word);
     }
     applied = !to_before;
+    return true;
   }
 
   size_t Bytes() const {
@@ -346,14 +370,14 @@ bool CollectionChange::Finish() {
   return state_->Finish();
 }
 
-void CollectionChange::Revert() {
+bool CollectionChange::Revert() {
   state_->Finish();
-  if (state_->changed && state_->applied) state_->Swap(true);
+  return !state_->changed || !state_->applied || state_->Swap(true);
 }
 
-void CollectionChange::Apply() {
+bool CollectionChange::Apply() {
   state_->Finish();
-  if (state_->changed && !state_->applied) state_->Swap(false);
+  return !state_->changed || state_->applied || state_->Swap(false);
 }
 
 size_t CollectionChange::MemoryBytes() const {

@@ -235,3 +235,29 @@ TEST(CollectionUndo, AChangeHoldsOnlyWhatItChanged) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CollectionUndo, UndoingOutOfOrderIsRefusedWithoutTouchingTheLists) {
+  Collection c;
+  for (const char* name : {"a", "b", "c"})
+    c.AddOrReplaceBitmap(name, 0, Opaque({1}), 1, 1, 2, nullptr);
+  CollectionBitmap* a = c.BitmapAt(0);
+  CollectionBitmap* b = c.BitmapAt(1);
+  CollectionChange move(c);
+  c.MoveBitmap(a, 3);
+  ASSERT_TRUE(move.Finish());
+  CollectionChange remove(c);
+  c.RemoveBitmap(b);
+  ASSERT_TRUE(remove.Finish());
+
+  EXPECT_FALSE(move.Revert());
+  ASSERT_EQ(c.bitmaps.size(), 2u);
+  EXPECT_EQ(c.BitmapAt(1), a);
+  EXPECT_TRUE(remove.Revert());
+  EXPECT_TRUE(move.Revert());
+  EXPECT_EQ(c.BitmapAt(0), a);
+  EXPECT_EQ(c.BitmapAt(1), b);
+}
+
+}  // namespace
