@@ -193,6 +193,18 @@ CollectionBitmap* ColorImport::importColor(Collection& collection, const Image& 
                                            std::string_view bitmap_name,
                                            const CollectionBitmap* replace, const AskReplace& ask,
                                            const std::string& file_name, std::string& message) {
+  const CollectionBitmap* const one[] = {replace};
+  return ImportColor(collection, image, bitmap_name, replace,
+                     std::span<const CollectionBitmap* const>(one, replace ? 1 : 0), ask, file_name,
+                     message);
+}
+
+CollectionBitmap* ColorImport::ImportColor(Collection& collection, const Image& image,
+                                           std::string_view bitmap_name,
+                                           const CollectionBitmap* replace,
+                                           std::span<const CollectionBitmap* const> aside,
+                                           const AskReplace& ask, const std::string& file_name,
+                                           std::string& message) {
   if (!image.is(ImageFormat::kIndexed) && !image.is(ImageFormat::kGreyscale)) {
     message = Format("'%s': The image is not 8-bit paletted.", file_name);
     return nullptr;
@@ -210,7 +222,7 @@ CollectionBitmap* ColorImport::importColor(Collection& collection, const Image& 
   ImagePalette(image, colors, count);
   Reconciled reconciled;
   bool adopted = false;
-  if (!reconcile(collection, colors, count, false, replace, reconciled)) {
+  if (!reconcile(collection, colors, count, false, aside, reconciled)) {
     if (!ask) {
       message =
           Format("'%s': The image is not compatible with the existing color table.", file_name);
@@ -222,7 +234,7 @@ CollectionBitmap* ColorImport::importColor(Collection& collection, const Image& 
       message.clear();
       return nullptr;
     }
-    if (!reconcile(collection, colors, count, true, replace, reconciled)) {
+    if (!reconcile(collection, colors, count, true, aside, reconciled)) {
       message = Format("'%s': The color table could not be replaced.", file_name);
       return nullptr;
     }
@@ -297,6 +309,77 @@ CollectionBitmap* ColorImport::importShadowImage(Collection& collection,
   if (!ImageImport::loadGreyscaleImage(file, image, message)) return nullptr;
   return importShadow(collection, image, BitmapNameFromFile(file), replace, message,
                       file.filename().string());
+}
+
+bool ColorImport::ImportAll(Collection& collection, std::span<const std::filesystem::path> files,
+                            std::span<CollectionBitmap* const> targets, bool shadow,
+                            const AskReplace& ask, std::vector<CollectionBitmap*>& made,
+                            std::string& message) {
+  made.clear();
+  if (!targets.empty()) {
+    bool usable = targets.size() == files.size();
+    for (size_t i = 0; usable && i < targets.size(); ++i) {
+      usable = collection.IndexOfBitmap(targets[i]) >= 0 &&
+               std::find(targets.begin(), targets.begin() + static_cast<ptrdiff_t>(i),
+                         targets[i]) == targets.begin() + static_cast<ptrdiff_t>(i);
+    }
+    if (!usable) {
+      message = "The files do not match the bitmaps to replace.";
+      return false;
+    }
+  }
+  std::vector<Image> images(files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    const bool loaded = shadow ? ImageImport::loadGreyscaleImage(files[i], images[i], message)
+                               : ImageImport::loadColorImage(files[i], images[i], message);
+    if (!loaded) return false;
+  }
+  // New bitmaps go to the end first, each import seeing the ones before it (their colours are
+  // in use) and none of the targets (all are replaced in the end). Undoing that on a failure
+  // is removing what was appended; the targets are swapped out only once every file is in.
+  const std::array<uint8_t, 768> palette = collection.palette;
+  const std::vector<const CollectionBitmap*> aside(targets.begin(), targets.end());
+  std::vector<CollectionBitmap*> appended;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string name = BitmapNameFromFile(files[i]);
+    const std::string file_name = files[i].filename().string();
+    CollectionBitmap* bitmap =
+        shadow ? importShadow(collection, images[i], name, nullptr, message, file_name)
+               : ImportColor(collection, images[i], name, nullptr, aside, ask, file_name, message);
+    if (!bitmap) {
+      for (CollectionBitmap* added : appended) collection.RemoveBitmap(added);
+      collection.palette = palette;
+      return false;
+    }
+    appended.push_back(bitmap);
+  }
+  for (size_t i = 0; i < appended.size(); ++i) {
+    if (targets.empty()) {
+      made.push_back(appended[i]);
+      continue;
+    }
+    const CollectionBitmap& a = *appended[i];
+    made.push_back(collection.AddOrReplaceBitmap(a.Name(), a.flags, a.pixels, a.width, a.height,
+                                                 a.bytes_per_pixel, targets[i]));
+    collection.RemoveBitmap(appended[i]);
+  }
+  message.clear();
+  return true;
+}
+
+bool ColorImport::importColorImages(Collection& collection,
+                                    std::span<const std::filesystem::path> files,
+                                    std::span<CollectionBitmap* const> targets,
+                                    const AskReplace& ask, std::vector<CollectionBitmap*>& made,
+                                    std::string& message) {
+  return ImportAll(collection, files, targets, false, ask, made, message);
+}
+
+bool ColorImport::importShadowImages(Collection& collection,
+                                     std::span<const std::filesystem::path> files,
+                                     std::span<CollectionBitmap* const> targets,
+                                     std::vector<CollectionBitmap*>& made, std::string& message) {
+  return ImportAll(collection, files, targets, true, {}, made, message);
 }
 
 std::string ColorImport::BitmapNameFromFile(const std::filesystem::path& file) {

@@ -81,7 +81,35 @@ class ColorImport {
                                              const std::filesystem::path& file,
                                              const CollectionBitmap* replace, std::string& message);
 
+  // The commands that take several files ("Add Bitmap(s) from File(s)", "Replace" with
+  // several): every file is loaded and checked before any is imported, then each is imported
+  // in order, as a new bitmap or, when `targets` is not empty (one per file), replacing
+  // targets[i]. A failure or a cancelled question on any file leaves the collection as it was
+  // (`message` as for importColor). `made` gets the new bitmaps in file order.
+  static bool importColorImages(Collection& collection,
+                                std::span<const std::filesystem::path> files,
+                                std::span<CollectionBitmap* const> targets, const AskReplace& ask,
+                                std::vector<CollectionBitmap*>& made, std::string& message);
+  static bool importShadowImages(Collection& collection,
+                                 std::span<const std::filesystem::path> files,
+                                 std::span<CollectionBitmap* const> targets,
+                                 std::vector<CollectionBitmap*>& made, std::string& message);
+
   // The bitmap name for a file: its name without the extension, UTF-8 converted to the
   // program's 8-bit encoding (characters it lacks become '_'), at most 63 bytes.
   static std::string BitmapNameFromFile(const std::filesystem::path& file);
+
+ private:
+  // importColor with the bitmaps whose colours need not be kept named apart from the one
+  // replaced.
+  static CollectionBitmap* ImportColor(Collection& collection, const Image& image,
+                                       std::string_view bitmap_name,
+                                       const CollectionBitmap* replace,
+                                       std::span<const CollectionBitmap* const> aside,
+                                       const AskReplace& ask, const std::string& file_name,
+                                       std::string& message);
+  static bool ImportAll(Collection& collection, std::span<const std::filesystem::path> files,
+                        std::span<CollectionBitmap* const> targets, bool shadow,
+                        const AskReplace& ask, std::vector<CollectionBitmap*>& made,
+                        std::string& message);
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "collections/BitmapExport.h"
@@ -303,4 +304,81 @@ TEST(BitmapNames, FileNamesBecomeEightBitNamesWithUnknownCharactersAsUnderscores
                                             "b.png"),
             "a_b");
   EXPECT_EQ(ColorImport::BitmapNameFromFile(std::string(80, 'q') + ".png"), std::string(63, 'q'));
+}
+
+class MultiFileImport : public ColorRoundTrip {
+ protected:
+  fs::path Write(const std::string& name, const Image& image) {
+    std::string error;
+    EXPECT_TRUE(DataFile::saveImage(dir_ / name, image, error)) << error;
+    return dir_ / name;
+  }
+};
+
+TEST_F(MultiFileImport, ABadOrCancelledLaterFileLeavesTheCollectionAsItWas) {
+  Collection c;
+  c.palette = DistinctPalette();
+  AddColor(c, {2});
+  const auto before = c.palette;
+  std::array<uint8_t, 768> foreign{};
+  for (int i = 0; i < 256; ++i) SetColor(foreign, i, 3, static_cast<uint8_t>(i), 3);
+  const fs::path fits = Write("fits.png", Indexed(1, 1, {7}, c.palette));
+  const fs::path needs_replace = Write("foreign.png", Indexed(1, 1, {7}, foreign));
+  std::ofstream(dir_ / "junk.png") << "not an image";
+
+  std::vector<CollectionBitmap*> made;
+  std::string message;
+  const std::vector<fs::path> with_junk = {fits, dir_ / "junk.png"};
+  EXPECT_FALSE(ColorImport::importColorImages(c, with_junk, {}, Never(), made, message));
+  EXPECT_EQ(message, "'junk.png': The file is not of the right format.");
+  EXPECT_EQ(c.bitmaps.size(), 1u);
+
+  const std::vector<fs::path> cancelled = {fits, needs_replace};
+  int asked = 0;
+  EXPECT_FALSE(ColorImport::importColorImages(
+      c, cancelled, {},
+      [&](const std::string&) {
+        ++asked;
+        return false;
+      },
+      made, message));
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(message, "");
+  EXPECT_EQ(c.bitmaps.size(), 1u);
+  EXPECT_EQ(c.palette, before);
+
+  ASSERT_TRUE(ColorImport::importColorImages(
+      c, cancelled, {}, [](const std::string&) { return true; }, made, message))
+      << message;
+  ASSERT_EQ(made.size(), 2u);
+  EXPECT_EQ(c.bitmaps.size(), 3u);
+  EXPECT_EQ(made[1]->Name(), "foreign");
+  EXPECT_EQ(c.palette, foreign);
+}
+
+// The targets' colours are given up for the incoming files, which take their places and names.
+TEST_F(MultiFileImport, ReplacingSeveralFreesTheTargetsColoursAndKeepsTheirPlaces) {
+  Collection c;
+  c.palette = DistinctPalette();
+  SetColor(c.palette, 30, 10, 7, 200);
+  SetColor(c.palette, 31, 10, 7, 200);
+  CollectionBitmap* first = AddColor(c, {30});
+  AddColor(c, {10});
+  CollectionBitmap* third = AddColor(c, {31});
+  std::array<uint8_t, 768> two{};
+  SetColor(two, 0, 1, 2, 3);
+  SetColor(two, 1, 4, 5, 6);
+  const fs::path a = Write("a.png", Indexed(1, 1, {0}, two, 2));
+  const fs::path b = Write("b.png", Indexed(1, 1, {1}, two, 2));
+  const std::vector<fs::path> files = {a, b};
+  CollectionBitmap* const targets[] = {third, first};
+  std::vector<CollectionBitmap*> made;
+  std::string message;
+  ASSERT_TRUE(ColorImport::importColorImages(c, files, targets, Never(), made, message)) << message;
+  ASSERT_EQ(c.bitmaps.size(), 3u);
+  EXPECT_EQ(c.BitmapAt(2), made[0]);
+  EXPECT_EQ(c.BitmapAt(0), made[1]);
+  EXPECT_EQ(made[0]->Name(), "a");
+  EXPECT_EQ(made[0]->pixels, (std::vector<uint8_t>{255, 30}));
+  EXPECT_EQ(made[1]->pixels, (std::vector<uint8_t>{255, 31}));
 }
