@@ -66,8 +66,9 @@ std::vector<int> FreeSlots(const std::array<uint8_t, 768>& table,
   return free;
 }
 
+template <typename Cache>
 bool Merge(const Collection& collection, std::span<const CollectionBitmap* const> replaced,
-           const std::array<uint8_t, 768>& colors, std::array<uint8_t, 768>& target) {
+           const std::array<uint8_t, 768>& colors, std::array<uint8_t, 768>& target, Cache* cache) {
   std::vector<int> free;
   bool free_known = false;
   size_t next = 0;
@@ -75,7 +76,11 @@ bool Merge(const Collection& collection, std::span<const CollectionBitmap* const
     if (FirstIndexOf(target, colors, k) >= 0) continue;
     // Scanning every bitmap's pixels is the costly part, and most imports bring no new colour.
     if (!free_known) {
-      free = FreeSlots(target, UsedIndices(collection, replaced));
+      if (cache && !cache->known) {
+        cache->used = UsedIndices(collection, replaced);
+        cache->known = true;
+      }
+      free = FreeSlots(target, cache ? cache->used : UsedIndices(collection, replaced));
       free_known = true;
     }
     if (next == free.size()) return false;
@@ -138,6 +143,13 @@ bool ColorImport::reconcile(const Collection& collection, std::span<const uint8_
 bool ColorImport::reconcile(const Collection& collection, std::span<const uint8_t> palette,
                             uint32_t count, bool adopt_file_colors,
                             std::span<const CollectionBitmap* const> replaced, Reconciled& out) {
+  return Reconcile(collection, palette, count, adopt_file_colors, replaced, nullptr, out);
+}
+
+bool ColorImport::Reconcile(const Collection& collection, std::span<const uint8_t> palette,
+                            uint32_t count, bool adopt_file_colors,
+                            std::span<const CollectionBitmap* const> replaced, UsedEntries* cache,
+                            Reconciled& out) {
   // Entries past the image's count repeat entry 0, so they bring no colour of their own.
   std::array<uint8_t, 768> colors{};
   count = std::min<uint32_t>({count, 256, static_cast<uint32_t>(palette.size() / 3)});
@@ -154,7 +166,7 @@ bool ColorImport::reconcile(const Collection& collection, std::span<const uint8_
     target = colors;
   } else {
     target = collection.palette;
-    if (!Merge(collection, replaced, colors, target)) return false;
+    if (!Merge(collection, replaced, colors, target, cache)) return false;
   }
   // Entry k stays k when the target holds the same colour there: with duplicate colours the
   // first match could be entry 0 or 1, turning opaque pixels transparent or an index-1
@@ -195,16 +207,16 @@ CollectionBitmap* ColorImport::importColor(Collection& collection, const Image& 
                                            const std::string& file_name, std::string& message) {
   const CollectionBitmap* const one[] = {replace};
   return ImportColor(collection, image, bitmap_name, replace,
-                     std::span<const CollectionBitmap* const>(one, replace ? 1 : 0), ask, file_name,
-                     message);
+                     std::span<const CollectionBitmap* const>(one, replace ? 1 : 0), nullptr, ask,
+                     file_name, message);
 }
 
 CollectionBitmap* ColorImport::ImportColor(Collection& collection, const Image& image,
                                            std::string_view bitmap_name,
                                            const CollectionBitmap* replace,
                                            std::span<const CollectionBitmap* const> aside,
-                                           const AskReplace& ask, const std::string& file_name,
-                                           std::string& message) {
+                                           UsedEntries* cache, const AskReplace& ask,
+                                           const std::string& file_name, std::string& message) {
   if (!image.is(ImageFormat::kIndexed) && !image.is(ImageFormat::kGreyscale)) {
     message = Format("'%s': The image is not 8-bit paletted.", file_name);
     return nullptr;
@@ -222,7 +234,7 @@ CollectionBitmap* ColorImport::ImportColor(Collection& collection, const Image& 
   ImagePalette(image, colors, count);
   Reconciled reconciled;
   bool adopted = false;
-  if (!reconcile(collection, colors, count, false, aside, reconciled)) {
+  if (!Reconcile(collection, colors, count, false, aside, cache, reconciled)) {
     if (!ask) {
       message =
           Format("'%s': The image is not compatible with the existing color table.", file_name);
@@ -234,7 +246,7 @@ CollectionBitmap* ColorImport::ImportColor(Collection& collection, const Image& 
       message.clear();
       return nullptr;
     }
-    if (!reconcile(collection, colors, count, true, aside, reconciled)) {
+    if (!Reconcile(collection, colors, count, true, aside, cache, reconciled)) {
       message = Format("'%s': The color table could not be replaced.", file_name);
       return nullptr;
     }
@@ -340,18 +352,25 @@ bool ColorImport::ImportAll(Collection& collection, std::span<const std::filesys
   const std::array<uint8_t, 768> palette = collection.palette;
   const std::vector<const CollectionBitmap*> aside(targets.begin(), targets.end());
   std::vector<CollectionBitmap*> appended;
+  UsedEntries used;
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string name = BitmapNameFromFile(files[i]);
     const std::string file_name = files[i].filename().string();
     CollectionBitmap* bitmap =
         shadow ? importShadow(collection, images[i], name, nullptr, message, file_name)
-               : ImportColor(collection, images[i], name, nullptr, aside, ask, file_name, message);
+               : ImportColor(collection, images[i], name, nullptr, aside, &used, ask, file_name,
+                             message);
     if (!bitmap) {
       for (CollectionBitmap* added : appended) collection.RemoveBitmap(added);
       collection.palette = palette;
       return false;
     }
     appended.push_back(bitmap);
+    if (used.known && !shadow) {
+      for (size_t p = 0; p + 1 < bitmap->pixels.size(); p += 2) {
+        if (bitmap->pixels[p] != 0) used.used[bitmap->pixels[p + 1]] = true;
+      }
+    }
   }
   for (size_t i = 0; i < appended.size(); ++i) {
     if (targets.empty()) {

@@ -100,14 +100,24 @@ class ColorImport {
   static std::string BitmapNameFromFile(const std::filesystem::path& file);
 
  private:
+  // The entries opaque pixels use, found once for an import of many files and grown with each
+  // bitmap it adds: finding them means reading every pixel of the collection.
+  struct UsedEntries {
+    bool known = false;
+    std::array<bool, 256> used{};
+  };
+  static bool Reconcile(const Collection& collection, std::span<const uint8_t> palette,
+                        uint32_t count, bool adopt_file_colors,
+                        std::span<const CollectionBitmap* const> replaced, UsedEntries* cache,
+                        Reconciled& out);
   // importColor with the bitmaps whose colours need not be kept named apart from the one
   // replaced.
   static CollectionBitmap* ImportColor(Collection& collection, const Image& image,
                                        std::string_view bitmap_name,
                                        const CollectionBitmap* replace,
                                        std::span<const CollectionBitmap* const> aside,
-                                       const AskReplace& ask, const std::string& file_name,
-                                       std::string& message);
+                                       UsedEntries* cache, const AskReplace& ask,
+                                       const std::string& file_name, std::string& message);
   static bool ImportAll(Collection& collection, std::span<const std::filesystem::path> files,
                         std::span<CollectionBitmap* const> targets, bool shadow,
                         const AskReplace& ask, std::vector<CollectionBitmap*>& made,

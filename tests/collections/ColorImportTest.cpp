@@ -382,3 +382,24 @@ TEST_F(MultiFileImport, ReplacingSeveralFreesTheTargetsColoursAndKeepsTheirPlace
   EXPECT_EQ(made[0]->pixels, (std::vector<uint8_t>{255, 30}));
   EXPECT_EQ(made[1]->pixels, (std::vector<uint8_t>{255, 31}));
 }
+
+// The first file brings a colour and uses a duplicate entry as it is; the second file's colour
+// must not go into that entry, though it still repeats an earlier one.
+TEST_F(MultiFileImport, EntriesAnEarlierFileUsesAreNotGivenToALaterOne) {
+  Collection c;
+  c.palette = DistinctPalette();
+  for (int i : {30, 31, 40}) SetColor(c.palette, i, 10, 7, 200);
+  AddColor(c, {10});
+  auto first = c.palette;
+  SetColor(first, 200, 1, 1, 1);
+  std::array<uint8_t, 768> second = c.palette;
+  SetColor(second, 5, 2, 2, 2);
+  const std::vector<fs::path> files = {Write("a.png", Indexed(2, 1, {31, 200}, first)),
+                                       Write("b.png", Indexed(1, 1, {5}, second))};
+  std::vector<CollectionBitmap*> made;
+  std::string message;
+  ASSERT_TRUE(ColorImport::importColorImages(c, files, {}, Never(), made, message)) << message;
+  EXPECT_EQ(made[0]->pixels, (std::vector<uint8_t>{255, 31, 255, 30}));
+  EXPECT_EQ(made[1]->pixels, (std::vector<uint8_t>{255, 40}));
+  EXPECT_EQ(c.palette[31 * 3], 10);
+}
