@@ -38,14 +38,16 @@ int FirstIndexOf(const std::array<uint8_t, 768>& table, const std::array<uint8_t
 std::array<bool, 256> UsedIndices(const Collection& collection,
                                   std::span<const CollectionBitmap* const> replaced) {
   std::array<bool, 256> used{};
+  std::array<uint8_t, 256> marks{};
   for (const auto& bitmap : collection.bitmaps) {
     if (!bitmap->IsIndexed() || (bitmap->flags & cl::kBitmapShadow) != 0) continue;
     if (std::find(replaced.begin(), replaced.end(), bitmap.get()) != replaced.end()) continue;
-    const std::vector<uint8_t>& pixels = bitmap->pixels;
-    for (size_t i = 0; i + 1 < pixels.size(); i += 2) {
-      if (pixels[i] != 0) used[pixels[i + 1]] = true;
-    }
+    // Without a branch per pixel: this reads every pixel of the collection.
+    const uint8_t* p = bitmap->pixels.data();
+    const size_t count = bitmap->pixels.size() / 2;
+    for (size_t i = 0; i < count; ++i) marks[p[i * 2 + 1]] |= p[i * 2] != 0;
   }
+  for (int i = 0; i < 256; ++i) used[i] = marks[i] != 0;
   return used;
 }
 
@@ -186,18 +188,26 @@ void ColorImport::remapPixels(const Image& image, const std::array<uint8_t, 256>
   const uint32_t step = image.bytesPerPixel();
   // Indexed with alpha keeps the index in its second byte; the others hold it alone.
   const uint32_t at = image.is(ImageFormat::kIndexedAlpha) ? 1 : 0;
-  const size_t count = uint64_t{image.width()} * image.height();
-  pixels.assign(count * 2, 0);
-  bool any_zero = false;
-  for (size_t i = 0; i < count && (i + 1) * step <= source.size(); ++i) {
-    const uint8_t index = map[source[i * step + at]];
-    if (index <= 1) {
-      any_zero = any_zero || index == 0;
-      continue;  // transparent: (0, 0)
-    }
-    pixels[i * 2] = 255;
-    pixels[i * 2 + 1] = index;
+  const size_t count =
+      std::min<size_t>(uint64_t{image.width()} * image.height(), step ? source.size() / step : 0);
+  // Each value's (alpha, index) pair looked up rather than decided per pixel: this loop runs
+  // over every pixel of every import.
+  std::array<uint8_t, 512> pair{};
+  for (int v = 0; v < 256; ++v) {
+    pair[v * 2] = map[v] <= 1 ? 0 : 255;
+    pair[v * 2 + 1] = map[v] <= 1 ? 0 : map[v];
   }
+  pixels.assign(uint64_t{image.width()} * image.height() * 2, 0);
+  std::array<uint8_t, 256> seen{};
+  uint8_t* out = pixels.data();
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t v = source[i * step + at];
+    seen[v] = 1;
+    out[i * 2] = pair[v * 2];
+    out[i * 2 + 1] = pair[v * 2 + 1];
+  }
+  bool any_zero = false;
+  for (int v = 0; v < 256; ++v) any_zero = any_zero || (seen[v] && map[v] == 0);
   flags = any_zero ? cl::kBitmapRle : 0;
 }
 
@@ -366,10 +376,12 @@ bool ColorImport::ImportAll(Collection& collection, std::span<const std::filesys
       return false;
     }
     appended.push_back(bitmap);
+    // Its pixels are in the bitmap now; giving them back lets the next bitmaps reuse them.
+    images[i] = Image();
     if (used.known && !shadow) {
-      for (size_t p = 0; p + 1 < bitmap->pixels.size(); p += 2) {
-        if (bitmap->pixels[p] != 0) used.used[bitmap->pixels[p + 1]] = true;
-      }
+      const std::vector<uint8_t>& p = bitmap->pixels;
+      // Transparent pixels hold index 0, whose entry is never free anyway.
+      for (size_t k = 1; k < p.size(); k += 2) used.used[p[k]] = true;
     }
   }
   for (size_t i = 0; i < appended.size(); ++i) {
