@@ -14,6 +14,7 @@ namespace cl = collection_layout;
 
 namespace {
 
+constexpr size_t kNameMax = 63;
 constexpr const char* kColorPlateFailed =
     "'%s': The color plate is not of the correct format or is not compatible with the existing "
     "color table.";
@@ -166,8 +167,12 @@ bool Plate::importColorPlate(Collection& collection, const Image& plate,
     char number[16];
     std::snprintf(number, sizeof number, " #%04d", static_cast<int>(i));
     bool rle = false;
-    Made m{std::string(plate_name) + number, ColorCell(plate, cells[i], reconciled.map, rle), 0,
-           cells[i]};
+    // The number is what tells the bitmaps apart, so a long plate name gives way to it.
+    const std::string_view suffix = number;
+    const std::string name =
+        std::string(plate_name.substr(0, kNameMax - std::min(kNameMax, suffix.size()))) +
+        std::string(suffix);
+    Made m{name, ColorCell(plate, cells[i], reconciled.map, rle), 0, cells[i]};
     m.flags = rle ? cl::kBitmapRle : 0;
     made.push_back(std::move(m));
   }

@@ -97,6 +97,9 @@ TEST(PlateRoundTrip, TenByTenAbsentAndSevenByThreeParseBackToThreeCells) {
   EXPECT_EQ(c.bitmaps[3]->Name(), "plate #0002");
   EXPECT_EQ(c.bitmaps[2]->pixels, a_pixels);
   EXPECT_EQ(c.bitmaps[3]->pixels, b_pixels);
+  // A long plate name gives way to the number.
+  ASSERT_TRUE(Plate::importColorPlate(c, plate, std::string(70, 'p'), "p.png", message));
+  EXPECT_EQ(c.bitmaps[5]->Name(), std::string(57, 'p') + " #0002");
 }
 
 // 16 cells of 13 x 13: 64 wide holds four per band, 54 high, the squarest of the candidates.
