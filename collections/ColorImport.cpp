@@ -413,6 +413,41 @@ bool ColorImport::importShadowImages(Collection& collection,
   return ImportAll(collection, files, targets, true, {}, made, message);
 }
 
+bool ColorImport::replaceAlphaImages(Collection& collection,
+                                     std::span<const std::filesystem::path> files,
+                                     std::span<CollectionBitmap* const> targets,
+                                     std::string& message) {
+  if (targets.size() != files.size()) {
+    message = "The files do not match the bitmaps to replace.";
+    return false;
+  }
+  std::vector<Image> masks(files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    const CollectionBitmap* target = targets[i];
+    const std::string name = files[i].filename().string();
+    if (!ImageImport::loadGreyscaleImage(files[i], masks[i], message)) return false;
+    if (collection.IndexOfBitmap(target) < 0 || target->placeholder || !target->IsIndexed()) {
+      message = Format("'%s': The bitmap cannot take an alpha mask.", name);
+      return false;
+    }
+    // applyAlphaMask refuses a mask of the wrong size before it touches a pixel; asking it
+    // here, with no pixels, keeps its message in one place and applies nothing yet.
+    if (masks[i].width() != target->width || masks[i].height() != target->height) {
+      uint16_t flags = 0;
+      ImageImport::applyAlphaMask(target->width, target->height, {}, flags, masks[i], name,
+                                  message);
+      return false;
+    }
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    CollectionBitmap& target = *targets[i];
+    ImageImport::applyAlphaMask(target.width, target.height, target.pixels, target.flags, masks[i],
+                                files[i].filename().string(), message);
+  }
+  message.clear();
+  return true;
+}
+
 std::string ColorImport::BitmapNameFromFile(const std::filesystem::path& file) {
   constexpr size_t kMaxName = 63;
   const std::string utf8 = file.stem().string();

@@ -95,6 +95,12 @@ class ColorImport {
                                  std::span<CollectionBitmap* const> targets,
                                  std::vector<CollectionBitmap*>& made, std::string& message);
 
+  // "Replace Alpha" with one file per target: every mask is loaded and checked against its
+  // bitmap before any alpha changes, so a bad later file changes nothing.
+  static bool replaceAlphaImages(Collection& collection,
+                                 std::span<const std::filesystem::path> files,
+                                 std::span<CollectionBitmap* const> targets, std::string& message);
+
   // The bitmap name for a file: its name without the extension, UTF-8 converted to the
   // program's 8-bit encoding (characters it lacks become '_'), at most 63 bytes.
   static std::string BitmapNameFromFile(const std::filesystem::path& file);

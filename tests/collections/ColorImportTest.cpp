@@ -403,3 +403,26 @@ TEST_F(MultiFileImport, EntriesAnEarlierFileUsesAreNotGivenToALaterOne) {
   EXPECT_EQ(made[1]->pixels, (std::vector<uint8_t>{255, 40}));
   EXPECT_EQ(c.palette[31 * 3], 10);
 }
+
+TEST_F(MultiFileImport, AlphaMasksAreAllCheckedBeforeAnyApplies) {
+  Collection c;
+  CollectionBitmap* a = AddColor(c, {5, 6});
+  CollectionBitmap* b = AddColor(c, {7});
+  Image mask;
+  mask.setSize(2, 1, ImageFormat::kGreyscale, std::vector<uint8_t>{0, 119}.data());
+  const fs::path two = Write("two.png", mask);
+  CollectionBitmap* const targets[] = {a, b};
+  std::string message;
+  const std::vector<fs::path> wrong = {two, two};
+  EXPECT_FALSE(ColorImport::replaceAlphaImages(c, wrong, targets, message));
+  EXPECT_EQ(message,
+            "'two.png': The alpha mask must have the same dimensions as the image. Found: 2 x 1. "
+            "Expected: 1 x 1.");
+  EXPECT_EQ(a->pixels, Opaque({5, 6}));
+
+  mask.setSize(1, 1, ImageFormat::kGreyscale, std::vector<uint8_t>{255}.data());
+  const std::vector<fs::path> right = {two, Write("one.png", mask)};
+  ASSERT_TRUE(ColorImport::replaceAlphaImages(c, right, targets, message)) << message;
+  EXPECT_EQ(a->pixels, (std::vector<uint8_t>{0, 5, 119, 6}));
+  EXPECT_EQ(a->flags & 0x0010, 0x0010);
+}

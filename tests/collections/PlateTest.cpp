@@ -262,24 +262,6 @@ TEST(PlateCommands, FailedReplacementsLeaveTheCollectionAsItWas) {
   EXPECT_EQ(c.bitmaps.size(), 2u);
 }
 
-TEST(PlateCommands, ReplacementTakesTheTargetsPlaceAndName) {
-  Collection c = WithPalette();
-  CollectionBitmap* a = AddBitmap(c, 3, 3, 1);
-  AddBitmap(c, 4, 2, 2);
-  CollectionBitmap* source = AddBitmap(c, 5, 1, 3);
-  const CollectionBitmap* list[] = {source};
-  Image plate;
-  std::string message;
-  ASSERT_TRUE(Plate::buildPlate(c, list, false, 0, plate, message));
-  const auto pixels = source->pixels;
-  CollectionBitmap* const targets[] = {a};
-  ASSERT_TRUE(Plate::replaceFromPlate(c, plate, targets, "p.png", message)) << message;
-  EXPECT_EQ(c.bitmaps.size(), 3u);
-  EXPECT_EQ(c.BitmapAt(0)->Name(), "b1");
-  EXPECT_EQ(c.BitmapAt(0)->width, 5);
-  EXPECT_EQ(c.BitmapAt(0)->pixels, pixels);
-}
-
 TEST(AlphaPlate, CarriesAlphaValuesOnAGreyedPalette) {
   Collection c = WithPalette();
   CollectionBitmap* a = AddBitmap(c, 3, 2, 1);
