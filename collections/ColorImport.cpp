@@ -232,7 +232,8 @@ CollectionBitmap* ColorImport::ImportColor(Collection& collection, const Image& 
     return nullptr;
   }
   if (!SizeFits(image)) {
-    message = Format("'%s': The image is too large to become a bitmap.", file_name);
+    message = Format("'%s': The image's size does not fit a bitmap (1 to 65535 pixels a side).",
+                     file_name);
     return nullptr;
   }
   if (replace && collection.IndexOfBitmap(replace) < 0) {
@@ -289,7 +290,8 @@ CollectionBitmap* ColorImport::importShadow(Collection& collection, const Image&
     return nullptr;
   }
   if (!SizeFits(image)) {
-    message = Format("'%s': The image is too large to become a bitmap.", name);
+    message =
+        Format("'%s': The image's size does not fit a bitmap (1 to 65535 pixels a side).", name);
     return nullptr;
   }
   if (replace && collection.IndexOfBitmap(replace) < 0) {

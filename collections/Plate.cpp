@@ -96,7 +96,13 @@ bool Plate::buildPlate(const Collection& collection,
   }
   PlateLayout::Layout layout;
   if (!PlateLayout::Arrange(sizes, columns, layout, message)) return false;
-  std::vector<uint8_t> pixels(size_t{layout.width} * layout.height, 0);
+  // Drawn in place: a plate may be most of a gigabyte, and a second copy would double that.
+  Image plate;
+  if (!plate.setSize(layout.width, layout.height, ImageFormat::kIndexed)) {
+    message = "The plate would be too large.";
+    return false;
+  }
+  const std::span<uint8_t> pixels = plate.mutablePixels();  // zero-filled
   PlateLayout::DrawGrid(layout, pixels);
   for (size_t i = 0; i < bitmaps.size(); ++i) {
     const CollectionBitmap* bitmap = bitmaps[i];
@@ -119,11 +125,8 @@ bool Plate::buildPlate(const Collection& collection,
     for (int i = 2; i < 256; ++i)
       palette[i * 3] = palette[i * 3 + 1] = palette[i * 3 + 2] = static_cast<uint8_t>(i);
   }
-  if (!out.setSize(layout.width, layout.height, ImageFormat::kIndexed, pixels.data())) {
-    message = "The plate would be too large.";
-    return false;
-  }
-  out.setPalette(256, palette.data());
+  plate.setPalette(256, palette.data());
+  out = std::move(plate);
   if (without_pixels > 0) {
     char text[160];
     std::snprintf(text, sizeof text,

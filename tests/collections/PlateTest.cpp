@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -298,4 +299,23 @@ TEST(AlphaPlate, CarriesAlphaValuesOnAGreyedPalette) {
             "not match.");
   EXPECT_EQ(b->pixels, b_pixels);
   EXPECT_EQ(a->pixels, a_pixels);
+}
+
+// A shadow's values are grey levels: they must not follow the colours into another table.
+TEST(PlateCommands, ShadowsReplacedFromAPlateKeepTheirLevels) {
+  Collection from = WithPalette();
+  const std::vector<uint8_t> levels = {255, 9, 0, 0, 255, 200};
+  const CollectionBitmap* list[] = {from.AddOrReplaceBitmap("s", 0x0080, levels, 3, 1, 2, nullptr)};
+  Image plate;
+  std::string message;
+  ASSERT_TRUE(Plate::buildPlate(from, list, false, 0, plate, message));
+
+  Collection into = WithPalette();
+  // Entries 9 and 20 trade places: a colour of index 9 would become 20.
+  std::swap_ranges(&into.palette[9 * 3], &into.palette[9 * 3 + 3], &into.palette[20 * 3]);
+  CollectionBitmap* shadow = into.AddOrReplaceBitmap("old", 0x0080, levels, 3, 1, 2, nullptr);
+  CollectionBitmap* const targets[] = {shadow};
+  ASSERT_TRUE(Plate::replaceFromPlate(into, plate, targets, "s.png", message)) << message;
+  EXPECT_EQ(into.bitmaps[0]->pixels, levels);
+  EXPECT_EQ(into.bitmaps[0]->flags, 0x0080);
 }
