@@ -38,14 +38,18 @@ int FirstIndexOf(const std::array<uint8_t, 768>& table, const std::array<uint8_t
 std::array<bool, 256> UsedIndices(const Collection& collection,
                                   std::span<const CollectionBitmap* const> replaced) {
   std::array<bool, 256> used{};
-  std::array<uint8_t, 256> marks{};
+  // Transparent pixels mark the upper half, which is ignored. Plain stores without a branch
+  // or a read-modify-write per pixel: this reads every pixel of the collection, and a chain
+  // of updates to the same entry (long runs of one colour) would serialise the loop.
+  std::array<uint8_t, 512> marks{};
   for (const auto& bitmap : collection.bitmaps) {
     if (!bitmap->IsIndexed() || (bitmap->flags & cl::kBitmapShadow) != 0) continue;
     if (std::find(replaced.begin(), replaced.end(), bitmap.get()) != replaced.end()) continue;
-    // Without a branch per pixel: this reads every pixel of the collection.
     const uint8_t* p = bitmap->pixels.data();
     const size_t count = bitmap->pixels.size() / 2;
-    for (size_t i = 0; i < count; ++i) marks[p[i * 2 + 1]] |= p[i * 2] != 0;
+    for (size_t i = 0; i < count; ++i) {
+      marks[p[i * 2 + 1] | static_cast<size_t>(p[i * 2] == 0) << 8] = 1;
+    }
   }
   for (int i = 0; i < 256; ++i) used[i] = marks[i] != 0;
   return used;
