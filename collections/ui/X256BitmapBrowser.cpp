@@ -648,7 +648,7 @@ void X256BitmapBrowser::AddFromFiles() {
   std::string message;
   for (size_t i = 0; i < files.size(); ++i) {
     const bool ok = shadows ? ImageImport::loadGreyscaleImage(files[i].path, images[i], message)
-                            : ImageImport::loadIndexedImage(files[i].path, images[i], message);
+                            : ImageImport::loadColorImage(files[i].path, images[i], message);
     if (!ok) {
       MessageBoxWindow::ShowError("%s", message.c_str());
       return;
@@ -663,10 +663,10 @@ void X256BitmapBrowser::AddFromFiles() {
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string name = ColorImport::BitmapNameFromFile(files[i].path);
     const std::string file_name = FileName(files[i].path);
-    CollectionBitmap* bitmap =
-        shadows ? ColorImport::importShadow(collection, images[i], name, nullptr, message)
-                : ColorImport::importColor(collection, images[i], name, nullptr, ask, file_name,
-                                           message);
+    CollectionBitmap* bitmap = shadows ? ColorImport::importShadow(collection, images[i], name,
+                                                                   nullptr, message, file_name)
+                                       : ColorImport::importColor(collection, images[i], name,
+                                                                  nullptr, ask, file_name, message);
     if (!bitmap) {
       // One file that does not go in leaves the collection as it was before all of them.
       host_.Abandon(std::move(change));
@@ -736,7 +736,7 @@ void X256BitmapBrowser::Replace(bool all) {
   std::vector<Image> images(pairs.size());
   for (size_t i = 0; i < pairs.size(); ++i) {
     const bool ok = shadows ? ImageImport::loadGreyscaleImage(pairs[i].file, images[i], message)
-                            : ImageImport::loadIndexedImage(pairs[i].file, images[i], message);
+                            : ImageImport::loadColorImage(pairs[i].file, images[i], message);
     if (!ok) {
       MessageBoxWindow::ShowError("%s", message.c_str());
       return;
@@ -751,7 +751,8 @@ void X256BitmapBrowser::Replace(bool all) {
     const std::string name = ColorImport::BitmapNameFromFile(pairs[i].file);
     const std::string file_name = pairs[i].file.filename().string();
     CollectionBitmap* bitmap =
-        shadows ? ColorImport::importShadow(collection, images[i], name, pairs[i].bitmap, message)
+        shadows ? ColorImport::importShadow(collection, images[i], name, pairs[i].bitmap, message,
+                                            file_name)
                 : ColorImport::importColor(collection, images[i], name, pairs[i].bitmap, ask,
                                            file_name, message);
     if (!bitmap) {
@@ -842,40 +843,24 @@ void X256BitmapBrowser::ReplaceFromPlate(bool all, bool alpha) {
 }
 
 void X256BitmapBrowser::Export(bool all, bool alpha) {
-  std::vector<CollectionBitmap*> targets;
-  int skipped = 0;
-  for (CollectionBitmap* bitmap : Targets(all)) {
-    if (BitmapEdits::Editable(*bitmap)) {
-      targets.push_back(bitmap);
-    } else {
-      ++skipped;
-    }
-  }
-  if (targets.empty()) {
-    Report(BitmapEdits::Skipped(skipped));
-    return;
-  }
+  const std::vector<CollectionBitmap*> targets = Targets(all);
+  if (targets.empty()) return;
   const Collection& collection = host_.EditedCollection();
   std::string error;
-  auto image_of = [&](const CollectionBitmap& bitmap, Image& image) {
-    BitmapExport::Bitmap plain;
-    plain.width = bitmap.width;
-    plain.height = bitmap.height;
-    plain.pixels = bitmap.pixels;
-    plain.bytesPerPixel = bitmap.bytes_per_pixel;
-    plain.flags = bitmap.flags;
-    return BitmapExport::MakeImage(plain, collection.palette, alpha, image, error);
-  };
-  const char* title = alpha ? "Export Alpha" : "Export Bitmap";
   if (targets.size() == 1) {
     ChosenFile file;
     file.path = targets.front()->Name() + (alpha ? " alpha" : "");
-    if (!ChooseSaveFile(title, file, FileKindId::kImage, nullptr)) return;
     Image image;
-    if (!image_of(*targets.front(), image) || !DataFile::saveImage(file.path, image, error)) {
+    if (!BitmapExport::MakeImage(collection, *targets.front(), alpha, image, error)) {
       MessageBoxWindow::ShowError("%s", error.c_str());
+      return;
     }
-    Report(BitmapEdits::Skipped(skipped));
+    if (!ChooseSaveFile(alpha ? "Export Alpha" : "Export Bitmap", file, FileKindId::kImage,
+                        nullptr)) {
+      return;
+    }
+    if (!DataFile::saveImage(file.path, image, error))
+      MessageBoxWindow::ShowError("%s", error.c_str());
     return;
   }
   std::vector<ChooserOption> options(1);
@@ -893,54 +878,37 @@ void X256BitmapBrowser::Export(bool all, bool alpha) {
   static constexpr DataFile::FileFormat kFormats[] = {DataFile::kBmp, DataFile::kPng,
                                                       DataFile::kTiff};
   const DataFile::FileFormat format = kFormats[std::clamp<int32_t>(format_index, 0, 2)];
-  const std::string extension = DataFile::extensionOf(format);
-  std::vector<std::string> names;
-  if (options[0].Value() == 1) {
-    std::vector<std::string> bitmap_names;
-    for (const CollectionBitmap* b : targets) bitmap_names.push_back(b->Name());
-    if (!ExportNames::ByBitmapName(bitmap_names, alpha, extension, names, error)) {
-      MessageBoxWindow::Show("Error", error.c_str(), {"OK"});
-      return;
-    }
-  } else {
-    const char* kind = alpha ? "alpha" : mode_ == kShadows ? "shadow" : "bitmap";
-    for (uint32_t i = 0; i < targets.size(); ++i)
-      names.push_back(ExportNames::ByNumbering(kind, i, extension));
+  const std::vector<const CollectionBitmap*> selection(targets.begin(), targets.end());
+  BitmapExport::FolderResult result;
+  if (!BitmapExport::ExportToFolder(collection, selection,
+                                    static_cast<ExportNames::Mode>(options[0].Value()), alpha,
+                                    format, folder, result, error)) {
+    MessageBoxWindow::Show("Error", error.c_str(), {"OK"});
+    return;
   }
-  for (size_t i = 0; i < targets.size(); ++i) {
-    Image image;
-    if (!image_of(*targets[i], image) ||
-        !DataFile::saveImage(ExportNames::InFolder(folder, names[i]), image, format, error)) {
-      MessageBoxWindow::ShowError("%s", error.c_str());
-      return;
-    }
-  }
-  Report(BitmapEdits::Skipped(skipped));
+  std::string problems;
+  for (const std::string& line : result.problems) problems += line + "\n";
+  Report(problems);
 }
 
 void X256BitmapBrowser::ExportPlate(bool all, bool alpha) {
-  std::vector<const CollectionBitmap*> bitmaps;
-  int skipped = 0;
-  for (const CollectionBitmap* bitmap : Targets(all)) {
-    if (BitmapEdits::Editable(*bitmap)) {
-      bitmaps.push_back(bitmap);
-    } else {
-      ++skipped;
-    }
-  }
-  if (bitmaps.empty()) {
-    Report(BitmapEdits::Skipped(skipped));
-    return;
-  }
+  const std::vector<CollectionBitmap*> targets = Targets(all);
+  if (targets.empty()) return;
   ChosenFile file;
   file.path = alpha ? "alpha plate" : "plate";
   if (!ChooseSaveFile("Export Plate", file, FileKindId::kImage, nullptr)) return;
+  const std::vector<const CollectionBitmap*> bitmaps(targets.begin(), targets.end());
   Image plate;
   std::string message;
-  if (!Plate::buildPlate(host_.EditedCollection(), bitmaps, alpha, 0, plate, message) ||
-      !DataFile::saveImage(file.path, plate, message)) {
+  if (!Plate::buildPlate(host_.EditedCollection(), bitmaps, alpha, 0, plate, message)) {
     MessageBoxWindow::ShowError("%s", message.c_str());
     return;
   }
-  Report(BitmapEdits::Skipped(skipped));
+  std::string error;
+  if (!DataFile::saveImage(file.path, plate, error)) {
+    MessageBoxWindow::ShowError("%s", error.c_str());
+    return;
+  }
+  // Bitmaps that could not be drawn into the plate are named.
+  Report(message);
 }
