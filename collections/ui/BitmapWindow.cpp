@@ -16,12 +16,18 @@ BitmapWindow::BitmapWindow(X256EditHost& host, X256BitmapBrowser& browser, Colle
   Refresh();
 }
 
+BitmapWindow::~BitmapWindow() {
+  // Torn down with the whole tree at exit, without a close.
+  if (browser_) browser_->WindowClosed(this);
+}
+
 void BitmapWindow::Refresh() {
   SetTitle(bitmap_->Name().c_str());
   InvalidateClient();
 }
 
 void BitmapWindow::Draw() {
+  if (orphaned_) return;
   FlushSprites();
   const Rect dest{0, 0, bitmap_->width, bitmap_->height};
   BitmapDrawer::Shared().Draw(*bitmap_, host_.DisplayPalette(), dest);
@@ -32,4 +38,11 @@ void BitmapWindow::OnClose() {
   browser_ = nullptr;
   if (browser) browser->WindowClosed(this);
   if (!orphaned_) host_.EditorWindowsChanged();
+}
+
+bool BitmapWindow::OnKey(InputEvent& event) {
+  if (!orphaned_ && (event.flags & kModControl) == kModControl) {
+    if (auto* editor = dynamic_cast<Window*>(&host_)) return editor->OnKey(event);
+  }
+  return Window::OnKey(event);
 }

@@ -16,9 +16,11 @@ class BitmapWindow : public Window {
   static constexpr int32_t kMinimumSide = 64;
 
   BitmapWindow(X256EditHost& host, X256BitmapBrowser& browser, CollectionBitmap* bitmap);
+  ~BitmapWindow() override;
 
   CollectionBitmap* bitmap() const { return bitmap_; }
-  // The page is going away with its editor: the window closes without telling either.
+  // The page is going away with its editor: the window closes without telling either, and
+  // draws nothing while it waits to be deleted.
   void Orphan() {
     browser_ = nullptr;
     orphaned_ = true;
@@ -29,6 +31,8 @@ class BitmapWindow : public Window {
   const char* GetClassName() const override { return "BitmapWindow"; }
   void Draw() override;
   void OnClose() override;
+  // The editor's keys (undo, redo, save, Ctrl+T) work here as well.
+  bool OnKey(InputEvent& event) override;
 
  private:
   X256EditHost& host_;

@@ -82,10 +82,6 @@ X256BitmapBrowser::X256BitmapBrowser(X256EditHost& host, Mode mode, Window* pare
   grid_->SetCellSize(kThumbnailSize, kThumbnailSize);
   grid_->SetDrawCallback(
       [this](int32_t, uint64_t data, const Rect& rect, bool) { DrawCell(data, rect); });
-  grid_->SetLabelCallback([this](int32_t, uint64_t data) -> std::string_view {
-    label_scratch_ = reinterpret_cast<const CollectionBitmap*>(data)->Name();
-    return label_scratch_;
-  });
   grid_->SetOpenCallback(
       [this](int32_t, uint64_t data) { OpenBitmaps({reinterpret_cast<CollectionBitmap*>(data)}); });
   grid_->SetDeleteCallback([this] { RunCommand(kDelete); });
@@ -123,11 +119,16 @@ X256BitmapBrowser::X256BitmapBrowser(X256EditHost& host, Mode mode, Window* pare
 }
 
 X256BitmapBrowser::~X256BitmapBrowser() {
-  for (BitmapWindow* window : windows_) {
+  CloseWindows();
+}
+
+void X256BitmapBrowser::CloseWindows() {
+  const std::vector<BitmapWindow*> windows = std::move(windows_);
+  windows_.clear();
+  for (BitmapWindow* window : windows) {
     window->Orphan();
     Window::Close(window);
   }
-  windows_.clear();
 }
 
 // ------------------------------------------------------------------------------ contents
@@ -185,7 +186,9 @@ void X256BitmapBrowser::Refresh() {
   const std::set<const CollectionBitmap*> present(bitmaps.begin(), bitmaps.end());
 
   grid_->SetCellCount(0);
-  for (CollectionBitmap* bitmap : bitmaps) grid_->AddCell(DataOf(bitmap));
+  for (CollectionBitmap* bitmap : bitmaps) {
+    grid_->SetCellLabel(grid_->AddCell(DataOf(bitmap)), bitmap->Name());
+  }
 
   table_->Clear();
   rows_.clear();

@@ -74,6 +74,8 @@ class X256BitmapBrowser : public ListGridWindow {
   int32_t OpenWindowCount() const { return static_cast<int32_t>(windows_.size()); }
   BitmapWindow* WindowOf(const CollectionBitmap* bitmap) const;
   void WindowClosed(BitmapWindow* window);
+  // The editor closes: its bitmap windows go with it.
+  void CloseWindows();
 
   // Moves the bitmaps in front of the page's bitmap `before` (past the end: to the end).
   void MoveBitmaps(const std::vector<CollectionBitmap*>& moved, int32_t before);
@@ -123,5 +125,4 @@ class X256BitmapBrowser : public ListGridWindow {
   std::vector<std::unique_ptr<Row>> rows_;
   std::vector<BitmapWindow*> windows_;
   std::string header_;
-  std::string label_scratch_;
 };

@@ -191,6 +191,13 @@ bool X256Edit::AnyEditorWindowOpen() const {
          (shadows_ && shadows_->OpenWindowCount() > 0);
 }
 
+void X256Edit::OnClose() {
+  // The windows opened from the pages show this editor's collection: they go first.
+  if (bitmaps_) bitmaps_->CloseWindows();
+  if (shadows_) shadows_->CloseWindows();
+  TagEdit::OnClose();
+}
+
 bool X256Edit::OnKey(InputEvent& event) {
   if ((event.flags & kModControl) == kModControl) {
     const bool down = event.b == 1;

@@ -36,6 +36,7 @@ class X256Edit : public TagEdit, public X256EditHost {
   const char* GetClassName() const override { return "X256Edit"; }
   void OnResized() override;
   bool OnKey(InputEvent& event) override;
+  void OnClose() override;
   bool WriteData(ByteWriter& out, TagHeader& header) override;
   bool ReadData(TagStream& stream, const TagHeader& header) override;
   bool Save() override;
