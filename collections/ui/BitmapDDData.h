@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "gui/Window.h"
 
@@ -12,4 +13,5 @@ struct BitmapDDData : Window::DragDropData {
   BitmapDDData() { type_id = kTypeId; }
   CollectionBitmap* bitmap = nullptr;
   X256BitmapBrowser* source = nullptr;
+  std::string label;  // the bitmap's name, shown while dragging
 };

@@ -311,6 +311,7 @@ void X256BitmapBrowser::StartDrag(int32_t index) {
     auto* one = new BitmapDDData;
     one->bitmap = bitmaps.front();
     one->source = this;
+    one->label = bitmaps.front()->Name();
     data = one;
   } else {
     auto* several = new BitmapGridDDData;
