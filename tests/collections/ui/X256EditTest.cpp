@@ -56,8 +56,12 @@ class X256EditTest : public EditorTest {
     ASSERT_TRUE(c.Save(out, header, error)) << error;
     const std::vector<uint8_t> data = out.Take();
     original_ = data;
-    tagfiles::TagRecipe recipe{kColl, kTree, "tree", data, header.version};
-    Loose("collections", recipe);
+    const tagfiles::TagRecipe recipe{kColl, kTree, "tree", data, header.version};
+    // The header's user data word carries the usage flags as well.
+    tagfiles::Bytes file = tagfiles::LooseBytes(recipe);
+    for (int i = 0; i < 4; ++i)
+      file[52 + static_cast<size_t>(i)] = static_cast<uint8_t>(usage >> (24 - 8 * i));
+    tagfiles::Spit(root_ / "local" / "collections" / "tree", file);
   }
 
   X256Edit* OpenEditor() {
