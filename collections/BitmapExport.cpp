@@ -1,5 +1,11 @@
 #include "collections/BitmapExport.h"
 
+#include <cctype>
+#include <set>
+
+#include "collections/Collection.h"
+#include "collections/CollectionBitmap.h"
+
 bool BitmapExport::MakeImage(const Bitmap& bitmap, const std::array<uint8_t, 768>& colorTable,
                              bool alpha, Image& out, std::string& error) {
   const uint64_t count = uint64_t{bitmap.width} * bitmap.height;
@@ -31,5 +37,71 @@ bool BitmapExport::MakeImage(const Bitmap& bitmap, const std::array<uint8_t, 768
   } else {
     out.setPalette(256, colorTable.data());
   }
+  return true;
+}
+
+bool BitmapExport::MakeImage(const Collection& collection, const CollectionBitmap& bitmap,
+                             bool alpha, Image& out, std::string& error) {
+  if (bitmap.placeholder) {
+    error = "it could not be decoded";
+    return false;
+  }
+  if (!bitmap.IsIndexed()) {
+    error = "eight-byte pixels have no image form";
+    return false;
+  }
+  return MakeImage(
+      {bitmap.width, bitmap.height, bitmap.pixels, bitmap.bytes_per_pixel, bitmap.flags},
+      collection.palette, alpha, out, error);
+}
+
+bool BitmapExport::ExportToFolder(const Collection& collection,
+                                  std::span<const CollectionBitmap* const> selection,
+                                  ExportNames::Mode mode, bool alpha, DataFile::FileFormat format,
+                                  const std::filesystem::path& folder, FolderResult& result,
+                                  std::string& message) {
+  result = {};
+  std::vector<std::string> names;
+  std::vector<bool> shadows;
+  for (const CollectionBitmap* bitmap : selection) {
+    names.push_back(bitmap ? bitmap->Name() : std::string());
+    shadows.push_back(bitmap && (bitmap->flags & kShadowFlag) != 0);
+  }
+  std::vector<std::string> files;
+  if (!ExportNames::ForSelection(mode, names, shadows, alpha, DataFile::extensionOf(format), files,
+                                 message))
+    return false;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (!std::filesystem::is_directory(folder)) {
+    message = "The folder '" + folder.string() + "' could not be made.";
+    return false;
+  }
+  // The names are distinct already; this guards the promise that no export overwrites a file
+  // of the same run, on file systems that ignore case too.
+  std::set<std::string> taken;
+  for (size_t i = 0; i < selection.size(); ++i) {
+    if (!selection[i]) continue;
+    const CollectionBitmap& bitmap = *selection[i];
+    auto problem = [&](const std::string& why) {
+      result.problems.push_back("'" + bitmap.Name() + "' was not exported: " + why + ".");
+    };
+    std::string folded = files[i];
+    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (!taken.insert(folded).second) {
+      problem("its file name is taken");
+      continue;
+    }
+    Image image;
+    std::string error;
+    const std::filesystem::path path = ExportNames::InFolder(folder, files[i]);
+    if (!MakeImage(collection, bitmap, alpha, image, error) ||
+        !DataFile::saveImage(path, image, format, error)) {
+      problem(error);
+      continue;
+    }
+    result.written.push_back(path);
+  }
+  message.clear();
   return true;
 }

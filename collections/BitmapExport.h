@@ -1,13 +1,20 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "collections/DataFile.h"
+#include "collections/ExportNames.h"
 #include "collections/Image.h"
 
-// The image written for one collection bitmap. It takes the bitmap's plain data, so it needs
-// nothing of the collection itself.
+class Collection;
+struct CollectionBitmap;
+
+// The images written for collection bitmaps: one bitmap's from its plain data, and a selection
+// written into a folder, the one path every export of several bitmaps takes.
 class BitmapExport {
  public:
   static constexpr uint16_t kRleFlag = 0x0004;
@@ -29,4 +36,23 @@ class BitmapExport {
   // Alpha export: a greyscale image of the alpha values.
   static bool MakeImage(const Bitmap& bitmap, const std::array<uint8_t, 768>& colorTable,
                         bool alpha, Image& out, std::string& error);
+  // The same for a bitmap of the collection. Placeholders (kept as read, their pixels only a
+  // checkerboard) and bitmaps of eight-byte pixels have no image form and are refused.
+  static bool MakeImage(const Collection& collection, const CollectionBitmap& bitmap, bool alpha,
+                        Image& out, std::string& error);
+
+  struct FolderResult {
+    std::vector<std::filesystem::path> written;
+    // One line per bitmap skipped or not written, naming it and saying why.
+    std::vector<std::string> problems;
+  };
+  // Every export of several bitmaps: each selected bitmap into `folder` in `format`, named by
+  // `mode` (ExportNames::ForSelection). False, writing nothing, when the names cannot be made
+  // (`message` says why) or the folder cannot be made; otherwise true, with the bitmaps that
+  // were skipped or failed in `result.problems`.
+  static bool ExportToFolder(const Collection& collection,
+                             std::span<const CollectionBitmap* const> selection,
+                             ExportNames::Mode mode, bool alpha, DataFile::FileFormat format,
+                             const std::filesystem::path& folder, FolderResult& result,
+                             std::string& message);
 };

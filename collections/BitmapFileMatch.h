@@ -19,7 +19,8 @@ class BitmapFileMatch {
   // "By Order": the i-th file with the i-th bitmap, counts equal. "By Name": each bitmap with
   // the file whose name without extension, converted as bitmap names are, equals the bitmap's
   // name (compared exactly; the first of such files wins). Bitmaps that found no file are
-  // named in `message` (and left out); a count mismatch fails with the message.
+  // named in `message` (and left out; up to ten names, then "(N more)") while the result is
+  // still true; a count mismatch "By Order" fails with the message.
   static bool Match(Mode mode, std::span<CollectionBitmap* const> bitmaps,
                     std::span<const std::filesystem::path> files, std::vector<Pair>& pairs,
                     std::string& message);

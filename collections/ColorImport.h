@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "collections/Image.h"
 
@@ -38,36 +39,47 @@ class ColorImport {
   // index k when the target holds that colour there, else to the first index holding it.
   // False when the colours do not fit (nothing changed).
   static bool reconcile(const Collection& collection, std::span<const uint8_t> palette,
+                        uint32_t count, bool adopt_file_colors, const CollectionBitmap* replaced,
+                        Reconciled& out);
+  // The same with several bitmaps about to be replaced (a plate replacing a selection).
+  static bool reconcile(const Collection& collection, std::span<const uint8_t> palette,
                         uint32_t count, bool adopt_file_colors,
-                        const CollectionBitmap* replaced, Reconciled& out);
+                        std::span<const CollectionBitmap* const> replaced, Reconciled& out);
+
+  // The palette an image brings: its own for an indexed image, the grey ramp (256 entries)
+  // for a greyscale one, whose levels are indices into it.
+  static void ImagePalette(const Image& image, std::array<uint8_t, 768>& palette, uint32_t& count);
 
   // Steps 4-5 for an indexed image (a greyscale image's levels are taken as indices): the
   // bitmap's (alpha, index) pixels and its flags (0x0004 or 0).
   static void remapPixels(const Image& image, const std::array<uint8_t, 256>& map,
                           std::vector<uint8_t>& pixels, uint16_t& flags);
 
-  // An image already through ImageImport::loadIndexedImage: reconciles (asking `ask` when the
-  // colours do not fit), stores the palette and adds the bitmap or replaces `replace`.
-  // `file_name` names the file in messages. Null with `message` set on failure or refusal
-  // (an empty message when the user cancelled); the collection is then unchanged.
+  // An image already through ImageImport::loadColorImage (indexed, or greyscale taken as
+  // indices): reconciles (asking `ask` when the colours do not fit), stores the palette and
+  // adds the bitmap or replaces `replace`. `file_name` names the file in messages. Null with
+  // `message` set on failure or refusal (an empty message when the user cancelled; without an
+  // `ask` the question is not put and the message says the colours do not fit); the
+  // collection is then unchanged.
   static CollectionBitmap* importColor(Collection& collection, const Image& image,
                                        std::string_view bitmap_name,
                                        const CollectionBitmap* replace, const AskReplace& ask,
                                        const std::string& file_name, std::string& message);
-  // An image already through ImageImport::loadGreyscaleImage, as a shadow.
+  // An image already through ImageImport::loadGreyscaleImage, as a shadow. Messages name
+  // `file_name`, or the bitmap name when it is empty.
   static CollectionBitmap* importShadow(Collection& collection, const Image& image,
                                         std::string_view bitmap_name,
-                                        const CollectionBitmap* replace, std::string& message);
+                                        const CollectionBitmap* replace, std::string& message,
+                                        const std::string& file_name = {});
 
-  // Loading and importing in one step.
+  // Loading (ImageImport::loadColorImage, loadGreyscaleImage) and importing in one step.
   static CollectionBitmap* importColorImage(Collection& collection,
                                             const std::filesystem::path& file,
-                                            const CollectionBitmap* replace,
-                                            const AskReplace& ask, std::string& message);
+                                            const CollectionBitmap* replace, const AskReplace& ask,
+                                            std::string& message);
   static CollectionBitmap* importShadowImage(Collection& collection,
                                              const std::filesystem::path& file,
-                                             const CollectionBitmap* replace,
-                                             std::string& message);
+                                             const CollectionBitmap* replace, std::string& message);
 
   // The bitmap name for a file: its name without the extension, UTF-8 converted to the
   // program's 8-bit encoding (characters it lacks become '_'), at most 63 bytes.

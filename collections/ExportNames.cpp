@@ -50,6 +50,22 @@ bool ExportNames::ByBitmapName(const std::vector<std::string>& names, bool alpha
   return true;
 }
 
+bool ExportNames::ForSelection(Mode mode, const std::vector<std::string>& names,
+                               const std::vector<bool>& shadows, bool alpha,
+                               std::string_view extension, std::vector<std::string>& out,
+                               std::string& message) {
+  if (mode == kByBitmapName) return ByBitmapName(names, alpha, extension, out, message);
+  out.clear();
+  for (size_t i = 0; i < names.size(); ++i) {
+    const bool shadow = i < shadows.size() && shadows[i];
+    out.push_back(ByNumbering(alpha    ? "alpha"
+                              : shadow ? "shadow"
+                                       : "bitmap",
+                              static_cast<uint32_t>(i), extension));
+  }
+  return true;
+}
+
 std::filesystem::path ExportNames::InFolder(const std::filesystem::path& folder,
                                             const std::string& file_name) {
   // Sanitised names are plain already; this guards callers that pass something else.

@@ -25,6 +25,15 @@ class ExportNames {
                            std::string_view extension, std::vector<std::string>& out,
                            std::string& message);
 
+  // The BitmapImportMappingMode choices of an export of several bitmaps.
+  enum Mode : int { kByNumbering = 0, kByBitmapName = 1 };
+  // The file name of each selected bitmap in selection order: "By Numbering" counts from 0
+  // with "alpha" for an alpha export, else "shadow" or "bitmap" as `shadows` says; "By Bitmap
+  // Name" as ByBitmapName, failing with its message.
+  static bool ForSelection(Mode mode, const std::vector<std::string>& names,
+                           const std::vector<bool>& shadows, bool alpha, std::string_view extension,
+                           std::vector<std::string>& out, std::string& message);
+
   // The path of `file_name` in `folder`; `file_name` must be a result of the functions above.
   static std::filesystem::path InFolder(const std::filesystem::path& folder,
                                         const std::string& file_name);

@@ -12,8 +12,8 @@ std::string Format(const char* format, const std::string& name) {
   return text;
 }
 
-bool LoadAs(const std::filesystem::path& path, ImageFormat format, const char* wrong_format,
-            Image& image, std::string& message) {
+bool LoadAs(const std::filesystem::path& path, ImageFormat format, ImageFormat also,
+            const char* wrong_format, Image& image, std::string& message) {
   const std::string name = path.filename().string();
   DataFile file(path);
   // A recognised image whose header is refused (a 16-bit or compressed BMP, a PNG of another
@@ -28,7 +28,7 @@ bool LoadAs(const std::filesystem::path& path, ImageFormat format, const char* w
     message = Format("'%s': An error occurred while reading the image data.", name);
     return false;
   }
-  if (!file.image().is(format)) {
+  if (!file.image().is(format) && !file.image().is(also)) {
     message = Format(wrong_format, name);
     return false;
   }
@@ -40,14 +40,20 @@ bool LoadAs(const std::filesystem::path& path, ImageFormat format, const char* w
 
 bool ImageImport::loadIndexedImage(const std::filesystem::path& path, Image& image,
                                    std::string& message) {
-  return LoadAs(path, ImageFormat::kIndexed, "'%s': The image is not 8-bit paletted.", image,
-                message);
+  return LoadAs(path, ImageFormat::kIndexed, ImageFormat::kIndexed,
+                "'%s': The image is not 8-bit paletted.", image, message);
+}
+
+bool ImageImport::loadColorImage(const std::filesystem::path& path, Image& image,
+                                 std::string& message) {
+  return LoadAs(path, ImageFormat::kIndexed, ImageFormat::kGreyscale,
+                "'%s': The image is not 8-bit paletted.", image, message);
 }
 
 bool ImageImport::loadGreyscaleImage(const std::filesystem::path& path, Image& image,
                                      std::string& message) {
-  return LoadAs(path, ImageFormat::kGreyscale, "'%s': The image is not 8-bit greyscale.", image,
-                message);
+  return LoadAs(path, ImageFormat::kGreyscale, ImageFormat::kGreyscale,
+                "'%s': The image is not 8-bit greyscale.", image, message);
 }
 
 bool ImageImport::applyAlphaMask(uint32_t width, uint32_t height, std::span<uint8_t> pixels,

@@ -12,6 +12,11 @@ class ImageImport {
  public:
   static bool loadIndexedImage(const std::filesystem::path& path, Image& image,
                                std::string& message);
+  // What colour imports and plates accept: indexed images, and greyscale ones, whose levels
+  // are taken as indices into the grey ramp. An indexed file whose palette is the grey ramp
+  // loads as greyscale, and a collection whose colour table is that ramp writes such files, so
+  // refusing greyscale would refuse the program's own exports.
+  static bool loadColorImage(const std::filesystem::path& path, Image& image, std::string& message);
   static bool loadGreyscaleImage(const std::filesystem::path& path, Image& image,
                                  std::string& message);
 

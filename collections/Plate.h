@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "collections/Image.h"
+#include "collections/PlateLayout.h"
 
 class Collection;
 struct CollectionBitmap;
@@ -16,24 +17,20 @@ struct CollectionBitmap;
 class Plate {
  public:
   // A cell's picture rectangle in plate coordinates; empty cells have width and height 0.
-  struct Cell {
-    uint32_t x = 0;
-    uint32_t y = 0;
-    uint32_t width = 0;
-    uint32_t height = 0;
-    bool empty() const { return width == 0 || height == 0; }
-  };
+  using Cell = PlateLayout::Cell;
 
   // Lays out and draws the bitmaps (null: an absent bitmap, an empty cell). `columns` 0 picks
   // the width whose plate is closest to square; otherwise each band holds that many cells.
   // Colour plates hold colour indices, alpha plates alpha values with entries 2-255 of the
   // palette turned grey. Each band's last cell reaches the right line, so the plate parses
   // back into exactly its cells. False with a message when no width fits or the plate would
-  // be too large.
+  // be too large. Placeholders and bitmaps of eight-byte pixels have no pixels to show and get
+  // empty cells, keeping the others' numbers; `message` then says so while the result is true.
   static bool buildPlate(const Collection& collection,
                          std::span<const CollectionBitmap* const> bitmaps, bool alpha,
                          uint32_t columns, Image& out, std::string& message);
   // The cells in scan order (empty ones included), or false when the image is not a plate.
+  // Greyscale images are plates too: a plate whose palette is the grey ramp reads back so.
   static bool parsePlate(const Image& plate, std::vector<Cell>& cells);
 
   // The commands, each leaving the collection as it was when it fails (`message` says why;
@@ -42,11 +39,14 @@ class Plate {
   static bool importColorPlate(Collection& collection, const Image& plate,
                                std::string_view plate_name, const std::string& file_name,
                                std::string& message);
-  // The cells replace `targets` in order; counts must match and no cell may be empty.
+  // The cells replace `targets` in order; counts must match and no cell may be empty. Each
+  // new bitmap keeps its target's name and place (the targets are freed); a shadow stays a
+  // shadow and takes the cell's values as grey levels.
   static bool replaceFromPlate(Collection& collection, const Image& plate,
                                std::span<CollectionBitmap* const> targets,
                                const std::string& file_name, std::string& message);
-  // The cells become the alpha values of `targets`; counts and sizes must match.
+  // The cells become the alpha values of `targets`; counts and sizes must match, and every
+  // target must have (alpha, index) pixels.
   static bool replaceAlphaFromPlate(Collection& collection, const Image& plate,
                                     std::span<CollectionBitmap* const> targets,
                                     const std::string& file_name, std::string& message);
