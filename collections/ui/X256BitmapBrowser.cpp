@@ -574,7 +574,7 @@ void X256BitmapBrowser::RemoveAlpha(bool all) {
     }
     if (!(bitmap->flags & kPartialAlphaFlag)) continue;
     change->Touch(bitmap);
-    BitmapEdits::RemoveAlpha(*bitmap);
+    BitmapEdits::RemoveAlpha(host_.EditedCollection(), *bitmap);
   }
   Commit(std::move(change));
   Report(BitmapEdits::Skipped(skipped));

@@ -19,8 +19,14 @@ X256HueBrowser::X256HueBrowser(X256EditHost& host, Window* parent) : X256ListPag
 }
 
 X256HueBrowser::~X256HueBrowser() {
-  // The editors are top-level windows of their own; they must not outlive the collection.
-  for (X256HueEdit* editor : editors_) {
+  CloseEditors();
+}
+
+void X256HueBrowser::CloseEditors() {
+  // Copy: the editors leave the list as they close.
+  const std::vector<X256HueEdit*> editors = editors_;
+  editors_.clear();
+  for (X256HueEdit* editor : editors) {
     editor->closed.Disconnect(this);
     editor->SetGoneHandler(nullptr);
     editor->Detach();

@@ -20,6 +20,8 @@ class X256HueBrowser : public X256ListPage {
   // The editor showing the hue change, or null.
   X256HueEdit* EditorOf(const HueChange* hue_change) const;
   const std::vector<X256HueEdit*>& Editors() const { return editors_; }
+  // Closes every editor; their hue changes are about to go with the collection.
+  void CloseEditors();
 
  protected:
   const Texts& PageTexts() const override;
