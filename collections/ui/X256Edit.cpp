@@ -8,6 +8,11 @@
 #include "collections/CollectionChange.h"
 #include "collections/CollectionLayout.h"
 #include "collections/ui/X256BitmapBrowser.h"
+#include "collections/ui/X256ColorTableEdit.h"
+#include "collections/ui/X256FlagsEdit.h"
+#include "collections/ui/X256HueBrowser.h"
+#include "collections/ui/X256OptimizeEdit.h"
+#include "collections/ui/X256SequenceBrowser.h"
 #include "gui/MessageBoxWindow.h"
 #include "gui/TabWindow.h"
 #include "gui/TextBox.h"
@@ -55,9 +60,16 @@ void X256Edit::CreatePages() {
   shadows_ = new X256BitmapBrowser(*this, X256BitmapBrowser::kShadows, tabs_);
   AddPage(shadows_, kBitmapList | kSequences | kPalette | kHueChanges,
           [this] { shadows_->Refresh(); });
-  // ---- The other pages, in tab order after these two: Sequences, Hue Changes, Color Table,
-  // Flags, Optimize. Each is made as `new Page(*this, tabs_)` and added with AddPage and the
-  // changes it shows (the optimisation page also kEditorWindows).
+  sequences_ = new X256SequenceBrowser(*this, tabs_);
+  AddPage(sequences_, kSequences | kBitmapList, [this] { sequences_->Refresh(); });
+  hues_ = new X256HueBrowser(*this, tabs_);
+  AddPage(hues_, kHueChanges | kPalette, [this] { hues_->Refresh(); });
+  auto* color_table = new X256ColorTableEdit(*this, tabs_);
+  AddPage(color_table, kPalette, [color_table] { color_table->Refresh(); });
+  auto* flags = new X256FlagsEdit(*this, tabs_);
+  AddPage(flags, X256EditHost::kFlags, [flags] { flags->Refresh(); });
+  auto* optimize = new X256OptimizeEdit(*this, tabs_);
+  AddPage(optimize, kEditorWindows, [optimize] { optimize->Refresh(); });
 }
 
 void X256Edit::AddPage(Window* page, uint32_t concerns, std::function<void()> refresh) {
@@ -188,13 +200,15 @@ void X256Edit::EditorWindowsChanged() {
 
 bool X256Edit::AnyEditorWindowOpen() const {
   return (bitmaps_ && bitmaps_->OpenWindowCount() > 0) ||
-         (shadows_ && shadows_->OpenWindowCount() > 0);
+         (shadows_ && shadows_->OpenWindowCount() > 0) ||
+         (sequences_ && sequences_->EditorCount() > 0);
 }
 
 void X256Edit::OnClose() {
   // The windows opened from the pages show this editor's collection: they go first.
   if (bitmaps_) bitmaps_->CloseWindows();
   if (shadows_) shadows_->CloseWindows();
+  if (hues_) hues_->CloseEditors();
   TagEdit::OnClose();
 }
 

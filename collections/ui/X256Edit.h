@@ -12,6 +12,8 @@
 
 class TabWindow;
 class X256BitmapBrowser;
+class X256HueBrowser;
+class X256SequenceBrowser;
 
 // The editor of sprite collections (`.256` tags): one collection shown on seven tab pages.
 // Every change of any page or window is one step of the editor's undo history; the tag counts
@@ -63,6 +65,8 @@ class X256Edit : public TagEdit, public X256EditHost {
   TabWindow* Tabs() const { return tabs_; }
   X256BitmapBrowser* BitmapsPage() const { return bitmaps_; }
   X256BitmapBrowser* ShadowsPage() const { return shadows_; }
+  X256SequenceBrowser* SequencesPage() const { return sequences_; }
+  X256HueBrowser* HueChangesPage() const { return hues_; }
   const UndoHistory& History() const { return history_; }
 
  private:
@@ -90,5 +94,7 @@ class X256Edit : public TagEdit, public X256EditHost {
   TabWindow* tabs_ = nullptr;
   X256BitmapBrowser* bitmaps_ = nullptr;
   X256BitmapBrowser* shadows_ = nullptr;
+  X256SequenceBrowser* sequences_ = nullptr;
+  X256HueBrowser* hues_ = nullptr;
   std::vector<PageEntry> pages_;
 };
