@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     }
     std::sort(times.begin(), times.end());
     const double median = times[times.size() / 2];
-    std::fprintf(stderr, "  full redraws %s: fastest %.3f ms, median %.3f ms, slowest %.3f ms\n",
+    std::fprintf(stderr, "  page redraws %s: fastest %.3f ms, median %.3f ms, slowest %.3f ms\n",
                  what, times.front(), median, times.back());
     return median;
   };
