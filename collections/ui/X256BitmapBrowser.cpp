@@ -630,7 +630,7 @@ void X256BitmapBrowser::Uncrop(bool all) {
     return;
   char* end = nullptr;
   const long size = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || size < 1 || size > 4096) {
+  if (text.empty() || *end != '\0' || size < 1 || size > BitmapEdits::kMaxUncropSize) {
     MessageBoxWindow::Show("Error", "Invalid size for uncropping.", {"OK"});
     return;
   }
