@@ -372,11 +372,23 @@ void X256BitmapBrowser::MoveBitmaps(const std::vector<CollectionBitmap*>& moved,
       break;
     }
   }
+  // Past the page's end: after its last bitmap that stays, so that the other page's bitmaps
+  // keep their places in the collection.
+  const CollectionBitmap* after = nullptr;
+  if (!anchor) {
+    for (const CollectionBitmap* bitmap : page) {
+      if (std::find(moved.begin(), moved.end(), bitmap) == moved.end()) after = bitmap;
+    }
+    if (!after) return;
+  }
   std::unique_ptr<CollectionChange> change = host_.BeginChange();
   for (const CollectionBitmap* bitmap : moved) {
-    const int32_t target =
-        anchor ? collection.IndexOfBitmap(anchor) : static_cast<int32_t>(collection.bitmaps.size());
-    collection.MoveBitmap(bitmap, target);
+    if (anchor) {
+      collection.MoveBitmap(bitmap, collection.IndexOfBitmap(anchor));
+    } else {
+      collection.MoveBitmap(bitmap, collection.IndexOfBitmap(after) + 1);
+      after = bitmap;
+    }
   }
   Commit(std::move(change));
   SelectBitmaps(moved);

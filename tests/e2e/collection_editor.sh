@@ -15,9 +15,10 @@ for archive in "$game"/tags/*; do "$1/zarv-tool" unpack "$archive" "$E2E_DIR/unp
 original="$E2E_DIR/unpacked/collections/Archer"
 [[ -f $original ]] || fail "the demo has no Archer collection: $(ls -R "$E2E_DIR/unpacked" | head -30)"
 
-# How many times the middle row of the demo's first sprite shows on screen, in its palette's
-# colours: index 1 + 254 x / 24 inside a circle of radius 9 around (12, 12), colour (i, i + tint,
-# 255 - i) with the tint of a six-letter name.
+# How many times the demo's first sprite shows on screen in its palette's colours: inside a
+# circle of radius 9 around (12, 12) pixel x has index 1 + 254 x / 24 and colour
+# (i, i + tint, 255 - i), the tint that of a six-letter name; the pixel just outside each of
+# its rows is not the sprite's colour there (the second, larger sprite has the same columns).
 sprite_rows() {
   local shot="$shots/collection_editor-$1.ppm"
   import -window root -depth 8 "ppm:$shot" 2>/dev/null
@@ -28,26 +29,43 @@ parts = data.split(maxsplit=4)
 width, height = int(parts[1]), int(parts[2])
 pixels = parts[4]
 tint = (6 * 37) & 0xFF
-row = b''
-for x in range(12 - 9, 12 + 10):
+def colour(x):
     i = 1 + (x * 254) // 24
-    row += bytes((i, (i + tint) & 0xFF, 255 - i))
-count, at = 0, pixels.find(row)
-while at >= 0:
-    if at % 3 == 0:
-        count += 1
-    at = pixels.find(row, at + 1)
+    return bytes((i, (i + tint) & 0xFF, 255 - i))
+def at(x, y):
+    if x < 0 or y < 0 or x >= width or y >= height:
+        return b''
+    o = (y * width + x) * 3
+    return pixels[o:o + 3]
+def span(dy):
+    d = 0
+    while (d + 1) * (d + 1) + dy * dy <= 81:
+        d += 1
+    return 12 - d, 12 + d
+middle = b''.join(colour(x) for x in range(3, 22))
+count, found = 0, pixels.find(middle)
+while found >= 0:
+    if found % 3 == 0:
+        left, y = (found // 3) % width - 3, (found // 3) // width - 12
+        ok = True
+        for dy in range(-9, 10):
+            a, b = span(dy)
+            ok = ok and all(at(left + x, y + 12 + dy) == colour(x) for x in range(a, b + 1))
+            ok = ok and at(left + a - 1, y + 12 + dy) != colour(a - 1)
+            ok = ok and at(left + b + 1, y + 12 + dy) != colour(b + 1)
+        count += ok
+    found = pixels.find(middle, found + 1)
 print(count)
 PY
 }
 
 start_editor_on "$game"
 win=$ZARV_WIN
-# The tag tree's empty space takes the focus; Home goes to its first row, the first collection
-# in name order.
+# The tag tree's empty space takes the focus; Home goes to its first row, the collection
+# references' group, which Return folds; the collections' group follows, Archer first in it.
 xdotool mousemove --window "$win" 700 700 click 1
 sleep 0.3
-xdotool key --delay 80 Home
+xdotool key --delay 80 Home Return Down Down
 sleep 0.3
 xdotool key --delay 80 Return
 sleep 1.5

@@ -12,6 +12,8 @@
 #include "gui/Menu.h"
 #include "gui/MenuItem.h"
 #include "gui/TabWindow.h"
+#include "gui/TextBox.h"
+#include "gui/TextPopup.h"
 #include "support/EditorFixture.h"
 #include "tags/TagCode.h"
 #include "tags/ui/ArchiveBrowserList.h"
@@ -56,8 +58,12 @@ class X256EditTest : public EditorTest {
     ASSERT_TRUE(c.Save(out, header, error)) << error;
     const std::vector<uint8_t> data = out.Take();
     original_ = data;
-    tagfiles::TagRecipe recipe{kColl, kTree, "tree", data, header.version};
-    Loose("collections", recipe);
+    const tagfiles::TagRecipe recipe{kColl, kTree, "tree", data, header.version};
+    // The header's user data word carries the usage flags as well.
+    tagfiles::Bytes file = tagfiles::LooseBytes(recipe);
+    for (int i = 0; i < 4; ++i)
+      file[52 + static_cast<size_t>(i)] = static_cast<uint8_t>(usage >> (24 - 8 * i));
+    tagfiles::Spit(root_ / "local" / "collections" / "tree", file);
   }
 
   X256Edit* OpenEditor() {
@@ -332,6 +338,105 @@ TEST_F(X256EditTest, UncropRefusesSizesOutsideTheRange) {
   page->RunCommand(X256BitmapBrowser::kUncrop + X256BitmapBrowser::kAllOffset);
   RunSteps();
   EXPECT_EQ(messages, std::vector<std::string>{"Invalid size for uncropping."});
+  EXPECT_FALSE(editor->dirty());
+}
+
+TEST_F(X256EditTest, RenamingInTheGridEditsTheLabelInPlace) {
+  WriteCollection();
+  X256Edit* editor = OpenEditor();
+  ASSERT_NE(editor, nullptr);
+  X256BitmapBrowser* page = editor->BitmapsPage();
+  page->Grid()->Select(0, false);
+  platform.Then([](FakePlatform& p) { return dynamic_cast<TextPopup*>(p.wm->TopModalWindow()); });
+  platform.Then([this](FakePlatform&) {
+    Tap(Key::Backspace);  // the old name is selected
+    for (char c : std::string("leaf")) Char(c);
+    Tap(Key::Enter);
+    return true;
+  });
+  page->RunCommand(X256BitmapBrowser::kRename);
+  RunSteps();
+  EXPECT_EQ(Names(page->PageBitmaps()), (std::vector<std::string>{"leaf", "b"}));
+  EXPECT_EQ(page->Grid()->Cell(0)->label, "leaf");
+  EXPECT_TRUE(editor->dirty());
+}
+
+TEST_F(X256EditTest, DraggingAThumbnailOntoAnotherMovesItThere) {
+  WriteCollection();
+  X256Edit* editor = OpenEditor();
+  ASSERT_NE(editor, nullptr);
+  X256BitmapBrowser* page = editor->BitmapsPage();
+  const Rect from = page->Grid()->CellRect(1);
+  const Rect to = page->Grid()->CellRect(0);
+  const int32_t y = from.top + 20;
+  Move(from.left + 20, y);
+  Press(from.left + 20, y);
+  Move(from.left + 30, y);
+  Move(to.left + 40, y);
+  Move(to.left + 5, y);  // the left half of the first cell: in front of it
+  Release(to.left + 5, y);
+  Pump(4);
+  EXPECT_EQ(Names(page->PageBitmaps()), (std::vector<std::string>{"b", "a"}));
+  EXPECT_TRUE(editor->dirty());
+  CtrlKey('Z');
+  Pump(2);
+  EXPECT_EQ(Names(page->PageBitmaps()), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(X256EditTest, NewCollectionAsksANameAndOpensAnEmptyUnsavedEditor) {
+  Open();
+  AnswerPrompt("Enter Name for Collection", "fresh");
+  TagEdit::NewTagDialog(kColl, "");
+  RunSteps();
+  X256Edit* editor = nullptr;
+  for (Window* w = wm->Layer0()->FirstChild(); w; w = w->NextSibling())
+    if (auto* e = dynamic_cast<X256Edit*>(w)) editor = e;
+  ASSERT_NE(editor, nullptr);
+  EXPECT_TRUE(editor->dirty());
+  EXPECT_TRUE(editor->EditedCollection().bitmaps.empty());
+  EXPECT_EQ(editor->BitmapsPage()->HeaderText(), "  0 Bitmaps:");
+  // Nothing is on disk yet, so no step of the history is the saved one.
+  CtrlKey('T');
+  Pump(2);
+  EXPECT_TRUE(editor->dirty());
+  CtrlKey('S');
+  Pump(2);
+  EXPECT_FALSE(editor->dirty());
+  EXPECT_TRUE(std::filesystem::exists(root_ / "local" / "collections" / "fresh"));
+}
+
+TEST_F(X256EditTest, DeletingFromTheAllMenuSaysAllOrTheOnly) {
+  WriteCollection();
+  X256Edit* editor = OpenEditor();
+  ASSERT_NE(editor, nullptr);
+  Answer("Confirm Delete", 1);  // Cancel
+  Answer("Confirm Delete", 0);
+  editor->BitmapsPage()->RunCommand(X256BitmapBrowser::kDelete + X256BitmapBrowser::kAllOffset);
+  editor->ShadowsPage()->RunCommand(X256BitmapBrowser::kDelete + X256BitmapBrowser::kAllOffset);
+  RunSteps();
+  EXPECT_EQ(messages,
+            (std::vector<std::string>{"Are you sure you want to remove all bitmaps?",
+                                      "Are you sure you want to remove the only shadow?"}));
+  // The cancelled one left the bitmaps; the confirmed one took the shadow, in one step.
+  EXPECT_EQ(editor->BitmapsPage()->PageBitmaps().size(), 2u);
+  EXPECT_TRUE(editor->ShadowsPage()->PageBitmaps().empty());
+  EXPECT_EQ(editor->History().Count(), 2u);
+}
+
+TEST_F(X256EditTest, CroppingRefusesABitmapThatIsOpen) {
+  WriteCollection();
+  X256Edit* editor = OpenEditor();
+  ASSERT_NE(editor, nullptr);
+  X256BitmapBrowser* page = editor->BitmapsPage();
+  page->OpenBitmaps({page->PageBitmaps()[1]});
+  Answer("Crop", 0);
+  Answer("Error", 0);
+  page->RunCommand(X256BitmapBrowser::kCrop + X256BitmapBrowser::kAllOffset);
+  RunSteps();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0], "Are you sure you want to crop all bitmaps?");
+  EXPECT_EQ(messages[1], "The bitmap \"b\" is currently open. Please close it before cropping.");
+  EXPECT_EQ(page->PageBitmaps()[1]->width, 2);
   EXPECT_FALSE(editor->dirty());
 }
 
