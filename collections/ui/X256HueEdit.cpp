@@ -104,6 +104,13 @@ X256HueEdit::~X256HueEdit() {
   if (gone_) gone_(this);
 }
 
+bool X256HueEdit::OnKey(InputEvent& event) {
+  if (hue_change_ && (event.flags & kModControl) == kModControl) {
+    if (auto* editor = dynamic_cast<Window*>(&host_)) return editor->OnKey(event);
+  }
+  return Window::OnKey(event);
+}
+
 void X256HueEdit::Detach() {
   hue_change_ = nullptr;
   bar_->SetHueChange(nullptr);
