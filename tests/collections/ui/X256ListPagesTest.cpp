@@ -183,6 +183,25 @@ TEST_F(ListPageTest, DroppingAnItemMovesItsRecord) {
   EXPECT_EQ(host.Commits(), 1);
 }
 
+TEST_F(ListPageTest, AMouseDragReordersAndTheListIsRebuiltSafelyDuringTheDrop) {
+  for (const char* name : {"A", "B", "C"}) host.collection.AddSequence(name);
+  auto* page = MakePage<X256SequenceBrowser>();
+  const Rect first = page->CellRect(page->FirstItem(), -1);
+  const int32_t x = first.left + 10;
+  const int32_t h = page->RowHeight();
+  Press(x, first.top + h / 2);
+  for (int32_t dy = 2; dy <= 2 * h + h / 2; dy += 3) Move(x, first.top + h / 2 + dy);
+  Move(x, first.top + 3 * h - 1);
+  Release(x, first.top + 3 * h - 1);
+  Pump(20);
+  std::vector<std::string> names;
+  for (const auto& sq : host.collection.sequences) names.push_back(sq->Name());
+  EXPECT_EQ(names, (std::vector<std::string>{"B", "C", "A"}));
+  EXPECT_EQ(page->ItemAtRow(2)->text, "A");
+  EXPECT_EQ(host.Commits(), 1);
+  EXPECT_FALSE(wm->IsDragging());
+}
+
 // ---------------------------------------------------------------------------------------
 // Open editors
 
