@@ -3,6 +3,7 @@
 #include "collections/Collection.h"
 #include "collections/ui/X256EditHost.h"
 #include "collections/ui/X256HueEdit.h"
+#include "gui/TextBox.h"
 #include "gui/WindowManager.h"
 
 namespace {
@@ -103,6 +104,11 @@ void X256HueBrowser::OpenRecord(void* record) {
     return;
   }
   auto* editor = new X256HueEdit(host_, hue_change, nullptr);
+  const Rect frame = editor->FrameRectInParent();
+  const Point at = WM().NextCascadePosition();
+  editor->SetFrameRect({at.x, at.y, at.x + frame.Width(), at.y + frame.Height()});
+  WM().BringToFront(editor);
+  Window::SetFocus(editor->NameBox(), 0);
   ::Connect<&X256HueBrowser::OnEditorClosed>(editor->closed, this);
   // A window tree torn down as a whole destroys the editor without closing it.
   editor->SetGoneHandler([this](X256HueEdit* gone) { std::erase(editors_, gone); });

@@ -90,7 +90,9 @@ X256HueEdit::X256HueEdit(X256EditHost& host, HueChange* hue_change, Window* pare
     ++row;
   }
   color_ = new ColorButton(this);
-  color_->SetFrameRect({kFieldLeft, RowTop(9), kFieldLeft + 42, RowTop(9) + 20});
+  // Beside its check box, whose label may reach past the label column.
+  const int32_t color_left = std::max(kFieldLeft, replacement_->FrameRectInParent().right + 8);
+  color_->SetFrameRect({color_left, RowTop(9), color_left + 42, RowTop(9) + 20});
   ::Connect<&X256HueEdit::OnColor>(color_->color_changed, this);
 
   Window::SetTabOrder({name_, saturation_, use_as_, reversed_, replacement_, color_, solid_});
@@ -100,6 +102,13 @@ X256HueEdit::X256HueEdit(X256EditHost& host, HueChange* hue_change, Window* pare
 
 X256HueEdit::~X256HueEdit() {
   if (gone_) gone_(this);
+}
+
+bool X256HueEdit::OnKey(InputEvent& event) {
+  if (hue_change_ && (event.flags & kModControl) == kModControl) {
+    if (auto* editor = dynamic_cast<Window*>(&host_)) return editor->OnKey(event);
+  }
+  return Window::OnKey(event);
 }
 
 void X256HueEdit::Detach() {

@@ -31,6 +31,8 @@ class X256HueEdit : public Window {
   ~X256HueEdit() override;
 
   const char* GetClassName() const override { return "X256HueEdit"; }
+  // The editor's Ctrl keys (undo, redo, save) work here too.
+  bool OnKey(InputEvent& event) override;
   // Shows the hue change as it now is.
   void Refresh();
   HueChange* EditedHueChange() const { return hue_change_; }

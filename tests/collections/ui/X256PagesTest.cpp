@@ -41,15 +41,6 @@ TEST_F(FlagsPageTest, BoxesShowAndRewriteOnlyTheLowSixBits) {
   EXPECT_EQ(host.affected[0], X256EditHost::kFlags);
 }
 
-TEST_F(FlagsPageTest, RefreshFollowsTheCollection) {
-  auto* page = new X256FlagsEdit(host, frame);
-  host.collection.usage = 0x08;
-  page->Refresh();
-  for (int32_t i = 0; i < X256FlagsEdit::kBoxCount; ++i) {
-    EXPECT_EQ(page->Box(i)->GetState() == Button::kOn, i == 3) << i;
-  }
-}
-
 // ---------------------------------------------------------------------------------------
 // Optimisation
 
