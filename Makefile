@@ -15,6 +15,8 @@
 #                        parsing them (headless)
 #   make bench-chooser   build, then time opening the file chooser on 20,000 files (headless)
 #   make bench-lists   build, then time the list, grid and combo box at 50,000 rows (virtual display)
+#   make bench-x256    build, then time redrawing the collection editor's Bitmaps page with 60
+#                      thumbnails (virtual display)
 #   make bench-browser build, then time the archive browser on the large game folder of
 #                      bench-codex (virtual display)
 #   make bench-undo    build, then measure what the collection editor's undo history holds after
@@ -63,7 +65,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-undo format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo format clean
 
 all: build
 
@@ -132,6 +134,9 @@ bench-tagops: deps build
 
 bench-browser: deps build
 	bench/run-browser.sh $(BUILD_DIR)
+
+bench-x256: deps build
+	bench/run-x256.sh $(BUILD_DIR)
 
 bench-undo: deps build
 	bench/run-undo.sh $(BUILD_DIR)

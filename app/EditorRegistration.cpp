@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "collections/ui/X256Edit.h"
 #include "structs/StructRegistry.h"
 #include "structs/ui/TagStructEdit.h"
 #include "structs/ui/TextEdit.h"
@@ -16,9 +17,9 @@ struct Assignment {
 
 // The dedicated editors; each overrides whatever the first pass gave its groups.
 const Assignment kDedicated[] = {
-    {tagcode::Make("ditl"), &TextEdit::Make}, {tagcode::Make("scri"), &TextEdit::Make},
-    {tagcode::Make("stli"), &TextEdit::Make}, {tagcode::Make("temp"), &TextEdit::Make},
-    {tagcode::Make("text"), &TextEdit::Make},
+    {tagcode::Make(".256"), &X256Edit::Make}, {tagcode::Make("ditl"), &TextEdit::Make},
+    {tagcode::Make("scri"), &TextEdit::Make}, {tagcode::Make("stli"), &TextEdit::Make},
+    {tagcode::Make("temp"), &TextEdit::Make}, {tagcode::Make("text"), &TextEdit::Make},
 };
 
 // Every group a record definition describes gets the struct editor (the registry leaves out

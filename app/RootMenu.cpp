@@ -18,7 +18,7 @@ struct MenuLine {
 
 constexpr MenuLine kFileItems[] = {
     {"Add Archives", RootMenu::kAddArchives, true},
-    {"New Collection", RootMenu::kNewCollection, false},
+    {"New Collection", RootMenu::kNewCollection, true},
     {"New Detail Texture From Image File", RootMenu::kDetailTextureFromFile, false},
     {"New Detail Texture From Clipboard", RootMenu::kDetailTextureFromClipboard, false},
     {"New Model From LWO", RootMenu::kNewModelFromLwo, false},
@@ -161,6 +161,9 @@ void RootMenu::RunCommand(int32_t id) {
       return;
     case kNewScript:
       TagEdit::NewTagDialog(tagcode::Make("scri"), "");
+      return;
+    case kNewCollection:
+      TagEdit::NewTagDialog(tagcode::Make(".256"), "");
       return;
     case kAddArchives:
       AddArchivesCommand();

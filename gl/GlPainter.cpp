@@ -144,6 +144,11 @@ void GlPainter::DrawQuads(PageSet set, int32_t page, std::span<const TexturedQua
   if (texture.name() == 0) return;
   glEnable(GL_TEXTURE_2D);
   texture.Bind();
+  DrawBoundQuads(quads);
+  glDisable(GL_TEXTURE_2D);
+}
+
+void GlPainter::DrawBoundQuads(std::span<const TexturedQuad> quads) {
   glBegin(GL_QUADS);
   for (const TexturedQuad& q : quads) {
     glTexCoord2f(q.u[0], q.v[0]);
@@ -156,6 +161,36 @@ void GlPainter::DrawQuads(PageSet set, int32_t page, std::span<const TexturedQua
     glVertex2f(q.x0, q.y1);
   }
   glEnd();
+}
+
+void GlPainter::UploadScratch(const Rect& region, std::span<const uint8_t> rgba) {
+  const Rect whole{0, 0, kScratchSize, kScratchSize};
+  if (region.IsEmpty() || region.Intersection(whole) != region) return;
+  if (rgba.size() < static_cast<size_t>(region.Width()) * static_cast<size_t>(region.Height()) * 4)
+    return;
+  if (scratch_.name() == 0) {
+    scratch_.Create(nullptr, TextureFormat::kRgba, kScratchSize, kScratchSize, false, false);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  }
+  scratch_.Bind();
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, region.left, region.top, region.Width(), region.Height(),
+                  GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  glPopClientAttrib();
+}
+
+void GlPainter::DrawScratchQuads(std::span<const TexturedQuad> quads) {
+  if (quads.empty() || scratch_.name() == 0) return;
+  glEnable(GL_TEXTURE_2D);
+  scratch_.Bind();
+  DrawBoundQuads(quads);
   glDisable(GL_TEXTURE_2D);
 }
 

@@ -33,6 +33,8 @@ class GlPainter : public Painter {
   void UploadPages(PageSet set, std::span<const PageImage> pages) override;
 
   bool ReadPixels(const Rect& rect, std::vector<uint8_t>& rgb) override;
+  void UploadScratch(const Rect& region, std::span<const uint8_t> rgba) override;
+  void DrawScratchQuads(std::span<const TexturedQuad> quads) override;
 
   // The GL texture of a page, 0 when there is none (for tests and diagnostics).
   uint32_t PageTexture(PageSet set, int32_t page) const;
@@ -44,6 +46,7 @@ class GlPainter : public Painter {
  private:
   void ApplyScissor(const Rect& rect);
   void FillQuad(const Rect& rect);
+  static void DrawBoundQuads(std::span<const TexturedQuad> quads);
 
   Size screen_;
   Rect frame_clip_;
@@ -51,4 +54,5 @@ class GlPainter : public Painter {
   Color color_ = kWhite;
   bool in_window_ = false;
   std::array<std::vector<GlTexture>, 3> pages_;
+  GlTexture scratch_;
 };

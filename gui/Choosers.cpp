@@ -39,6 +39,10 @@ bool RunChooser(ChooserOp op, const FileKind& kind, const char* title, std::stri
 
 }  // namespace
 
+ChooserMemory* ChooserServicesMemory() {
+  return g_memory;
+}
+
 void SetChooserServices(ChooserMemory* memory, FileProbe probe) {
   g_memory = memory;
   g_probe = std::move(probe);

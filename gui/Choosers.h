@@ -38,6 +38,9 @@ using FileProbe = std::function<bool(const std::string& path, int32_t& file_type
 // once at start-up; without a memory nothing is remembered, without a probe every existing
 // file is accepted with file type 0.
 void SetChooserServices(ChooserMemory* memory, FileProbe probe);
+// The memory set there (null without one), for the choices made beside a chooser, such as a
+// mapping mode, that are remembered with it.
+ChooserMemory* ChooserServicesMemory();
 
 // `title` null takes the kind's own title. An unknown kind is refused (false at once).
 // Save: `file.path` proposes a name (with or without a folder); the result has the chosen

@@ -81,6 +81,15 @@ class Painter {
   // Texture pages; a set is replaced whole.
   virtual void UploadPages(PageSet set, std::span<const PageImage> pages) = 0;
 
+  // The scratch texture: one kScratchSize-square RGBA texture, made at the first upload and
+  // filtered nearest, through which pictures that are not part of any page set (the bitmaps
+  // of a collection) reach the screen piece by piece. UploadScratch replaces `region` of it
+  // (inside 0..kScratchSize) with tightly packed RGBA rows, top row first; DrawScratchQuads
+  // draws from it like DrawQuads, tinted with the current colour.
+  static constexpr int32_t kScratchSize = 512;
+  virtual void UploadScratch(const Rect& region, std::span<const uint8_t> rgba) = 0;
+  virtual void DrawScratchQuads(std::span<const TexturedQuad> quads) = 0;
+
   // Reads a screen rectangle of the frame just drawn as RGB rows, top row first.
   virtual bool ReadPixels(const Rect& rect, std::vector<uint8_t>& rgb) = 0;
 };

@@ -42,6 +42,8 @@ class NullPainter : public Painter {
   }
   void UploadPages(PageSet, std::span<const PageImage>) override {}
   bool ReadPixels(const Rect&, std::vector<uint8_t>&) override { return false; }
+  void UploadScratch(const Rect&, std::span<const uint8_t>) override {}
+  void DrawScratchQuads(std::span<const TexturedQuad> quads) override { quads_ += quads.size(); }
   size_t quads_ = 0;
 
  private:

@@ -61,8 +61,9 @@ TagEdit* TagEdit::OpenEditor(CodexEntry* entry) {
     }
     // The editor never held the entry; the box's loop may even see it go.
     editor->entry_ = nullptr;
+    const bool reported = editor->load_reported_;
     Window::Close(editor);
-    MessageBoxWindow::Show("Error", message.c_str(), {"OK"});
+    if (!reported) MessageBoxWindow::Show("Error", message.c_str(), {"OK"});
     return nullptr;
   }
   editor->MarkDirty(false);

@@ -72,6 +72,8 @@ class TagEdit : public Window {
   // Why the tag's data does not load (lower case, no full stop): a line in `log`, and the
   // second paragraph of the box that tells the user.
   void ReportLoadProblem(const char* log, const std::string& why);
+  // The editor has told the user itself why the tag does not open: no second box.
+  void LoadAlreadyReported() { load_reported_ = true; }
   // The control that takes the focus when the editor gets it.
   void SetInitialFocus(Window* control) { initial_focus_ = control; }
 
@@ -83,5 +85,6 @@ class TagEdit : public Window {
   TagHeader header_;
   bool attached_ = false;
   std::string load_problem_;
+  bool load_reported_ = false;
   Window* initial_focus_ = nullptr;
 };

@@ -93,7 +93,7 @@ TEST_F(RootMenuTest, FiveMenusWithEveryItemInOrder) {
   const std::string sep = MenuItem::kSeparatorText;
   EXPECT_EQ(Entries(Top("File")), (std::vector<Entry>{
                                       {"Add Archives", 10001, true},
-                                      {"New Collection", 10002, false},
+                                      {"New Collection", 10002, true},
                                       {"New Detail Texture From Image File", 13000, false},
                                       {"New Detail Texture From Clipboard", 13001, false},
                                       {"New Model From LWO", 10003, false},

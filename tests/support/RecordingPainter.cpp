@@ -1,5 +1,6 @@
 #include "support/RecordingPainter.h"
 
+#include <algorithm>
 #include <cmath>
 
 void RecordingPainter::PatternPixel(int32_t x, int32_t y, uint8_t rgb[3]) {
@@ -74,6 +75,35 @@ void RecordingPainter::UploadPages(PageSet set, std::span<const PageImage> pages
   Call& c = Record(Op::kUploadPages);
   c.set = set;
   for (const PageImage& p : pages) c.page_sizes.push_back({p.width, p.height});
+}
+
+void RecordingPainter::UploadScratch(const Rect& region, std::span<const uint8_t> rgba) {
+  Record(Op::kUploadScratch).rect = region;
+  constexpr size_t kSide = static_cast<size_t>(kScratchSize);
+  if (scratch.empty()) scratch.assign(kSide * kSide * 4, 0);
+  const Rect clipped = region.Intersection({0, 0, kScratchSize, kScratchSize});
+  if (clipped != region) return;  // a region off the texture is a caller's fault: left visible
+  const size_t row = static_cast<size_t>(region.Width()) * 4;
+  if (rgba.size() < row * static_cast<size_t>(region.Height())) return;
+  for (int32_t y = 0; y < region.Height(); ++y) {
+    std::copy_n(
+        rgba.begin() + static_cast<ptrdiff_t>(row * static_cast<size_t>(y)), row,
+        scratch.begin() + static_cast<ptrdiff_t>(((static_cast<size_t>(region.top + y)) * kSide +
+                                                  static_cast<size_t>(region.left)) *
+                                                 4));
+  }
+}
+
+void RecordingPainter::DrawScratchQuads(std::span<const TexturedQuad> quads) {
+  Call& c = Record(Op::kDrawScratchQuads);
+  c.color = color_;
+  c.quads.assign(quads.begin(), quads.end());
+}
+
+Color RecordingPainter::ScratchTexel(int32_t x, int32_t y) const {
+  if (scratch.empty() || x < 0 || y < 0 || x >= kScratchSize || y >= kScratchSize) return 0;
+  const size_t at = (static_cast<size_t>(y) * kScratchSize + static_cast<size_t>(x)) * 4;
+  return MakeColor(scratch[at], scratch[at + 1], scratch[at + 2], scratch[at + 3]);
 }
 
 bool RecordingPainter::ReadPixels(const Rect& rect, std::vector<uint8_t>& rgb) {

@@ -23,6 +23,8 @@ class RecordingPainter : public Painter {
     kDrawQuads,
     kUploadPages,
     kReadPixels,
+    kUploadScratch,
+    kDrawScratchQuads,
   };
 
   struct Call {
@@ -38,7 +40,7 @@ class RecordingPainter : public Painter {
     Size screen;  // BeginFrame
     PageSet set = PageSet::kSkin;
     int32_t page = 0;
-    std::vector<TexturedQuad> quads;  // DrawQuads
+    std::vector<TexturedQuad> quads;  // DrawQuads, DrawScratchQuads (UploadScratch: its region)
     std::vector<Size> page_sizes;     // UploadPages
   };
 
@@ -60,6 +62,11 @@ class RecordingPainter : public Painter {
   void DrawQuads(PageSet set, int32_t page, std::span<const TexturedQuad> quads) override;
   void UploadPages(PageSet set, std::span<const PageImage> pages) override;
   bool ReadPixels(const Rect& rect, std::vector<uint8_t>& rgb) override;
+  void UploadScratch(const Rect& region, std::span<const uint8_t> rgba) override;
+  void DrawScratchQuads(std::span<const TexturedQuad> quads) override;
+  // The scratch texture as the uploads left it, RGBA; empty before the first upload.
+  std::vector<uint8_t> scratch;
+  Color ScratchTexel(int32_t x, int32_t y) const;
 
   // Forgets the recorded calls; the current colour stays.
   void Clear() { calls.clear(); }
