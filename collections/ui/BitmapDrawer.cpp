@@ -45,6 +45,18 @@ void BitmapDrawer::ConvertSamples(const CollectionBitmap& bitmap,
     const size_t source_row =
         static_cast<size_t>(static_cast<int64_t>(sy) * bitmap.height / samples.height);
     const uint8_t* line = bitmap.pixels.data() + source_row * bitmap.width * 2;
+    if (samples.width == bitmap.width) {
+      // Drawn at its own width (thumbnails of small bitmaps, bitmap windows): no sampling.
+      const uint8_t* p = line + static_cast<size_t>(x) * 2;
+      for (int32_t col = 0; col < width; ++col, o += 4, p += 2) {
+        const size_t index = p[1];
+        o[0] = palette[index * 3];
+        o[1] = palette[index * 3 + 1];
+        o[2] = palette[index * 3 + 2];
+        o[3] = p[0];
+      }
+      continue;
+    }
     for (int32_t col = 0; col < width; ++col, o += 4) {
       const size_t source_col =
           static_cast<size_t>(static_cast<int64_t>(x + col) * bitmap.width / samples.width);

@@ -225,10 +225,6 @@ void X256BitmapBrowser::Refresh() {
   InvalidateClient();
 }
 
-void X256BitmapBrowser::OnResized() {
-  ListGridWindow::OnResized();
-}
-
 void X256BitmapBrowser::Draw() {
   ListGridWindow::Draw();
   SetDrawColor(kWhite);
@@ -249,10 +245,6 @@ void X256BitmapBrowser::DrawCell(uint64_t data, const Rect& rect) {
   const int32_t x = rect.left + (rect.Width() - w) / 2;
   const int32_t y = rect.top + (rect.Height() - h) / 2;
   BitmapDrawer::Shared().Draw(*bitmap, host_.DisplayPalette(), {x, y, x + w, y + h});
-}
-
-bool X256BitmapBrowser::OnKey(InputEvent& event) {
-  return ListGridWindow::OnKey(event);
 }
 
 // ------------------------------------------------------------------------------ windows
@@ -630,7 +622,7 @@ void X256BitmapBrowser::Uncrop(bool all) {
     return;
   char* end = nullptr;
   const long size = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || size < 1 || size > 4096) {
+  if (text.empty() || *end != '\0' || size < 1 || size > BitmapEdits::kMaxUncropSize) {
     MessageBoxWindow::Show("Error", "Invalid size for uncropping.", {"OK"});
     return;
   }

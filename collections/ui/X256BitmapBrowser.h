@@ -84,9 +84,7 @@ class X256BitmapBrowser : public ListGridWindow {
   ArchiveBrowserList* Table() const { return table_; }
 
   const char* GetClassName() const override { return "X256BitmapBrowser"; }
-  void OnResized() override;
   void Draw() override;
-  bool OnKey(InputEvent& event) override;
 
  private:
   struct Row;

@@ -289,6 +289,43 @@ TEST_F(PageDrawing, RgbaPageShowsItsTexelsInPlace) {
   EXPECT_PIXEL(1, 1, kYellow);
 }
 
+// The scratch texture: a region replaced in place, drawn through its texture coordinates.
+TEST_F(PageDrawing, ScratchRegionsShowWhatWasUploadedThere) {
+  constexpr float kSide = Painter::kScratchSize;
+  // Two 2 x 2 pictures side by side in the texture, at (10, 20) and (12, 20).
+  const std::vector<Color> first = {kRed, kGreen, kBlue, kWhite};
+  const std::vector<Color> second = {kYellow, kCyan, kMagenta, kBlack};
+  std::vector<uint8_t> bytes;
+  for (Color c : first)
+    bytes.insert(bytes.end(), {ColorRed(c), ColorGreen(c), ColorBlue(c), ColorAlpha(c)});
+  painter().UploadScratch({10, 20, 12, 22}, bytes);
+  bytes.clear();
+  for (Color c : second)
+    bytes.insert(bytes.end(), {ColorRed(c), ColorGreen(c), ColorBlue(c), ColorAlpha(c)});
+  painter().UploadScratch({12, 20, 14, 22}, bytes);
+  auto quad_of = [&](float left, float u0) {
+    return TexturedQuad{left,
+                        100,
+                        left + 40,
+                        140,
+                        {u0 / kSide, (u0 + 2) / kSide, (u0 + 2) / kSide, u0 / kSide},
+                        {20 / kSide, 20 / kSide, 22 / kSide, 22 / kSide}};
+  };
+  const TexturedQuad quads[] = {quad_of(100, 10), quad_of(200, 12)};
+  painter().DrawScratchQuads(quads);
+  // Nearest filtering: each texel fills a sharp quarter.
+  EXPECT_PIXEL(100, 100, kRed);
+  EXPECT_PIXEL(139, 100, kGreen);
+  EXPECT_PIXEL(100, 139, kBlue);
+  EXPECT_PIXEL(139, 139, kWhite);
+  EXPECT_PIXEL(200, 100, kYellow);
+  EXPECT_PIXEL(239, 139, kBlack);
+  // A region off the texture changes nothing.
+  painter().UploadScratch({511, 0, 513, 2}, bytes);
+  painter().DrawScratchQuads({&quads[0], 1});
+  EXPECT_PIXEL(100, 100, kRed);
+}
+
 TEST_F(PageDrawing, TurnedCornerCoordinatesTurnTheImage) {
   painter().UploadPages(PageSet::kSkin, {&FourTexelPage(), 1});
   // A quarter turn clockwise: the top left corner shows what was at the bottom left.
