@@ -127,11 +127,15 @@ void X256HueEdit::Refresh() {
   if (!hue_change_) return;
   refreshing_ = true;
   const HueChange& hc = *hue_change_;
+  // A field keeps what is being typed into it unless the value itself changed (an undo).
   const std::string name = hc.Name();
   SetTitle(name.c_str());
-  if (name_->GetText() != name) name_->SetText(name);
-  std::string shown = std::to_string(ShownSaturation(hc.min_saturation));
-  if (saturation_->GetText() != shown) saturation_->SetText(shown);
+  if (name != shown_name_ || !name_->HasFocus()) name_->SetText(name);
+  shown_name_ = name;
+  if (hc.min_saturation != shown_saturation_ || !saturation_->HasFocus()) {
+    saturation_->SetText(std::to_string(ShownSaturation(hc.min_saturation)));
+  }
+  shown_saturation_ = hc.min_saturation;
   use_as_->SelectById(hc.use_as);
   reversed_->SetState((hc.hue_flags & HueChange::kReversed) ? Button::kOn : Button::kUp, true);
   const bool replacing = (hc.replacement_mode & HueChange::kReplacementEnabled) != 0;
@@ -189,13 +193,13 @@ void X256HueEdit::CommitSaturation() {
   if (!hue_change_) return;
   int32_t percent = 0;
   if (!saturation_->GetInteger(percent)) {
-    Refresh();
+    saturation_->SetText(std::to_string(ShownSaturation(hue_change_->min_saturation)));
     return;
   }
   const uint16_t value = StoredSaturation(percent);
   if (value == hue_change_->min_saturation) {
     // The field may read differently (a negative number, say): show what is stored.
-    Refresh();
+    saturation_->SetText(std::to_string(ShownSaturation(value)));
     return;
   }
   Edit([value](HueChange& hc) { hc.min_saturation = value; });

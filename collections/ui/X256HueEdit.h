@@ -85,5 +85,8 @@ class X256HueEdit : public Window {
   ColorButton* color_ = nullptr;
   CheckBox* solid_ = nullptr;
   bool refreshing_ = false;
+  // What the fields were last set to from the hue change.
+  std::string shown_name_;
+  uint16_t shown_saturation_ = 0;
   std::function<void(X256HueEdit*)> gone_;
 };

@@ -81,6 +81,19 @@ TEST_F(HueEditTest, NameEditsRetitleTheWindow) {
   EXPECT_STREQ(edit->GetTitle(), "Team colour");
 }
 
+TEST_F(HueEditTest, ANameBeingTypedSurvivesOtherEditsButNotARename) {
+  Window::SetFocus(edit->NameBox(), 0);
+  ASSERT_TRUE(edit->NameBox()->HasFocus());
+  edit->NameBox()->SetText("Half typ");
+  edit->ReversedBox()->SetState(Button::kOn, false);
+  EXPECT_EQ(edit->NameBox()->GetText(), "Half typ");
+  EXPECT_EQ(hue->Name(), "Reds");
+  // Renamed elsewhere (the list, an undo): the field shows the new name.
+  hue->SetName("Blues");
+  edit->Refresh();
+  EXPECT_EQ(edit->NameBox()->GetText(), "Blues");
+}
+
 TEST_F(HueEditTest, UseAsStoresTheChosenIndex) {
   EXPECT_EQ(edit->UseAsBox()->SelectedId(), HueChange::kNone);
   ComboBox::Selection s{edit->UseAsBox()->SelectedItem(), HueChange::kSecondary};
