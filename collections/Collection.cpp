@@ -35,9 +35,12 @@ int Move(std::vector<std::unique_ptr<T>>& list, const T* item, int new_index) {
 }
 
 template <typename T>
-void Remove(std::vector<std::unique_ptr<T>>& list, const T* item) {
+std::unique_ptr<T> Remove(std::vector<std::unique_ptr<T>>& list, const T* item) {
   const int index = IndexOf(list, item);
-  if (index >= 0) list.erase(list.begin() + index);
+  if (index < 0) return nullptr;
+  std::unique_ptr<T> owned = std::move(list[static_cast<size_t>(index)]);
+  list.erase(list.begin() + index);
+  return owned;
 }
 
 }  // namespace
@@ -106,7 +109,13 @@ void Collection::ForEachReference(Visit visit) {
   for (const auto& sequence : sequences) {
     for (SequenceFrame& frame : sequence->frames) {
       visit(frame.record.shadow, frame.record.shadow_index);
-      for (FrameView& view : frame.views) visit(view.bitmap, view.bitmap_index);
+      for (FrameView& view : frame.views) {
+        visit(view.bitmap, view.bitmap_index);
+        // Without the flag the alternate fields mean nothing.
+        if (view.flags & collection_layout::kViewHasAlternate) {
+          visit(view.alternate, view.alternate_index);
+        }
+      }
     }
   }
 }
@@ -120,22 +129,48 @@ void Collection::RenumberBitmapReferences() {
 void Collection::RemoveBitmap(const CollectionBitmap* bitmap) {
   const int index = IndexOfBitmap(bitmap);
   if (index < 0) return;
+  // A view left with the alternate flag but no alternate would be saved with a stale index.
+  for (const auto& sequence : sequences) {
+    for (SequenceFrame& frame : sequence->frames) {
+      for (FrameView& view : frame.views) {
+        if (!(view.flags & collection_layout::kViewHasAlternate) || view.alternate != bitmap) {
+          continue;
+        }
+        view.flags &= ~collection_layout::kViewHasAlternate;
+        view.alternate = nullptr;
+        view.alternate_index = 0;
+        view.alternate_size_factor = 0;
+        view.alternate_registration_x = 0;
+        view.alternate_registration_y = 0;
+      }
+    }
+  }
   ForEachReference([bitmap](CollectionBitmap*& pointer, uint16_t& reference) {
     if (pointer == bitmap) {
       pointer = nullptr;
       reference = collection_layout::kNoIndex;
     }
   });
-  bitmaps.erase(bitmaps.begin() + index);
+  Discard(Remove(bitmaps, bitmap));
   RenumberBitmapReferences();
 }
 
 void Collection::RemoveSequence(const Sequence* sequence) {
-  Remove(sequences, sequence);
+  Discard(Remove(sequences, sequence));
 }
 
 void Collection::RemoveHueChange(const HueChange* hue_change) {
-  Remove(hue_changes, hue_change);
+  Discard(Remove(hue_changes, hue_change));
+}
+
+void Collection::RedirectBitmapReferences(const CollectionBitmap* from, CollectionBitmap* to) {
+  const int index = IndexOfBitmap(to);
+  if (index < 0 || from == to) return;
+  ForEachReference([from, to, index](CollectionBitmap*& pointer, uint16_t& reference) {
+    if (pointer != from) return;
+    pointer = to;
+    reference = static_cast<uint16_t>(index);
+  });
 }
 
 CollectionBitmap* Collection::AddOrReplaceBitmap(std::string_view name, uint16_t flags,
@@ -160,7 +195,8 @@ CollectionBitmap* Collection::AddOrReplaceBitmap(std::string_view name, uint16_t
   ForEachReference([old, made](CollectionBitmap*& pointer, uint16_t&) {
     if (pointer == old) pointer = made;
   });
-  bitmaps[static_cast<size_t>(old_index)] = std::move(bitmap);
+  std::swap(bitmaps[static_cast<size_t>(old_index)], bitmap);
+  Discard(std::move(bitmap));
   return made;
 }
 

@@ -18,6 +18,17 @@ class ByteWriter;
 // and frames point at bitmaps of `bitmaps`; the list operations below keep those pointers valid.
 class Collection {
  public:
+  // Takes what the collection removes, instead of it being freed, while a change is recorded
+  // for undo (CollectionChange), and hears of bitmaps about to change their pixels in place.
+  class Keeper {
+   public:
+    virtual ~Keeper() = default;
+    virtual void Keep(std::unique_ptr<CollectionBitmap> bitmap) = 0;
+    virtual void Keep(std::unique_ptr<HueChange> hue_change) = 0;
+    virtual void Keep(std::unique_ptr<Sequence> sequence) = 0;
+    virtual void PixelsChanging(const CollectionBitmap* bitmap) = 0;
+  };
+
   uint32_t header_word = 0;  // carried along, meaning unknown
   uint32_t usage = collection_layout::kUsageNew;
   std::array<uint8_t, 768> palette{};  // red, green, blue per entry
@@ -55,7 +66,8 @@ class Collection {
   int MoveHueChange(const HueChange* hue_change, int new_index);
   int MoveBitmap(const CollectionBitmap* bitmap, int new_index);
 
-  // Every frame view and frame that showed the bitmap is left without one.
+  // Every frame view and frame that showed the bitmap is left without one; a view whose
+  // alternate it was loses its alternate (flag and fields).
   void RemoveBitmap(const CollectionBitmap* bitmap);
   void RemoveSequence(const Sequence* sequence);
   void RemoveHueChange(const HueChange* hue_change);
@@ -69,6 +81,11 @@ class Collection {
                                        uint16_t height, uint16_t bytes_per_pixel,
                                        const CollectionBitmap* old);
 
+  // Points every frame view (bitmap and alternate) and frame that shows `from` at `to`, which
+  // must be in the list.
+  void RedirectBitmapReferences(const CollectionBitmap* from, CollectionBitmap* to);
+
+  // Marks the bitmaps shown by a view, as its alternate or as a frame's shadow.
   void MarkUsedBitmaps();
 
   // Index in first..last of the palette entry nearest to the colour (squared RGB distance); the
@@ -79,7 +96,26 @@ class Collection {
   // the bitmap list; references without a bitmap keep their index.
   void RenumberBitmapReferences();
 
+  // Whoever edits a bitmap's pixels in place says so first, so that a recorded change can keep
+  // the old ones.
+  void PixelsChanging(const CollectionBitmap* bitmap) {
+    if (keeper_) keeper_->PixelsChanging(bitmap);
+  }
+  // At most one keeper at a time; returns the one it replaces.
+  Keeper* SetKeeper(Keeper* keeper) {
+    Keeper* previous = keeper_;
+    keeper_ = keeper;
+    return previous;
+  }
+  Keeper* CurrentKeeper() const { return keeper_; }
+
  private:
   template <typename Visit>
   void ForEachReference(Visit visit);
+  template <typename T>
+  void Discard(std::unique_ptr<T> item) {
+    if (keeper_) keeper_->Keep(std::move(item));
+  }
+
+  Keeper* keeper_ = nullptr;
 };

@@ -18,11 +18,13 @@ class CollectionDisplay {
 
   struct Shown {
     CollectionBitmap* bitmap = nullptr;
+    // Signed: a mirrored view's point often lies left of or above its bitmap.
     int registration_x = 0;
     int registration_y = 0;
     uint32_t size_factor = 0;  // 16.16
   };
   // The view as drawn: with `alternates` and a view that has one, its alternate bitmap,
-  // registration point and size factor; otherwise its own.
+  // registration point and size factor; otherwise its own. Showing alternates (Ctrl+T) is a
+  // way of looking only: the views keep their fields, so edits and saving are unaffected.
   static Shown ShownView(const Collection& collection, const FrameView& view, bool alternates);
 };

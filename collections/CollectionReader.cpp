@@ -358,6 +358,9 @@ bool Reader::ReadSequence(const rec::SequenceEntry& entry, Sequence& s) {
       FrameView& view = frame.views[v];
       view = views_[index];
       view.bitmap = Resolve(view.bitmap_index, "a view", name);
+      if (view.flags & cl::kViewHasAlternate) {
+        view.alternate = Resolve(view.alternate_index, "an alternate bitmap", name);
+      }
     }
   }
   if (lost_views != 0) {

@@ -157,6 +157,10 @@ void Writer::Flatten() {
       for (const FrameView& view : frame.views) {
         FrameView flat = view;
         flat.bitmap_index = IndexOrNone(c_, view.bitmap);
+        // An alternate index that resolved to no bitmap is written back as it was read.
+        if ((view.flags & cl::kViewHasAlternate) && view.alternate) {
+          flat.alternate_index = IndexOrNone(c_, view.alternate);
+        }
         // A placeholder says nothing true about the bitmap it stands for, so the flags read
         // with the view are left as they were.
         if (!view.bitmap || !view.bitmap->placeholder) {

@@ -26,6 +26,12 @@ struct FrameView {
   uint16_t load_registration_y = 0;
   uint32_t size_factor = collection_layout::kStandardSizeFactor;
   CollectionBitmap* bitmap = nullptr;
+  // The alternate bitmap itself, resolved from alternate_index on load when the view has
+  // kViewHasAlternate; saving writes its position back into alternate_index. Null when the
+  // index lay beyond the bitmap list, and then the index is written back as read.
+  CollectionBitmap* alternate = nullptr;
+
+  bool operator==(const FrameView&) const = default;
 };
 
 // The frame record: a frame's shadow and how it is drawn.
@@ -36,4 +42,6 @@ struct FrameRecord {
   int32_t shadow_offset_y = 0;
   uint16_t shadow_index = collection_layout::kNoIndex;
   CollectionBitmap* shadow = nullptr;
+
+  bool operator==(const FrameRecord&) const = default;
 };

@@ -46,10 +46,6 @@ void HueChange::ComputeAffected(std::span<const uint8_t, 768> palette) {
   for (int i = 0; i < 256; ++i) {
     uint16_t hue = 0, saturation = 0;
     HueSaturation(palette[i * 3], palette[i * 3 + 1], palette[i * 3 + 2], hue, saturation);
-    if (saturation <= min_saturation) continue;
-    // A range whose start lies after its end wraps through hue 0 (reds on both sides).
-    const bool in_range = start_hue <= end_hue ? (hue >= start_hue && hue < end_hue)
-                                               : (hue >= start_hue || hue < end_hue);
-    if (in_range) affected[i >> 3] |= static_cast<uint8_t>(1u << (i & 7));
+    if (Selects(hue, saturation)) affected[i >> 3] |= static_cast<uint8_t>(1u << (i & 7));
   }
 }

@@ -39,6 +39,13 @@ struct HueChange {
   void SetName(std::string_view text);
 
   bool Affects(int index) const { return (affected[index >> 3] >> (index & 7)) & 1; }
+  // Whether a colour of this hue and saturation (HueSaturation's scaling) is in the range.
+  bool Selects(uint16_t hue, uint16_t saturation) const {
+    if (saturation <= min_saturation) return false;
+    // A range whose start lies after its end wraps through hue 0 (reds on both sides).
+    return start_hue <= end_hue ? (hue >= start_hue && hue < end_hue)
+                                : (hue >= start_hue || hue < end_hue);
+  }
   // Recomputes `affected` from the hue range and minimum saturation.
   void ComputeAffected(std::span<const uint8_t, 768> palette);
 

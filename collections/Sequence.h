@@ -12,6 +12,8 @@ struct SequenceFrame {
   // Frame entry words with no known meaning, carried along.
   std::array<uint16_t, 3> carried{};
   std::vector<FrameView> views;  // Sequence::view_count of them
+
+  bool operator==(const SequenceFrame&) const = default;
 };
 
 // An animation: frames × views, each cell a frame view.
@@ -54,4 +56,7 @@ struct Sequence {
   // editor shows those views as mirror images of their counterparts.
   void ApplyMirroring();
   void ComputeBounds();
+
+  // Every field, frames and views included; undo compares sequences with it.
+  bool operator==(const Sequence&) const = default;
 };
