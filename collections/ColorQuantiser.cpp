@@ -5,6 +5,10 @@
 #include <numeric>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 struct ColorCount {
@@ -280,19 +284,18 @@ class NearestColor {
     const size_t cell =
         size_t(r >> kShift) << (2 * kBits) | size_t(g >> kShift) << kBits | size_t(b >> kShift);
     if (start_[cell] < 0) Build(cell);
-    const size_t first = static_cast<size_t>(start_[cell]);
-    const size_t end = first + length_[cell];
-    int best = pool_[first];
-    int best_distance = Distance(best, r, g, b);
-    for (size_t k = first + 1; k < end; ++k) {
+    const Candidate* k = &pool_[static_cast<size_t>(start_[cell])];
+    const Candidate* end = k + length_[cell];
+    int best = k->index;
+    int best_distance = Distance(*k, r, g, b);
+    for (++k; k < end; ++k) {
       // Candidates come nearest-to-the-cell first: once one cannot come closer than the best
       // so far, none after it can.
-      if (bound_[k] > best_distance) break;
-      const int i = pool_[k];
-      const int d = Distance(i, r, g, b);
-      if (d < best_distance || (d == best_distance && i < best)) {
+      if (k->bound > best_distance) break;
+      const int d = Distance(*k, r, g, b);
+      if (d < best_distance || (d == best_distance && k->index < best)) {
         best_distance = d;
-        best = i;
+        best = k->index;
       }
     }
     return static_cast<uint8_t>(best);
@@ -305,8 +308,15 @@ class NearestColor {
   static constexpr int kShift = 8 - kBits;
   static constexpr int kSpan = (1 << kShift) - 1;
 
-  int Distance(int i, int r, int g, int b) const {
-    const int dr = r - r_[i], dg = g - g_[i], db = b - b_[i];
+  // A cell's palette colours are kept beside its list, so a search reads one run of memory.
+  struct Candidate {
+    int32_t bound;  // the least distance from the colour to its cell
+    int16_t r, g, b;
+    uint8_t index;
+  };
+
+  static int Distance(const Candidate& c, int r, int g, int b) {
+    const int dr = r - c.r, dg = g - c.g, db = b - c.b;
     return dr * dr + dg * dg + db * db;
   }
 
@@ -338,8 +348,9 @@ class NearestColor {
     std::sort(candidates, candidates + n);
     start_[cell] = static_cast<int32_t>(pool_.size());
     for (size_t k = 0; k < n; ++k) {
-      bound_.push_back(candidates[k].first);
-      pool_.push_back(candidates[k].second);
+      const uint8_t i = candidates[k].second;
+      pool_.push_back({candidates[k].first, static_cast<int16_t>(r_[i]),
+                       static_cast<int16_t>(g_[i]), static_cast<int16_t>(b_[i]), i});
     }
     length_[cell] = static_cast<uint16_t>(n);
   }
@@ -348,8 +359,7 @@ class NearestColor {
   int r_[256] = {}, g_[256] = {}, b_[256] = {};
   std::vector<int32_t> start_;
   std::vector<uint16_t> length_;
-  std::vector<uint8_t> pool_;
-  std::vector<int> bound_;  // each candidate's least distance to its cell
+  std::vector<Candidate> pool_;
 };
 
 // Fills the entries Wu's split could not use (it cannot split a box finer than one grid
@@ -439,34 +449,66 @@ void ColorQuantiser::MapWithDiffusion(std::span<const uint8_t> rgb, uint32_t wid
   if (width == 0 || height == 0 || count == 0) return;
   NearestColor nearest(palette, count);
   const size_t w = width;
-  // Two rows of working colours with one spare pixel at each end, where shares pushed past the
-  // image's edge land and are forgotten. Each share is added and clamped at once: the error
-  // pushed to a pixel is part of its colour when its turn comes.
-  std::vector<int16_t> current((w + 2) * 3), below((w + 2) * 3);
+  // Two rows of working colours, four lanes a pixel (red, green, blue and an idle zero), with
+  // one spare pixel at each end where shares pushed past the image's edge land and are
+  // forgotten. Each share is added and clamped at once: the error pushed to a pixel is part of
+  // its colour when its turn comes.
+  std::vector<int16_t> current((w + 2) * 4, 0), below((w + 2) * 4, 0);
+  alignas(16) int16_t colors[256 * 4] = {};
+  for (uint32_t i = 0; i < count; ++i) {
+    for (int ch = 0; ch < 3; ++ch) colors[i * 4 + ch] = palette[i * 3 + ch];
+  }
   const auto load = [&](std::vector<int16_t>& row, uint32_t y) {
     const uint8_t* src = &rgb[size_t(y) * w * 3];
-    for (size_t i = 0; i < w * 3; ++i) row[i + 3] = src[i];
-  };
-  const auto add = [](int16_t& v, int share) {
-    v = static_cast<int16_t>(std::clamp(v + share, 0, 255));
+    int16_t* dest = &row[4];
+    for (size_t x = 0; x < w; ++x) {
+      dest[x * 4] = src[x * 3];
+      dest[x * 4 + 1] = src[x * 3 + 1];
+      dest[x * 4 + 2] = src[x * 3 + 2];
+    }
   };
   load(current, 0);
   for (uint32_t y = 0; y < height; ++y) {
     if (y + 1 < height) load(below, y + 1);
     uint8_t* row_out = out + size_t(y) * w * outStride;
-    for (size_t x = 0; x < w; ++x) {
-      int16_t* p = &current[(x + 1) * 3];
-      int16_t* q = &below[(x + 1) * 3];
+    int16_t* p = &current[4];
+    int16_t* q = &below[4];
+    for (size_t x = 0; x < w; ++x, p += 4, q += 4) {
       const uint8_t index = nearest.Find(p[0], p[1], p[2]);
       row_out[x * outStride] = index;
+#if defined(__SSE2__)
+      // The three channels at once; every step matches the scalar form below exactly.
+      const __m128i error = _mm_sub_epi16(
+          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&colors[size_t{index} * 4])));
+      const auto share = [&](int16_t weight) {
+        const __m128i t = _mm_mullo_epi16(error, _mm_set1_epi16(weight));
+        // Division by 64 truncating toward zero: negative values are biased by 63 first.
+        const __m128i bias = _mm_srli_epi16(_mm_srai_epi16(t, 15), 10);
+        return _mm_srai_epi16(_mm_add_epi16(t, bias), 6);
+      };
+      const auto add = [](int16_t* at, __m128i v) {
+        __m128i sum = _mm_add_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)), v);
+        sum = _mm_min_epi16(_mm_max_epi16(sum, _mm_setzero_si128()), _mm_set1_epi16(255));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(at), sum);
+      };
+      add(p + 4, share(21));
+      add(q - 4, share(9));
+      add(q, share(15));
+      add(q + 4, share(3));
+#else
+      const auto add = [](int16_t& v, int share) {
+        v = static_cast<int16_t>(std::clamp(v + share, 0, 255));
+      };
       for (int ch = 0; ch < 3; ++ch) {
-        const int error = p[ch] - palette[index * 3 + ch];
+        const int error = p[ch] - colors[index * 4 + ch];
         if (error == 0) continue;
-        add(p[3 + ch], error * 21 / 64);
-        add(q[ch - 3], error * 9 / 64);
+        add(p[4 + ch], error * 21 / 64);
+        add(q[ch - 4], error * 9 / 64);
         add(q[ch], error * 15 / 64);
-        add(q[ch + 3], error * 3 / 64);
+        add(q[ch + 4], error * 3 / 64);
       }
+#endif
     }
     current.swap(below);
   }
