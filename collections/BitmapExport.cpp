@@ -3,6 +3,7 @@
 #include <cctype>
 #include <set>
 
+#include "base/CharMap.h"
 #include "collections/Collection.h"
 #include "collections/CollectionBitmap.h"
 
@@ -64,7 +65,8 @@ bool BitmapExport::ExportToFolder(const Collection& collection,
   std::vector<std::string> names;
   std::vector<bool> shadows;
   for (const CollectionBitmap* bitmap : selection) {
-    names.push_back(bitmap ? bitmap->Name() : std::string());
+    // File names are UTF-8; bitmap names are the program's 8-bit text.
+    names.push_back(bitmap ? ProgramCharMap().NarrowToUtf8(bitmap->Name()) : std::string());
     shadows.push_back(bitmap && (bitmap->flags & kShadowFlag) != 0);
   }
   std::vector<std::string> files;
