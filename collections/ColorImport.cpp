@@ -38,14 +38,16 @@ int FirstIndexOf(const std::array<uint8_t, 768>& table, const std::array<uint8_t
 std::array<bool, 256> UsedIndices(const Collection& collection,
                                   std::span<const CollectionBitmap* const> replaced) {
   std::array<bool, 256> used{};
+  std::array<uint8_t, 256> marks{};
   for (const auto& bitmap : collection.bitmaps) {
     if (!bitmap->IsIndexed() || (bitmap->flags & cl::kBitmapShadow) != 0) continue;
     if (std::find(replaced.begin(), replaced.end(), bitmap.get()) != replaced.end()) continue;
-    const std::vector<uint8_t>& pixels = bitmap->pixels;
-    for (size_t i = 0; i + 1 < pixels.size(); i += 2) {
-      if (pixels[i] != 0) used[pixels[i + 1]] = true;
-    }
+    // Without a branch per pixel: this reads every pixel of the collection.
+    const uint8_t* p = bitmap->pixels.data();
+    const size_t count = bitmap->pixels.size() / 2;
+    for (size_t i = 0; i < count; ++i) marks[p[i * 2 + 1]] |= p[i * 2] != 0;
   }
+  for (int i = 0; i < 256; ++i) used[i] = marks[i] != 0;
   return used;
 }
 
@@ -66,8 +68,9 @@ std::vector<int> FreeSlots(const std::array<uint8_t, 768>& table,
   return free;
 }
 
+template <typename Cache>
 bool Merge(const Collection& collection, std::span<const CollectionBitmap* const> replaced,
-           const std::array<uint8_t, 768>& colors, std::array<uint8_t, 768>& target) {
+           const std::array<uint8_t, 768>& colors, std::array<uint8_t, 768>& target, Cache* cache) {
   std::vector<int> free;
   bool free_known = false;
   size_t next = 0;
@@ -75,7 +78,11 @@ bool Merge(const Collection& collection, std::span<const CollectionBitmap* const
     if (FirstIndexOf(target, colors, k) >= 0) continue;
     // Scanning every bitmap's pixels is the costly part, and most imports bring no new colour.
     if (!free_known) {
-      free = FreeSlots(target, UsedIndices(collection, replaced));
+      if (cache && !cache->known) {
+        cache->used = UsedIndices(collection, replaced);
+        cache->known = true;
+      }
+      free = FreeSlots(target, cache ? cache->used : UsedIndices(collection, replaced));
       free_known = true;
     }
     if (next == free.size()) return false;
@@ -138,6 +145,13 @@ bool ColorImport::reconcile(const Collection& collection, std::span<const uint8_
 bool ColorImport::reconcile(const Collection& collection, std::span<const uint8_t> palette,
                             uint32_t count, bool adopt_file_colors,
                             std::span<const CollectionBitmap* const> replaced, Reconciled& out) {
+  return Reconcile(collection, palette, count, adopt_file_colors, replaced, nullptr, out);
+}
+
+bool ColorImport::Reconcile(const Collection& collection, std::span<const uint8_t> palette,
+                            uint32_t count, bool adopt_file_colors,
+                            std::span<const CollectionBitmap* const> replaced, UsedEntries* cache,
+                            Reconciled& out) {
   // Entries past the image's count repeat entry 0, so they bring no colour of their own.
   std::array<uint8_t, 768> colors{};
   count = std::min<uint32_t>({count, 256, static_cast<uint32_t>(palette.size() / 3)});
@@ -154,7 +168,7 @@ bool ColorImport::reconcile(const Collection& collection, std::span<const uint8_
     target = colors;
   } else {
     target = collection.palette;
-    if (!Merge(collection, replaced, colors, target)) return false;
+    if (!Merge(collection, replaced, colors, target, cache)) return false;
   }
   // Entry k stays k when the target holds the same colour there: with duplicate colours the
   // first match could be entry 0 or 1, turning opaque pixels transparent or an index-1
@@ -174,18 +188,26 @@ void ColorImport::remapPixels(const Image& image, const std::array<uint8_t, 256>
   const uint32_t step = image.bytesPerPixel();
   // Indexed with alpha keeps the index in its second byte; the others hold it alone.
   const uint32_t at = image.is(ImageFormat::kIndexedAlpha) ? 1 : 0;
-  const size_t count = uint64_t{image.width()} * image.height();
-  pixels.assign(count * 2, 0);
-  bool any_zero = false;
-  for (size_t i = 0; i < count && (i + 1) * step <= source.size(); ++i) {
-    const uint8_t index = map[source[i * step + at]];
-    if (index <= 1) {
-      any_zero = any_zero || index == 0;
-      continue;  // transparent: (0, 0)
-    }
-    pixels[i * 2] = 255;
-    pixels[i * 2 + 1] = index;
+  const size_t count =
+      std::min<size_t>(uint64_t{image.width()} * image.height(), step ? source.size() / step : 0);
+  // Each value's (alpha, index) pair looked up rather than decided per pixel: this loop runs
+  // over every pixel of every import.
+  std::array<uint8_t, 512> pair{};
+  for (int v = 0; v < 256; ++v) {
+    pair[v * 2] = map[v] <= 1 ? 0 : 255;
+    pair[v * 2 + 1] = map[v] <= 1 ? 0 : map[v];
   }
+  pixels.assign(uint64_t{image.width()} * image.height() * 2, 0);
+  std::array<uint8_t, 256> seen{};
+  uint8_t* out = pixels.data();
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t v = source[i * step + at];
+    seen[v] = 1;
+    out[i * 2] = pair[v * 2];
+    out[i * 2 + 1] = pair[v * 2 + 1];
+  }
+  bool any_zero = false;
+  for (int v = 0; v < 256; ++v) any_zero = any_zero || (seen[v] && map[v] == 0);
   flags = any_zero ? cl::kBitmapRle : 0;
 }
 
@@ -193,12 +215,25 @@ CollectionBitmap* ColorImport::importColor(Collection& collection, const Image& 
                                            std::string_view bitmap_name,
                                            const CollectionBitmap* replace, const AskReplace& ask,
                                            const std::string& file_name, std::string& message) {
+  const CollectionBitmap* const one[] = {replace};
+  return ImportColor(collection, image, bitmap_name, replace,
+                     std::span<const CollectionBitmap* const>(one, replace ? 1 : 0), nullptr, ask,
+                     file_name, message);
+}
+
+CollectionBitmap* ColorImport::ImportColor(Collection& collection, const Image& image,
+                                           std::string_view bitmap_name,
+                                           const CollectionBitmap* replace,
+                                           std::span<const CollectionBitmap* const> aside,
+                                           UsedEntries* cache, const AskReplace& ask,
+                                           const std::string& file_name, std::string& message) {
   if (!image.is(ImageFormat::kIndexed) && !image.is(ImageFormat::kGreyscale)) {
     message = Format("'%s': The image is not 8-bit paletted.", file_name);
     return nullptr;
   }
   if (!SizeFits(image)) {
-    message = Format("'%s': The image is too large to become a bitmap.", file_name);
+    message = Format("'%s': The image's size does not fit a bitmap (1 to 65535 pixels a side).",
+                     file_name);
     return nullptr;
   }
   if (replace && collection.IndexOfBitmap(replace) < 0) {
@@ -210,7 +245,7 @@ CollectionBitmap* ColorImport::importColor(Collection& collection, const Image& 
   ImagePalette(image, colors, count);
   Reconciled reconciled;
   bool adopted = false;
-  if (!reconcile(collection, colors, count, false, replace, reconciled)) {
+  if (!Reconcile(collection, colors, count, false, aside, cache, reconciled)) {
     if (!ask) {
       message =
           Format("'%s': The image is not compatible with the existing color table.", file_name);
@@ -222,7 +257,7 @@ CollectionBitmap* ColorImport::importColor(Collection& collection, const Image& 
       message.clear();
       return nullptr;
     }
-    if (!reconcile(collection, colors, count, true, replace, reconciled)) {
+    if (!Reconcile(collection, colors, count, true, aside, cache, reconciled)) {
       message = Format("'%s': The color table could not be replaced.", file_name);
       return nullptr;
     }
@@ -255,7 +290,8 @@ CollectionBitmap* ColorImport::importShadow(Collection& collection, const Image&
     return nullptr;
   }
   if (!SizeFits(image)) {
-    message = Format("'%s': The image is too large to become a bitmap.", name);
+    message =
+        Format("'%s': The image's size does not fit a bitmap (1 to 65535 pixels a side).", name);
     return nullptr;
   }
   if (replace && collection.IndexOfBitmap(replace) < 0) {
@@ -297,6 +333,121 @@ CollectionBitmap* ColorImport::importShadowImage(Collection& collection,
   if (!ImageImport::loadGreyscaleImage(file, image, message)) return nullptr;
   return importShadow(collection, image, BitmapNameFromFile(file), replace, message,
                       file.filename().string());
+}
+
+bool ColorImport::ImportAll(Collection& collection, std::span<const std::filesystem::path> files,
+                            std::span<CollectionBitmap* const> targets, bool shadow,
+                            const AskReplace& ask, std::vector<CollectionBitmap*>& made,
+                            std::string& message) {
+  made.clear();
+  if (!targets.empty()) {
+    bool usable = targets.size() == files.size();
+    for (size_t i = 0; usable && i < targets.size(); ++i) {
+      usable = collection.IndexOfBitmap(targets[i]) >= 0 &&
+               std::find(targets.begin(), targets.begin() + static_cast<ptrdiff_t>(i),
+                         targets[i]) == targets.begin() + static_cast<ptrdiff_t>(i);
+    }
+    if (!usable) {
+      message = "The files do not match the bitmaps to replace.";
+      return false;
+    }
+  }
+  std::vector<Image> images(files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    const bool loaded = shadow ? ImageImport::loadGreyscaleImage(files[i], images[i], message)
+                               : ImageImport::loadColorImage(files[i], images[i], message);
+    if (!loaded) return false;
+  }
+  // New bitmaps go to the end first, each import seeing the ones before it (their colours are
+  // in use) and none of the targets (all are replaced in the end). Undoing that on a failure
+  // is removing what was appended; the targets are swapped out only once every file is in.
+  const std::array<uint8_t, 768> palette = collection.palette;
+  const std::vector<const CollectionBitmap*> aside(targets.begin(), targets.end());
+  std::vector<CollectionBitmap*> appended;
+  UsedEntries used;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string name = BitmapNameFromFile(files[i]);
+    const std::string file_name = files[i].filename().string();
+    CollectionBitmap* bitmap =
+        shadow ? importShadow(collection, images[i], name, nullptr, message, file_name)
+               : ImportColor(collection, images[i], name, nullptr, aside, &used, ask, file_name,
+                             message);
+    if (!bitmap) {
+      for (CollectionBitmap* added : appended) collection.RemoveBitmap(added);
+      collection.palette = palette;
+      return false;
+    }
+    appended.push_back(bitmap);
+    // Its pixels are in the bitmap now; giving them back lets the next bitmaps reuse them.
+    images[i] = Image();
+    if (used.known && !shadow) {
+      const std::vector<uint8_t>& p = bitmap->pixels;
+      // Transparent pixels hold index 0, whose entry is never free anyway.
+      for (size_t k = 1; k < p.size(); k += 2) used.used[p[k]] = true;
+    }
+  }
+  for (size_t i = 0; i < appended.size(); ++i) {
+    if (targets.empty()) {
+      made.push_back(appended[i]);
+      continue;
+    }
+    const CollectionBitmap& a = *appended[i];
+    made.push_back(collection.AddOrReplaceBitmap(a.Name(), a.flags, a.pixels, a.width, a.height,
+                                                 a.bytes_per_pixel, targets[i]));
+    collection.RemoveBitmap(appended[i]);
+  }
+  message.clear();
+  return true;
+}
+
+bool ColorImport::importColorImages(Collection& collection,
+                                    std::span<const std::filesystem::path> files,
+                                    std::span<CollectionBitmap* const> targets,
+                                    const AskReplace& ask, std::vector<CollectionBitmap*>& made,
+                                    std::string& message) {
+  return ImportAll(collection, files, targets, false, ask, made, message);
+}
+
+bool ColorImport::importShadowImages(Collection& collection,
+                                     std::span<const std::filesystem::path> files,
+                                     std::span<CollectionBitmap* const> targets,
+                                     std::vector<CollectionBitmap*>& made, std::string& message) {
+  return ImportAll(collection, files, targets, true, {}, made, message);
+}
+
+bool ColorImport::replaceAlphaImages(Collection& collection,
+                                     std::span<const std::filesystem::path> files,
+                                     std::span<CollectionBitmap* const> targets,
+                                     std::string& message) {
+  if (targets.size() != files.size()) {
+    message = "The files do not match the bitmaps to replace.";
+    return false;
+  }
+  std::vector<Image> masks(files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    const CollectionBitmap* target = targets[i];
+    const std::string name = files[i].filename().string();
+    if (!ImageImport::loadGreyscaleImage(files[i], masks[i], message)) return false;
+    if (collection.IndexOfBitmap(target) < 0 || target->placeholder || !target->IsIndexed()) {
+      message = Format("'%s': The bitmap cannot take an alpha mask.", name);
+      return false;
+    }
+    // applyAlphaMask refuses a mask of the wrong size before it touches a pixel; asking it
+    // here, with no pixels, keeps its message in one place and applies nothing yet.
+    if (masks[i].width() != target->width || masks[i].height() != target->height) {
+      uint16_t flags = 0;
+      ImageImport::applyAlphaMask(target->width, target->height, {}, flags, masks[i], name,
+                                  message);
+      return false;
+    }
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    CollectionBitmap& target = *targets[i];
+    ImageImport::applyAlphaMask(target.width, target.height, target.pixels, target.flags, masks[i],
+                                files[i].filename().string(), message);
+  }
+  message.clear();
+  return true;
 }
 
 std::string ColorImport::BitmapNameFromFile(const std::filesystem::path& file) {

@@ -81,7 +81,51 @@ class ColorImport {
                                              const std::filesystem::path& file,
                                              const CollectionBitmap* replace, std::string& message);
 
+  // The commands that take several files ("Add Bitmap(s) from File(s)", "Replace" with
+  // several): every file is loaded and checked before any is imported, then each is imported
+  // in order, as a new bitmap or, when `targets` is not empty (one per file), replacing
+  // targets[i]. A failure or a cancelled question on any file leaves the collection as it was
+  // (`message` as for importColor). `made` gets the new bitmaps in file order.
+  static bool importColorImages(Collection& collection,
+                                std::span<const std::filesystem::path> files,
+                                std::span<CollectionBitmap* const> targets, const AskReplace& ask,
+                                std::vector<CollectionBitmap*>& made, std::string& message);
+  static bool importShadowImages(Collection& collection,
+                                 std::span<const std::filesystem::path> files,
+                                 std::span<CollectionBitmap* const> targets,
+                                 std::vector<CollectionBitmap*>& made, std::string& message);
+
+  // "Replace Alpha" with one file per target: every mask is loaded and checked against its
+  // bitmap before any alpha changes, so a bad later file changes nothing.
+  static bool replaceAlphaImages(Collection& collection,
+                                 std::span<const std::filesystem::path> files,
+                                 std::span<CollectionBitmap* const> targets, std::string& message);
+
   // The bitmap name for a file: its name without the extension, UTF-8 converted to the
   // program's 8-bit encoding (characters it lacks become '_'), at most 63 bytes.
   static std::string BitmapNameFromFile(const std::filesystem::path& file);
+
+ private:
+  // The entries opaque pixels use, found once for an import of many files and grown with each
+  // bitmap it adds: finding them means reading every pixel of the collection.
+  struct UsedEntries {
+    bool known = false;
+    std::array<bool, 256> used{};
+  };
+  static bool Reconcile(const Collection& collection, std::span<const uint8_t> palette,
+                        uint32_t count, bool adopt_file_colors,
+                        std::span<const CollectionBitmap* const> replaced, UsedEntries* cache,
+                        Reconciled& out);
+  // importColor with the bitmaps whose colours need not be kept named apart from the one
+  // replaced.
+  static CollectionBitmap* ImportColor(Collection& collection, const Image& image,
+                                       std::string_view bitmap_name,
+                                       const CollectionBitmap* replace,
+                                       std::span<const CollectionBitmap* const> aside,
+                                       UsedEntries* cache, const AskReplace& ask,
+                                       const std::string& file_name, std::string& message);
+  static bool ImportAll(Collection& collection, std::span<const std::filesystem::path> files,
+                        std::span<CollectionBitmap* const> targets, bool shadow,
+                        const AskReplace& ask, std::vector<CollectionBitmap*>& made,
+                        std::string& message);
 };

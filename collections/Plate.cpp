@@ -14,6 +14,7 @@ namespace cl = collection_layout;
 
 namespace {
 
+constexpr size_t kNameMax = 63;
 constexpr const char* kColorPlateFailed =
     "'%s': The color plate is not of the correct format or is not compatible with the existing "
     "color table.";
@@ -95,7 +96,13 @@ bool Plate::buildPlate(const Collection& collection,
   }
   PlateLayout::Layout layout;
   if (!PlateLayout::Arrange(sizes, columns, layout, message)) return false;
-  std::vector<uint8_t> pixels(size_t{layout.width} * layout.height, 0);
+  // Drawn in place: a plate may be most of a gigabyte, and a second copy would double that.
+  Image plate;
+  if (!plate.setSize(layout.width, layout.height, ImageFormat::kIndexed)) {
+    message = "The plate would be too large.";
+    return false;
+  }
+  const std::span<uint8_t> pixels = plate.mutablePixels();  // zero-filled
   PlateLayout::DrawGrid(layout, pixels);
   for (size_t i = 0; i < bitmaps.size(); ++i) {
     const CollectionBitmap* bitmap = bitmaps[i];
@@ -118,11 +125,8 @@ bool Plate::buildPlate(const Collection& collection,
     for (int i = 2; i < 256; ++i)
       palette[i * 3] = palette[i * 3 + 1] = palette[i * 3 + 2] = static_cast<uint8_t>(i);
   }
-  if (!out.setSize(layout.width, layout.height, ImageFormat::kIndexed, pixels.data())) {
-    message = "The plate would be too large.";
-    return false;
-  }
-  out.setPalette(256, palette.data());
+  plate.setPalette(256, palette.data());
+  out = std::move(plate);
   if (without_pixels > 0) {
     char text[160];
     std::snprintf(text, sizeof text,
@@ -166,8 +170,12 @@ bool Plate::importColorPlate(Collection& collection, const Image& plate,
     char number[16];
     std::snprintf(number, sizeof number, " #%04d", static_cast<int>(i));
     bool rle = false;
-    Made m{std::string(plate_name) + number, ColorCell(plate, cells[i], reconciled.map, rle), 0,
-           cells[i]};
+    // The number is what tells the bitmaps apart, so a long plate name gives way to it.
+    const std::string_view suffix = number;
+    const std::string name =
+        std::string(plate_name.substr(0, kNameMax - std::min(kNameMax, suffix.size()))) +
+        std::string(suffix);
+    Made m{name, ColorCell(plate, cells[i], reconciled.map, rle), 0, cells[i]};
     m.flags = rle ? cl::kBitmapRle : 0;
     made.push_back(std::move(m));
   }

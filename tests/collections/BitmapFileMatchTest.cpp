@@ -127,4 +127,9 @@ TEST_F(FolderExport, ByBitmapNameWritesNothingWhenNamesClash) {
   ASSERT_EQ(result.written.size(), 2u);
   EXPECT_TRUE(fs::exists(dir_ / "shade alpha.tiff"));
   EXPECT_TRUE(fs::exists(dir_ / "same alpha.tiff"));
+  // Names are 8-bit text; the file gets the same characters in UTF-8.
+  a_->SetName("T\x8Ank");
+  ASSERT_TRUE(BitmapExport::ExportToFolder(c_, fine, ExportNames::kByBitmapName, false,
+                                           DataFile::kPng, dir_, result, message));
+  EXPECT_TRUE(fs::exists(dir_ / "T\xC3\xA4nk.png"));
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "collections/BitmapExport.h"
@@ -303,4 +304,125 @@ TEST(BitmapNames, FileNamesBecomeEightBitNamesWithUnknownCharactersAsUnderscores
                                             "b.png"),
             "a_b");
   EXPECT_EQ(ColorImport::BitmapNameFromFile(std::string(80, 'q') + ".png"), std::string(63, 'q'));
+}
+
+class MultiFileImport : public ColorRoundTrip {
+ protected:
+  fs::path Write(const std::string& name, const Image& image) {
+    std::string error;
+    EXPECT_TRUE(DataFile::saveImage(dir_ / name, image, error)) << error;
+    return dir_ / name;
+  }
+};
+
+TEST_F(MultiFileImport, ABadOrCancelledLaterFileLeavesTheCollectionAsItWas) {
+  Collection c;
+  c.palette = DistinctPalette();
+  AddColor(c, {2});
+  const auto before = c.palette;
+  std::array<uint8_t, 768> foreign{};
+  for (int i = 0; i < 256; ++i) SetColor(foreign, i, 3, static_cast<uint8_t>(i), 3);
+  const fs::path fits = Write("fits.png", Indexed(1, 1, {7}, c.palette));
+  const fs::path needs_replace = Write("foreign.png", Indexed(1, 1, {7}, foreign));
+  std::ofstream(dir_ / "junk.png") << "not an image";
+
+  std::vector<CollectionBitmap*> made;
+  std::string message;
+  const std::vector<fs::path> with_junk = {fits, dir_ / "junk.png"};
+  EXPECT_FALSE(ColorImport::importColorImages(c, with_junk, {}, Never(), made, message));
+  EXPECT_EQ(message, "'junk.png': The file is not of the right format.");
+  EXPECT_EQ(c.bitmaps.size(), 1u);
+
+  const std::vector<fs::path> cancelled = {fits, needs_replace};
+  int asked = 0;
+  EXPECT_FALSE(ColorImport::importColorImages(
+      c, cancelled, {},
+      [&](const std::string&) {
+        ++asked;
+        return false;
+      },
+      made, message));
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(message, "");
+  EXPECT_EQ(c.bitmaps.size(), 1u);
+  EXPECT_EQ(c.palette, before);
+
+  ASSERT_TRUE(ColorImport::importColorImages(
+      c, cancelled, {}, [](const std::string&) { return true; }, made, message))
+      << message;
+  ASSERT_EQ(made.size(), 2u);
+  EXPECT_EQ(c.bitmaps.size(), 3u);
+  EXPECT_EQ(made[1]->Name(), "foreign");
+  EXPECT_EQ(c.palette, foreign);
+}
+
+// The targets' colours are given up for the incoming files, which take their places and names.
+TEST_F(MultiFileImport, ReplacingSeveralFreesTheTargetsColoursAndKeepsTheirPlaces) {
+  Collection c;
+  c.palette = DistinctPalette();
+  SetColor(c.palette, 30, 10, 7, 200);
+  SetColor(c.palette, 31, 10, 7, 200);
+  CollectionBitmap* first = AddColor(c, {30});
+  AddColor(c, {10});
+  CollectionBitmap* third = AddColor(c, {31});
+  std::array<uint8_t, 768> two{};
+  SetColor(two, 0, 1, 2, 3);
+  SetColor(two, 1, 4, 5, 6);
+  const fs::path a = Write("a.png", Indexed(1, 1, {0}, two, 2));
+  const fs::path b = Write("b.png", Indexed(1, 1, {1}, two, 2));
+  const std::vector<fs::path> files = {a, b};
+  CollectionBitmap* const targets[] = {third, first};
+  std::vector<CollectionBitmap*> made;
+  std::string message;
+  ASSERT_TRUE(ColorImport::importColorImages(c, files, targets, Never(), made, message)) << message;
+  ASSERT_EQ(c.bitmaps.size(), 3u);
+  EXPECT_EQ(c.BitmapAt(2), made[0]);
+  EXPECT_EQ(c.BitmapAt(0), made[1]);
+  EXPECT_EQ(made[0]->Name(), "a");
+  EXPECT_EQ(made[0]->pixels, (std::vector<uint8_t>{255, 30}));
+  EXPECT_EQ(made[1]->pixels, (std::vector<uint8_t>{255, 31}));
+}
+
+// The first file brings a colour and uses a duplicate entry as it is; the second file's colour
+// must not go into that entry, though it still repeats an earlier one.
+TEST_F(MultiFileImport, EntriesAnEarlierFileUsesAreNotGivenToALaterOne) {
+  Collection c;
+  c.palette = DistinctPalette();
+  for (int i : {30, 31, 40}) SetColor(c.palette, i, 10, 7, 200);
+  AddColor(c, {10});
+  auto first = c.palette;
+  SetColor(first, 200, 1, 1, 1);
+  std::array<uint8_t, 768> second = c.palette;
+  SetColor(second, 5, 2, 2, 2);
+  const std::vector<fs::path> files = {Write("a.png", Indexed(2, 1, {31, 200}, first)),
+                                       Write("b.png", Indexed(1, 1, {5}, second))};
+  std::vector<CollectionBitmap*> made;
+  std::string message;
+  ASSERT_TRUE(ColorImport::importColorImages(c, files, {}, Never(), made, message)) << message;
+  EXPECT_EQ(made[0]->pixels, (std::vector<uint8_t>{255, 31, 255, 30}));
+  EXPECT_EQ(made[1]->pixels, (std::vector<uint8_t>{255, 40}));
+  EXPECT_EQ(c.palette[31 * 3], 10);
+}
+
+TEST_F(MultiFileImport, AlphaMasksAreAllCheckedBeforeAnyApplies) {
+  Collection c;
+  CollectionBitmap* a = AddColor(c, {5, 6});
+  CollectionBitmap* b = AddColor(c, {7});
+  Image mask;
+  mask.setSize(2, 1, ImageFormat::kGreyscale, std::vector<uint8_t>{0, 119}.data());
+  const fs::path two = Write("two.png", mask);
+  CollectionBitmap* const targets[] = {a, b};
+  std::string message;
+  const std::vector<fs::path> wrong = {two, two};
+  EXPECT_FALSE(ColorImport::replaceAlphaImages(c, wrong, targets, message));
+  EXPECT_EQ(message,
+            "'two.png': The alpha mask must have the same dimensions as the image. Found: 2 x 1. "
+            "Expected: 1 x 1.");
+  EXPECT_EQ(a->pixels, Opaque({5, 6}));
+
+  mask.setSize(1, 1, ImageFormat::kGreyscale, std::vector<uint8_t>{255}.data());
+  const std::vector<fs::path> right = {two, Write("one.png", mask)};
+  ASSERT_TRUE(ColorImport::replaceAlphaImages(c, right, targets, message)) << message;
+  EXPECT_EQ(a->pixels, (std::vector<uint8_t>{0, 5, 119, 6}));
+  EXPECT_EQ(a->flags & 0x0010, 0x0010);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -97,6 +98,9 @@ TEST(PlateRoundTrip, TenByTenAbsentAndSevenByThreeParseBackToThreeCells) {
   EXPECT_EQ(c.bitmaps[3]->Name(), "plate #0002");
   EXPECT_EQ(c.bitmaps[2]->pixels, a_pixels);
   EXPECT_EQ(c.bitmaps[3]->pixels, b_pixels);
+  // A long plate name gives way to the number.
+  ASSERT_TRUE(Plate::importColorPlate(c, plate, std::string(70, 'p'), "p.png", message));
+  EXPECT_EQ(c.bitmaps[5]->Name(), std::string(57, 'p') + " #0002");
 }
 
 // 16 cells of 13 x 13: 64 wide holds four per band, 54 high, the squarest of the candidates.
@@ -259,24 +263,6 @@ TEST(PlateCommands, FailedReplacementsLeaveTheCollectionAsItWas) {
   EXPECT_EQ(c.bitmaps.size(), 2u);
 }
 
-TEST(PlateCommands, ReplacementTakesTheTargetsPlaceAndName) {
-  Collection c = WithPalette();
-  CollectionBitmap* a = AddBitmap(c, 3, 3, 1);
-  AddBitmap(c, 4, 2, 2);
-  CollectionBitmap* source = AddBitmap(c, 5, 1, 3);
-  const CollectionBitmap* list[] = {source};
-  Image plate;
-  std::string message;
-  ASSERT_TRUE(Plate::buildPlate(c, list, false, 0, plate, message));
-  const auto pixels = source->pixels;
-  CollectionBitmap* const targets[] = {a};
-  ASSERT_TRUE(Plate::replaceFromPlate(c, plate, targets, "p.png", message)) << message;
-  EXPECT_EQ(c.bitmaps.size(), 3u);
-  EXPECT_EQ(c.BitmapAt(0)->Name(), "b1");
-  EXPECT_EQ(c.BitmapAt(0)->width, 5);
-  EXPECT_EQ(c.BitmapAt(0)->pixels, pixels);
-}
-
 TEST(AlphaPlate, CarriesAlphaValuesOnAGreyedPalette) {
   Collection c = WithPalette();
   CollectionBitmap* a = AddBitmap(c, 3, 2, 1);
@@ -313,4 +299,23 @@ TEST(AlphaPlate, CarriesAlphaValuesOnAGreyedPalette) {
             "not match.");
   EXPECT_EQ(b->pixels, b_pixels);
   EXPECT_EQ(a->pixels, a_pixels);
+}
+
+// A shadow's values are grey levels: they must not follow the colours into another table.
+TEST(PlateCommands, ShadowsReplacedFromAPlateKeepTheirLevels) {
+  Collection from = WithPalette();
+  const std::vector<uint8_t> levels = {255, 9, 0, 0, 255, 200};
+  const CollectionBitmap* list[] = {from.AddOrReplaceBitmap("s", 0x0080, levels, 3, 1, 2, nullptr)};
+  Image plate;
+  std::string message;
+  ASSERT_TRUE(Plate::buildPlate(from, list, false, 0, plate, message));
+
+  Collection into = WithPalette();
+  // Entries 9 and 20 trade places: a colour of index 9 would become 20.
+  std::swap_ranges(&into.palette[9 * 3], &into.palette[9 * 3 + 3], &into.palette[20 * 3]);
+  CollectionBitmap* shadow = into.AddOrReplaceBitmap("old", 0x0080, levels, 3, 1, 2, nullptr);
+  CollectionBitmap* const targets[] = {shadow};
+  ASSERT_TRUE(Plate::replaceFromPlate(into, plate, targets, "s.png", message)) << message;
+  EXPECT_EQ(into.bitmaps[0]->pixels, levels);
+  EXPECT_EQ(into.bitmaps[0]->flags, 0x0080);
 }
