@@ -154,7 +154,7 @@ int64_t BitmapEdits::CropTransparency(Collection& collection, CollectionBitmap& 
 }
 
 bool BitmapEdits::UncropTransparency(Collection& collection, CollectionBitmap& bitmap, int size) {
-  if (size < 1 || size > 4096 || !Editable(bitmap)) return false;
+  if (size < 1 || size > kMaxUncropSize || !Editable(bitmap)) return false;
   const int width = bitmap.width;
   const int height = bitmap.height;
   if (width > size || height > size || (width == size && height == size)) return false;

@@ -15,6 +15,10 @@ struct CollectionBitmap;
 // change being recorded for undo keeps the old pixels.
 class BitmapEdits {
  public:
+  // The largest side "Uncrop Transparency" accepts; the editor and the tool refuse larger ones
+  // before calling.
+  static constexpr int kMaxUncropSize = 4096;
+
   // Not a placeholder and two bytes per pixel.
   static bool Editable(const CollectionBitmap& bitmap);
   // A sentence for a report saying that `skipped` bitmaps were left alone, or "" when it is 0.
@@ -34,7 +38,7 @@ class BitmapEdits {
   static int64_t CropTransparency(Collection& collection, CollectionBitmap& bitmap);
   // Centres the bitmap in `size` × `size` transparent pixels when it fits and is smaller;
   // false when nothing changed (too large, already that size, not editable, or a size
-  // outside 1-4096, which the caller refuses with a message first).
+  // outside 1 to kMaxUncropSize, which the caller refuses with a message first).
   static bool UncropTransparency(Collection& collection, CollectionBitmap& bitmap, int size);
 
   // The optimisation page's operations; each returns what its report counts. Merging and

@@ -88,6 +88,23 @@ struct OrderDiff {
                 std::make_move_iterator(middle.begin()), std::make_move_iterator(middle.end()));
   }
 
+  // Whether the list holds what this side expects and the pool what the other side needs;
+  // a change undone out of order must not tear the lists apart.
+  bool CanSwap(const std::vector<std::unique_ptr<T>>& list,
+               const std::vector<std::unique_ptr<T>>& pool, bool to_before) const {
+    if (!changed) return true;
+    const std::vector<T*>& current = to_before ? after : before;
+    const std::vector<T*>& wanted = to_before ? before : after;
+    if (list.size() < prefix + current.size()) return false;
+    std::unordered_set<const T*> available(current.begin(), current.end());
+    for (size_t i = 0; i < current.size(); ++i) {
+      if (list[prefix + i].get() != current[i]) return false;
+    }
+    for (const auto& item : pool) available.insert(item.get());
+    return std::all_of(wanted.begin(), wanted.end(),
+                       [&available](const T* item) { return available.contains(item); });
+  }
+
   void Swap(std::vector<std::unique_ptr<T>>& list, std::vector<std::unique_ptr<T>>& pool,
             bool to_before) const {
     if (!changed) return;
@@ -117,8 +134,6 @@ size_t BitmapBytes(const CollectionBitmap& b) {
   return sizeof(CollectionBitmap) + b.pixels.capacity() + b.kept_block.capacity();
 }
 
-}  // namespace
-
 // The state taken when the change began; dropped once Finish has compared it.
 struct CollectionSnapshot {
   std::array<uint8_t, 768> palette;
@@ -135,6 +150,33 @@ struct CollectionSnapshot {
   std::vector<std::pair<CollectionBitmap*, std::vector<uint8_t>>> touched;
 };
 
+// What a change removed, and what it holds beyond names and flags. Most changes are renames or
+// flag edits, so these live apart and exist only when needed.
+struct CollectionRemoved {
+  std::vector<std::unique_ptr<CollectionBitmap>> bitmaps;
+  std::vector<std::unique_ptr<HueChange>> hue_changes;
+  std::vector<std::unique_ptr<Sequence>> sequences;
+
+  bool Empty() const { return bitmaps.empty() && hue_changes.empty() && sequences.empty(); }
+};
+
+struct CollectionRecords {
+  std::unique_ptr<std::array<uint8_t, 768>> palette;
+  OrderDiff<CollectionBitmap> bitmap_order;
+  OrderDiff<HueChange> hue_order;
+  OrderDiff<Sequence> sequence_order;
+  std::vector<std::pair<CollectionBitmap*, std::vector<uint8_t>>> pixels;
+  std::vector<std::pair<HueChange*, HueChange>> hue_records;
+  std::vector<std::pair<Sequence*, Sequence>> sequences;
+
+  bool Empty() const {
+    return !palette && !bitmap_order.changed && !hue_order.changed && !sequence_order.changed &&
+           pixels.empty() && hue_records.empty() && sequences.empty();
+  }
+};
+
+}  // namespace
+
 // After Finish every record holds the side that is not in the collection: the state before
 // while the change is applied, the state after once reverted. Revert and Apply swap them.
 struct CollectionChange::State : Collection::Keeper {
@@ -144,31 +186,25 @@ struct CollectionChange::State : Collection::Keeper {
   bool finished = false;
   bool applied = true;
   bool changed = false;
-
-  std::vector<std::unique_ptr<CollectionBitmap>> bitmap_pool;
-  std::vector<std::unique_ptr<HueChange>> hue_pool;
-  std::vector<std::unique_ptr<Sequence>> sequence_pool;
-
-  std::unique_ptr<std::array<uint8_t, 768>> palette;
   bool words_changed = false;
   uint32_t usage = 0;
   uint32_t header_word = 0;
-  OrderDiff<CollectionBitmap> bitmap_order;
-  OrderDiff<HueChange> hue_order;
-  OrderDiff<Sequence> sequence_order;
   std::vector<std::pair<CollectionBitmap*, BitmapMeta>> metas;
-  std::vector<std::pair<CollectionBitmap*, std::vector<uint8_t>>> pixels;
-  std::vector<std::pair<HueChange*, HueChange>> hue_records;
-  std::vector<std::pair<Sequence*, Sequence>> sequences;
+  std::unique_ptr<CollectionRemoved> removed;
+  std::unique_ptr<CollectionRecords> records;
 
+  CollectionRemoved& Removed() {
+    if (!removed) removed = std::make_unique<CollectionRemoved>();
+    return *removed;
+  }
   void Keep(std::unique_ptr<CollectionBitmap> bitmap) override {
-    bitmap_pool.push_back(std::move(bitmap));
+    Removed().bitmaps.push_back(std::move(bitmap));
   }
   void Keep(std::unique_ptr<HueChange> hue_change) override {
-    hue_pool.push_back(std::move(hue_change));
+    Removed().hue_changes.push_back(std::move(hue_change));
   }
   void Keep(std::unique_ptr<Sequence> sequence) override {
-    sequence_pool.push_back(std::move(sequence));
+    Removed().sequences.push_back(std::move(sequence));
   }
   void PixelsChanging(const CollectionBitmap* bitmap) override {
     if (!snapshot || !snapshot->bitmap_set.contains(bitmap)) return;
@@ -211,80 +247,106 @@ struct CollectionChange::State : Collection::Keeper {
     // Another keeper may have been set since; only ours is taken back.
     if (c.CurrentKeeper() == this) c.SetKeeper(previous_keeper);
     CollectionSnapshot& s = *snapshot;
+    auto r = std::make_unique<CollectionRecords>();
 
-    if (c.palette != s.palette) palette = std::make_unique<std::array<uint8_t, 768>>(s.palette);
+    if (c.palette != s.palette) r->palette = std::make_unique<std::array<uint8_t, 768>>(s.palette);
     words_changed = c.usage != s.usage || c.header_word != s.header_word;
     usage = s.usage;
     header_word = s.header_word;
 
-    bitmap_order.Compute(s.bitmaps, c.bitmaps);
-    hue_order.Compute(s.hue_changes, c.hue_changes);
-    sequence_order.Compute(s.sequences, c.sequences);
+    r->bitmap_order.Compute(s.bitmaps, c.bitmaps);
+    r->hue_order.Compute(s.hue_changes, c.hue_changes);
+    r->sequence_order.Compute(s.sequences, c.sequences);
 
-    // Every bitmap of the state before is alive, in the list or in the pool.
+    // Every bitmap of the state before is alive, in the list or among the removed.
     for (size_t i = 0; i < s.bitmaps.size(); ++i) {
-      if (!(BitmapMeta::Of(*s.bitmaps[i]) == s.metas[i]))
+      if (!(BitmapMeta::Of(*s.bitmaps[i]) == s.metas[i])) {
         metas.emplace_back(s.bitmaps[i], s.metas[i]);
+      }
     }
     for (auto& [bitmap, old] : s.touched) {
-      if (bitmap->pixels != old) pixels.emplace_back(bitmap, std::move(old));
+      if (bitmap->pixels != old) r->pixels.emplace_back(bitmap, std::move(old));
     }
     for (size_t i = 0; i < s.hue_changes.size(); ++i) {
       if (!SameRecord(*s.hue_changes[i], s.hue_records[i])) {
-        hue_records.emplace_back(s.hue_changes[i], s.hue_records[i]);
+        r->hue_records.emplace_back(s.hue_changes[i], s.hue_records[i]);
       }
     }
     for (size_t i = 0; i < s.sequences.size(); ++i) {
       if (!(*s.sequences[i] == s.sequence_copies[i])) {
-        sequences.emplace_back(s.sequences[i], std::move(s.sequence_copies[i]));
+        r->sequences.emplace_back(s.sequences[i], std::move(s.sequence_copies[i]));
       }
     }
 
-    Prune(bitmap_pool, s.bitmap_set);
-    Prune(hue_pool,
-          std::unordered_set<const HueChange*>(s.hue_changes.begin(), s.hue_changes.end()));
-    Prune(sequence_pool,
-          std::unordered_set<const Sequence*>(s.sequences.begin(), s.sequences.end()));
+    if (removed) {
+      Prune(removed->bitmaps, s.bitmap_set);
+      Prune(removed->hue_changes,
+            std::unordered_set<const HueChange*>(s.hue_changes.begin(), s.hue_changes.end()));
+      Prune(removed->sequences,
+            std::unordered_set<const Sequence*>(s.sequences.begin(), s.sequences.end()));
+      if (removed->Empty()) removed.reset();
+    }
     metas.shrink_to_fit();
-    pixels.shrink_to_fit();
-    hue_records.shrink_to_fit();
-    sequences.shrink_to_fit();
+    r->pixels.shrink_to_fit();
+    r->hue_records.shrink_to_fit();
+    r->sequences.shrink_to_fit();
+    if (!r->Empty()) records = std::move(r);
     snapshot.reset();
 
-    changed = palette || words_changed || bitmap_order.changed || hue_order.changed ||
-              sequence_order.changed || !metas.empty() || !pixels.empty() || !hue_records.empty() ||
-              !sequences.empty();
+    changed = words_changed || !metas.empty() || records;
     return changed;
   }
 
-  void Swap(bool to_before) {
+  // False, changing nothing, when the collection is not in the state this change left it in.
+  bool Swap(bool to_before) {
     Collection& c = *collection;
-    bitmap_order.Swap(c.bitmaps, bitmap_pool, to_before);
-    hue_order.Swap(c.hue_changes, hue_pool, to_before);
-    sequence_order.Swap(c.sequences, sequence_pool, to_before);
+    if (records) {
+      CollectionRemoved& pool = Removed();
+      CollectionRecords& r = *records;
+      if (!r.bitmap_order.CanSwap(c.bitmaps, pool.bitmaps, to_before) ||
+          !r.hue_order.CanSwap(c.hue_changes, pool.hue_changes, to_before) ||
+          !r.sequence_order.CanSwap(c.sequences, pool.sequences, to_before)) {
+        return false;
+      }
+      r.bitmap_order.Swap(c.bitmaps, pool.bitmaps, to_before);
+      r.hue_order.Swap(c.hue_changes, pool.hue_changes, to_before);
+      r.sequence_order.Swap(c.sequences, pool.sequences, to_before);
+      for (auto& [bitmap, old] : r.pixels) std::swap(bitmap->pixels, old);
+      for (auto& [hue_change, record] : r.hue_records) std::swap(*hue_change, record);
+      for (auto& [sequence, copy] : r.sequences) std::swap(*sequence, copy);
+      if (r.palette) std::swap(c.palette, *r.palette);
+      if (pool.Empty()) removed.reset();
+    }
     for (auto& [bitmap, meta] : metas) meta.SwapWith(*bitmap);
-    for (auto& [bitmap, old] : pixels) std::swap(bitmap->pixels, old);
-    for (auto& [hue_change, record] : hue_records) std::swap(*hue_change, record);
-    for (auto& [sequence, copy] : sequences) std::swap(*sequence, copy);
-    if (palette) std::swap(c.palette, *palette);
     if (words_changed) {
       std::swap(c.usage, usage);
       std::swap(c.header_word, header_word);
     }
     applied = !to_before;
+    return true;
   }
 
   size_t Bytes() const {
-    size_t bytes = sizeof(CollectionChange) + sizeof(State);
-    for (const auto& b : bitmap_pool) bytes += sizeof(b) + BitmapBytes(*b);
-    bytes += hue_pool.capacity() * sizeof(void*) + hue_pool.size() * sizeof(HueChange);
-    for (const auto& q : sequence_pool) bytes += sizeof(q) + SequenceBytes(*q);
-    if (palette) bytes += sizeof(*palette);
-    bytes += bitmap_order.Bytes() + hue_order.Bytes() + sequence_order.Bytes();
-    bytes += metas.capacity() * sizeof(metas[0]);
-    for (const auto& [bitmap, old] : pixels) bytes += sizeof(bitmap) + sizeof(old) + old.capacity();
-    bytes += hue_records.capacity() * sizeof(hue_records[0]);
-    for (const auto& [sequence, copy] : sequences) bytes += sizeof(sequence) + SequenceBytes(copy);
+    size_t bytes = sizeof(CollectionChange) + sizeof(State) + metas.capacity() * sizeof(metas[0]);
+    if (removed) {
+      bytes += sizeof(CollectionRemoved);
+      for (const auto& b : removed->bitmaps) bytes += sizeof(b) + BitmapBytes(*b);
+      bytes += removed->hue_changes.size() * (sizeof(void*) + sizeof(HueChange));
+      for (const auto& q : removed->sequences) bytes += sizeof(q) + SequenceBytes(*q);
+    }
+    if (records) {
+      const CollectionRecords& r = *records;
+      bytes += sizeof(CollectionRecords);
+      if (r.palette) bytes += sizeof(*r.palette);
+      bytes += r.bitmap_order.Bytes() + r.hue_order.Bytes() + r.sequence_order.Bytes();
+      for (const auto& [bitmap, old] : r.pixels) {
+        bytes += sizeof(bitmap) + sizeof(old) + old.capacity();
+      }
+      bytes += r.hue_records.capacity() * sizeof(r.hue_records[0]);
+      for (const auto& [sequence, copy] : r.sequences) {
+        bytes += sizeof(sequence) + SequenceBytes(copy);
+      }
+    }
     return bytes;
   }
 };
@@ -308,14 +370,14 @@ bool CollectionChange::Finish() {
   return state_->Finish();
 }
 
-void CollectionChange::Revert() {
+bool CollectionChange::Revert() {
   state_->Finish();
-  if (state_->changed && state_->applied) state_->Swap(true);
+  return !state_->changed || !state_->applied || state_->Swap(true);
 }
 
-void CollectionChange::Apply() {
+bool CollectionChange::Apply() {
   state_->Finish();
-  if (state_->changed && !state_->applied) state_->Swap(false);
+  return !state_->changed || state_->applied || state_->Swap(false);
 }
 
 size_t CollectionChange::MemoryBytes() const {

@@ -32,9 +32,10 @@ class CollectionChange {
   bool Finish();
   // Back to the state before (after Finish, or instead of it to roll a failed command back:
   // it finishes first), and forward again. Each does nothing when the collection is already
-  // in that state.
-  void Revert();
-  void Apply();
+  // in that state. False, changing nothing, when the lists are not as the change left them
+  // (changes undone out of order).
+  bool Revert();
+  bool Apply();
 
   // Bytes held, for the history's memory figure.
   size_t MemoryBytes() const;

@@ -82,13 +82,4 @@ TEST_F(CollectionAlternates, ReplacingAndMarkingFollowTheAlternate) {
   EXPECT_FALSE(made->in_use);
 }
 
-TEST_F(CollectionAlternates, RedirectingPointsViewsAndShadowsAtTheOtherBitmap) {
-  c.SequenceAt(0)->frames[0].record.shadow = c.BitmapAt(3);
-  c.RedirectBitmapReferences(c.BitmapAt(3), c.BitmapAt(4));
-  EXPECT_EQ(With().alternate, c.BitmapAt(4));
-  EXPECT_EQ(With().alternate_index, 4);
-  EXPECT_EQ(c.SequenceAt(0)->frames[0].record.shadow_index, 4);
-  EXPECT_EQ(With().bitmap, c.BitmapAt(1));
-}
-
 }  // namespace
