@@ -12,4 +12,4 @@ if [[ ! -x "$bench" ]]; then
   echo "run-import.sh: $bench is missing; build first (make, or ninja -C $build_dir)." >&2
   exit 1
 fi
-exec "$bench" "$@"
+exec "$bench" --benchmark_filter=ImportAgainstDecoding "$@"
