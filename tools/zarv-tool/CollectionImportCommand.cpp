@@ -224,31 +224,18 @@ int CollectionImportCommand::RunImport(std::ostream& out, std::ostream& err) con
     if (!ImportQuantised(file, out, err)) return 1;
     return file.Save(output, err) ? 0 : 1;
   }
-  // Every file must load before any is imported.
-  std::vector<Image> images(files.size());
-  for (size_t i = 0; i < files.size(); ++i) {
-    std::string message;
-    const bool loaded = shadow ? ImageImport::loadGreyscaleImage(files[i], images[i], message)
-                               : ImageImport::loadColorImage(files[i], images[i], message);
-    if (!loaded) {
-      err << "zarv-tool: " << message << "\n";
-      return 1;
-    }
+  // Every file is loaded and checked before any is imported.
+  const std::vector<fs::path> paths(files.begin(), files.end());
+  std::vector<CollectionBitmap*> made;
+  std::string message;
+  const bool imported = shadow ? ColorImport::importShadowImages(c, paths, {}, made, message)
+                               : ColorImport::importColorImages(
+                                     c, paths, {}, Answer(adopt_palette, err), made, message);
+  if (!imported) {
+    if (!message.empty()) err << "zarv-tool: " << message << "\n";
+    return 1;
   }
-  for (size_t i = 0; i < files.size(); ++i) {
-    const fs::path path = files[i];
-    const std::string bitmap_name = ColorImport::BitmapNameFromFile(path);
-    std::string message;
-    CollectionBitmap* added =
-        shadow ? ColorImport::importShadow(c, images[i], bitmap_name, nullptr, message)
-               : ColorImport::importColor(c, images[i], bitmap_name, nullptr,
-                                          Answer(adopt_palette, err), FileName(path), message);
-    if (!added) {
-      if (!message.empty()) err << "zarv-tool: " << message << "\n";
-      return 1;
-    }
-    PrintBitmap(out, c, added);
-  }
+  for (const CollectionBitmap* b : made) PrintBitmap(out, c, b);
   return file.Save(output, err) ? 0 : 1;
 }
 
@@ -270,46 +257,29 @@ int CollectionImportCommand::RunReplace(std::ostream& out, std::ostream& err) co
     if (!message.empty()) err << "zarv-tool: " << message << "\n";
     if (!matched) return 1;
   }
-  std::vector<Image> images(pairs.size());
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    std::string message;
-    const bool loaded = (shadow || alpha)
-                            ? ImageImport::loadGreyscaleImage(pairs[i].file, images[i], message)
-                            : ImageImport::loadColorImage(pairs[i].file, images[i], message);
-    if (!loaded) {
-      err << "zarv-tool: " << message << "\n";
-      return 1;
-    }
+  std::vector<fs::path> paths;
+  std::vector<CollectionBitmap*> replaced;
+  for (const BitmapFileMatch::Pair& pair : pairs) {
+    paths.push_back(pair.file);
+    replaced.push_back(pair.bitmap);
   }
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    CollectionBitmap* bitmap = pairs[i].bitmap;
-    const std::string file_name = FileName(pairs[i].file);
-    std::string message;
-    if (alpha) {
-      if (!bitmap->IsIndexed() || bitmap->placeholder) {
-        err << "zarv-tool: bitmap " << c.IndexOfBitmap(bitmap)
-            << " has no alpha values to replace\n";
-        return 1;
-      }
-      if (!ImageImport::applyAlphaMask(bitmap->width, bitmap->height, bitmap->pixels, bitmap->flags,
-                                       images[i], file_name, message)) {
-        err << "zarv-tool: " << message << "\n";
-        return 1;
-      }
-      PrintBitmap(out, c, bitmap);
-      continue;
-    }
-    const std::string bitmap_name = ColorImport::BitmapNameFromFile(pairs[i].file);
-    CollectionBitmap* replaced =
-        shadow ? ColorImport::importShadow(c, images[i], bitmap_name, bitmap, message)
-               : ColorImport::importColor(c, images[i], bitmap_name, bitmap,
-                                          Answer(adopt_palette, err), file_name, message);
-    if (!replaced) {
-      if (!message.empty()) err << "zarv-tool: " << message << "\n";
-      return 1;
-    }
-    PrintBitmap(out, c, replaced);
+  std::string message;
+  std::vector<CollectionBitmap*> made;
+  bool ok = false;
+  if (alpha) {
+    ok = ColorImport::replaceAlphaImages(c, paths, replaced, message);
+    made = replaced;
+  } else if (shadow) {
+    ok = ColorImport::importShadowImages(c, paths, replaced, made, message);
+  } else {
+    ok = ColorImport::importColorImages(c, paths, replaced, Answer(adopt_palette, err), made,
+                                        message);
   }
+  if (!ok) {
+    if (!message.empty()) err << "zarv-tool: " << message << "\n";
+    return 1;
+  }
+  for (const CollectionBitmap* b : made) PrintBitmap(out, c, b);
   return file.Save(output, err) ? 0 : 1;
 }
 
