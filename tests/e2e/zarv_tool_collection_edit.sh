@@ -103,6 +103,8 @@ sum=$(md5sum keep.256)
   fail "rename past the end not refused"
 [[ $(status_of "$tool" collection edit keep.256 -o keep.256 --uncrop 0) == 1 ]] ||
   fail "uncrop 0 not refused"
+[[ $(status_of "$tool" collection edit keep.256 -o keep.256 --delete) == 1 ]] ||
+  fail "--delete without --select not refused"
 [[ $(status_of "$tool" collection edit keep.256 -o keep.256 --palette missing.act) == 1 ]] ||
   fail "missing colour table not refused"
 grep -q "The color table could not be opened." stderr || fail "palette message: $(cat stderr)"

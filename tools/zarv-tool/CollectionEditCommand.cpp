@@ -15,7 +15,8 @@ namespace {
 
 constexpr const char* kEditHelp =
     "Operations run in the order given. Those on bitmaps (--rle, --raw, --remove-alpha, --crop, "
-    "--uncrop N, --delete) act on --select (all bitmaps by default); placeholders and "
+    "--uncrop N) act on --select (all bitmaps by default), --delete on --select only; "
+    "placeholders and "
     "eight-byte-pixel bitmaps are skipped with a message. --rename I=NAME and --move I:J take "
     "bitmap indices as they are when the operation runs. --delete-unused, --merge-identical, "
     "--crop-all and --auto-rename are the optimisation page's operations and print its reports. "
@@ -108,6 +109,8 @@ bool CollectionEditCommand::Apply(CollectionFile& file, const Op& op, std::vecto
     out << "uncrop: " << changed << " bitmap(s) changed\n";
     report_skipped();
   } else if (name == "--delete") {
+    // Every bitmap by default would be one forgotten option away from an empty collection.
+    if (select.empty()) return fail("--delete needs --select");
     for (CollectionBitmap* b : chosen) c.RemoveBitmap(b);
     out << "delete: " << chosen.size() << " bitmap(s) deleted\n";
     selection.clear();
