@@ -8,6 +8,10 @@
 #   make bench         build, then run the redraw benchmark on a virtual display
 #   make bench-codex   build, then time indexing a large generated game folder
 #   make bench-collections   build, then time RLE, the quantiser and convert-images
+#   make bench-import  build, then time importing 200 indexed PNGs into a new collection and
+#                      into one of 2,000 bitmaps beside decoding them (headless)
+#   make bench-quantise   build, then time `zarv-tool quantise` beside `pngquant 256` on one
+#                      2048 x 2048 photograph-like PNG, with PSNR (needs pngquant, ImageMagick)
 #   make bench-textbox   build, then time the text box on 1 MB of text (headless)
 #   make bench-structedit   build, then time the struct editor of a 300-member record over
 #                      20,000 tags (headless)
@@ -65,7 +69,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo format clean
 
 all: build
 
@@ -113,6 +117,12 @@ bench-codex: deps build
 
 bench-collections: deps build
 	bench/run-collections.sh $(BUILD_DIR)
+
+bench-import: deps build
+	bench/run-import.sh $(BUILD_DIR)
+
+bench-quantise: deps build
+	bench/run-quantise.sh $(BUILD_DIR)
 
 bench-textbox: deps build
 	bench/run-textbox.sh $(BUILD_DIR)

@@ -9,6 +9,21 @@ namespace {
 
 constexpr uint32_t kFileHeaderSize = 14;
 constexpr uint32_t kInfoHeaderSize = 40;
+// The larger information headers (what most paint programs and ImageMagick write) begin like
+// the 40-byte one and add colour masks, colour space and, for V5, a profile.
+constexpr uint32_t kV4HeaderSize = 108;
+constexpr uint32_t kV5HeaderSize = 124;
+constexpr uint32_t kBitFields = 3;
+
+// Which byte of a stored pixel a channel mask selects: 0-3, or -1 when the mask is 0. -2 for
+// a mask that is not one whole byte (no eight-bit layout of ours can hold it).
+int MaskByte(uint32_t mask) {
+  if (mask == 0) return -1;
+  for (int k = 0; k < 4; ++k) {
+    if (mask == uint32_t{0xFF} << (8 * k)) return k;
+  }
+  return -2;
+}
 constexpr int32_t kMaxSide = 32767;
 
 }  // namespace
@@ -34,7 +49,8 @@ bool BmpFile::ReadHeader(std::span<const uint8_t> file, Layout& layout, std::str
     error = "the BMP header is cut short";
     return false;
   }
-  if (header_size != kInfoHeaderSize) {
+  if (header_size != kInfoHeaderSize && header_size != kV4HeaderSize &&
+      header_size != kV5HeaderSize) {
     error = "unsupported BMP header of " + std::to_string(header_size) + " bytes";
     return false;
   }
@@ -60,18 +76,55 @@ bool BmpFile::ReadHeader(std::span<const uint8_t> file, Layout& layout, std::str
     error = "BMP plane count is not 1";
     return false;
   }
-  if (compression != 0) {
+  // Bit fields on 32-bit pixels only rearrange bytes; any other compression is refused.
+  if (compression != 0 && !(compression == kBitFields && bit_count == 32)) {
     error = "compressed BMP files are not supported";
     return false;
   }
-  if (bit_count != 8 && bit_count != 24 && bit_count != 32) {
+  // Stored byte of red, green, blue and alpha: the usual BGRA unless masks say otherwise.
+  int channel[4] = {2, 1, 0, bit_count == 32 ? 3 : -1};
+  if (compression == kBitFields) {
+    // The masks follow a 40-byte header and are part of the larger ones.
+    uint32_t masks[4] = {0, 0, 0, 0};
+    const int mask_count = header_size == kInfoHeaderSize ? 3 : 4;
+    for (int k = 0; k < mask_count; ++k) (void)reader.ReadU32Le(masks[k]);
+    if (reader.failed()) {
+      error = "the BMP header is cut short";
+      return false;
+    }
+    bool usable = true;
+    for (int k = 0; k < 4; ++k) {
+      channel[k] = MaskByte(masks[k]);
+      if (channel[k] == -2 || (k < 3 && channel[k] < 0)) usable = false;
+    }
+    for (int a = 0; a < 4 && usable; ++a) {
+      for (int b = a + 1; b < 4; ++b)
+        usable = usable && (channel[a] < 0 || channel[a] != channel[b]);
+    }
+    if (!usable) {
+      error = "unsupported BMP colour masks";
+      return false;
+    }
+  }
+  if (header_size > kInfoHeaderSize) {
+    const size_t header_end = kFileHeaderSize + header_size;
+    if (reader.position() > header_end || !reader.Skip(header_end - reader.position())) {
+      error = "the BMP header is cut short";
+      return false;
+    }
+  }
+  std::copy_n(channel, 4, layout.channel);
+  // 1- and 4-bit files are paletted too (ImageMagick writes two-colour pictures as 1-bit).
+  const bool paletted = bit_count == 1 || bit_count == 4 || bit_count == 8;
+  if (!paletted && bit_count != 24 && bit_count != 32) {
     error = "unsupported BMP depth of " + std::to_string(bit_count) + " bits";
     return false;
   }
-  if (bit_count == 8) {
+  const uint32_t full_table = 1u << (paletted ? bit_count : 0);
+  if (paletted) {
     // 0 colours used means a full table, and then any number of them may be important.
-    const uint32_t table = colors_used == 0 ? 256 : colors_used;
-    if (colors_used > 256 || important > table) {
+    const uint32_t table = colors_used == 0 ? full_table : colors_used;
+    if (colors_used > full_table || important > table) {
       error = "BMP colour counts out of range";
       return false;
     }
@@ -85,9 +138,10 @@ bool BmpFile::ReadHeader(std::span<const uint8_t> file, Layout& layout, std::str
   layout.bottomUp = height > 0;
   layout.palette.fill(0);
   layout.paletteCount = 0;
-  if (bit_count == 8) {
+  layout.bits = bit_count;
+  if (paletted) {
     layout.format = ImageFormat::kIndexed;
-    layout.paletteCount = colors_used == 0 ? 256 : colors_used;
+    layout.paletteCount = colors_used == 0 ? full_table : colors_used;
     for (uint32_t i = 0; i < layout.paletteCount; ++i) {
       uint8_t bgrx[4];
       if (!reader.ReadBytes(bgrx)) {
@@ -102,7 +156,7 @@ bool BmpFile::ReadHeader(std::span<const uint8_t> file, Layout& layout, std::str
     layout.format = bit_count == 24 ? ImageFormat::kRgb : ImageFormat::kRgba;
   }
 
-  const uint64_t pixel_bytes = uint64_t{layout.width} * (bit_count / 8);
+  const uint64_t pixel_bytes = (uint64_t{layout.width} * bit_count + 7) / 8;
   layout.rowBytes = (pixel_bytes + 3) & ~uint64_t{3};
   // Some writers leave the padding off the last row; nothing in it is needed.
   const uint64_t needed = layout.rowBytes * (layout.height - 1) + pixel_bytes;
@@ -130,6 +184,9 @@ bool BmpFile::ReadPixels(std::span<const uint8_t> file, const Layout& layout, Im
   const uint32_t bpp = BytesPerPixel(layout.format);
   const size_t row = size_t{layout.width} * bpp;
   std::span<uint8_t> pixels = image.mutablePixels();
+  // Stored as B, G, R(, A): copied and swapped; other masks are gathered byte by byte.
+  const bool standard = bpp < 3 || (layout.channel[0] == 2 && layout.channel[1] == 1 &&
+                                    layout.channel[2] == 0 && (bpp == 3 || layout.channel[3] == 3));
   ByteReader reader(file);
   if (!reader.Seek(static_cast<size_t>(layout.pixelOffset))) {
     error = "the BMP pixel data is cut short";
@@ -139,14 +196,31 @@ bool BmpFile::ReadPixels(std::span<const uint8_t> file, const Layout& layout, Im
     const uint32_t y = layout.bottomUp ? layout.height - 1 - stored : stored;
     std::span<const uint8_t> source;
     const size_t take = std::min<uint64_t>(layout.rowBytes, reader.remaining());
-    if (take < row || !reader.ReadView(take, source)) {
+    const size_t stored_row = (size_t{layout.width} * layout.bits + 7) / 8;
+    if (take < stored_row || !reader.ReadView(take, source)) {
       error = "the BMP pixel data is cut short";
       return false;
     }
     uint8_t* dest = &pixels[size_t{y} * row];
-    std::copy_n(source.data(), row, dest);
-    if (bpp >= 3) {
-      for (size_t x = 0; x < row; x += bpp) std::swap(dest[x], dest[x + 2]);
+    if (layout.bits < 8) {
+      // Packed indices, the leftmost pixel in the high bits.
+      const uint32_t per_byte = 8 / layout.bits;
+      const uint32_t mask = (1u << layout.bits) - 1;
+      for (size_t x = 0; x < row; ++x) {
+        const uint32_t shift = 8 - layout.bits * (1 + uint32_t(x % per_byte));
+        dest[x] = static_cast<uint8_t>((source[x / per_byte] >> shift) & mask);
+      }
+    } else if (standard) {
+      std::copy_n(source.data(), row, dest);
+      if (bpp >= 3) {
+        for (size_t x = 0; x < row; x += bpp) std::swap(dest[x], dest[x + 2]);
+      }
+    } else {
+      for (size_t x = 0; x < row; x += bpp) {
+        for (uint32_t c = 0; c < bpp; ++c) {
+          dest[x + c] = layout.channel[c] < 0 ? 255 : source[x + size_t(layout.channel[c])];
+        }
+      }
     }
   }
   return true;

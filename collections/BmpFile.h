@@ -7,8 +7,9 @@
 
 #include "collections/Image.h"
 
-// Windows bitmaps: uncompressed, 40-byte information header, 8 bits (paletted), 24 (BGR) or
-// 32 (BGRA) per pixel, rows bottom-up or top-down.
+// Windows bitmaps: uncompressed (or 32-bit with byte-aligned colour masks), with a 40-byte,
+// V4 (108) or V5 (124) information header; 1, 4 or 8 bits (paletted), 24 (BGR) or 32 (BGRA)
+// per pixel; rows bottom-up or top-down. Written with the 40-byte header.
 class BmpFile {
  public:
   // What the headers say, checked against the file's length.
@@ -20,7 +21,10 @@ class BmpFile {
     std::array<uint8_t, 768> palette{};
     uint64_t pixelOffset = 0;  // where the first stored row starts
     uint64_t rowBytes = 0;     // stored bytes per row, padding included
+    uint32_t bits = 8;         // stored bits per pixel: 1, 4, 8, 24 or 32
     bool bottomUp = true;
+    // The stored byte of red, green, blue and alpha in a 24- or 32-bit pixel; -1: alpha 255.
+    int channel[4] = {2, 1, 0, 3};
     // Set when the headers are accepted but the file ends before the rows they describe.
     bool pixelsCutShort = false;
   };

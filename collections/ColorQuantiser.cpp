@@ -1,9 +1,14 @@
 #include "collections/ColorQuantiser.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <numeric>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -40,24 +45,23 @@ std::vector<ColorCount> CountColors(std::span<const uint8_t> rgb) {
   }
   std::vector<ColorCount> colors;
   std::vector<uint32_t> counts(4096, 0);
+  // Which of the 4096 counts are set, so that a bucket is walked by its distinct values in
+  // increasing order without visiting the whole table.
+  uint64_t seen[64] = {};
   for (uint32_t high = 0; high < 4096; ++high) {
     const uint32_t first = offsets[high], last = offsets[high + 1];
     if (first == last) continue;
-    for (uint32_t k = first; k < last; ++k) ++counts[low[k]];
-    // A bucket of a few pixels is cheaper to visit by its own entries than by the whole table.
-    if (last - first < 256) {
-      std::sort(low.begin() + first, low.begin() + last);
-      for (uint32_t k = first; k < last; ++k) {
-        if (counts[low[k]] == 0) continue;  // already emitted
-        colors.push_back({high << 12 | low[k], counts[low[k]]});
-        counts[low[k]] = 0;
-      }
-    } else {
-      for (uint32_t value = 0; value < 4096; ++value) {
-        if (counts[value] == 0) continue;
+    for (uint32_t k = first; k < last; ++k) {
+      ++counts[low[k]];
+      seen[low[k] >> 6] |= uint64_t{1} << (low[k] & 63);
+    }
+    for (uint32_t word = 0; word < 64; ++word) {
+      for (uint64_t bits = seen[word]; bits != 0; bits &= bits - 1) {
+        const uint32_t value = word << 6 | static_cast<uint32_t>(std::countr_zero(bits));
         colors.push_back({high << 12 | value, counts[value]});
         counts[value] = 0;
       }
+      seen[word] = 0;
     }
   }
   return colors;
@@ -271,28 +275,29 @@ class NearestColor {
       r_[i] = palette[i * 3];
       g_[i] = palette[i * 3 + 1];
       b_[i] = palette[i * 3 + 2];
+      all_[i] = static_cast<uint8_t>(i);
     }
-    start_.assign(size_t{1} << (3 * kBits), -1);
-    length_.assign(size_t{1} << (3 * kBits), 0);
+    cells_.assign(size_t{1} << (3 * kBits), Cell{});
+    coarse_start_.assign(size_t{1} << (3 * kCoarseBits), -1);
+    coarse_length_.assign(size_t{1} << (3 * kCoarseBits), 0);
   }
 
   uint8_t Find(int r, int g, int b) {
     const size_t cell =
         size_t(r >> kShift) << (2 * kBits) | size_t(g >> kShift) << kBits | size_t(b >> kShift);
-    if (start_[cell] < 0) Build(cell);
-    const size_t first = static_cast<size_t>(start_[cell]);
-    const size_t end = first + length_[cell];
-    int best = pool_[first];
-    int best_distance = Distance(best, r, g, b);
-    for (size_t k = first + 1; k < end; ++k) {
+    if (cells_[cell].length == 0) Build(cell);
+    const Candidate* k = &pool_[cells_[cell].start];
+    const Candidate* end = k + cells_[cell].length;
+    int best = k->index;
+    int best_distance = Distance(*k, r, g, b);
+    for (++k; k < end; ++k) {
       // Candidates come nearest-to-the-cell first: once one cannot come closer than the best
       // so far, none after it can.
-      if (bound_[k] > best_distance) break;
-      const int i = pool_[k];
-      const int d = Distance(i, r, g, b);
-      if (d < best_distance || (d == best_distance && i < best)) {
+      if (int{k->bound} * 4 > best_distance) break;
+      const int d = Distance(*k, r, g, b);
+      if (d < best_distance || (d == best_distance && k->index < best)) {
         best_distance = d;
-        best = i;
+        best = k->index;
       }
     }
     return static_cast<uint8_t>(best);
@@ -304,9 +309,22 @@ class NearestColor {
   static constexpr int kBits = 5;
   static constexpr int kShift = 8 - kBits;
   static constexpr int kSpan = (1 << kShift) - 1;
+  // 8^3 coarse cells of 32^3 values, whose lists the fine cells choose from.
+  static constexpr int kCoarseBits = 3;
+  static constexpr int kCoarseShift = 8 - kCoarseBits;
 
-  int Distance(int i, int r, int g, int b) const {
-    const int dr = r - r_[i], dg = g - g_[i], db = b - b_[i];
+  // A cell's palette colours are kept beside its list, so a search reads one short run of
+  // memory: six bytes a candidate keep the lists of a photograph's cells in the cache.
+  struct Candidate {
+    // The least distance from the colour to its cell, divided by 4 and rounded down: never
+    // more than the distance, so stopping at it stays exact.
+    uint16_t bound;
+    uint8_t r, g, b;
+    uint8_t index;
+  };
+
+  static int Distance(const Candidate& c, int r, int g, int b) {
+    const int dr = r - c.r, dg = g - c.g, db = b - c.b;
     return dr * dr + dg * dg + db * db;
   }
 
@@ -315,41 +333,82 @@ class NearestColor {
     return std::max(std::abs(v - lo), std::abs(v - hi));
   }
 
-  void Build(size_t cell) {
-    constexpr size_t kMask = (size_t{1} << kBits) - 1;
-    const int r0 = static_cast<int>(cell >> (2 * kBits)) << kShift;
-    const int g0 = static_cast<int>((cell >> kBits) & kMask) << kShift;
-    const int b0 = static_cast<int>(cell & kMask) << kShift;
+  // The colours of `from` that can be nearest to some point of the cube from (r0, g0, b0) with
+  // sides `span` + 1: those no farther from it than the smallest worst-case distance of any of
+  // them. Each comes with its least distance to the cube. Returns how many there are.
+  size_t Select(int r0, int g0, int b0, int span, const uint8_t* from, size_t n,
+                std::pair<int, uint8_t>* out) const {
     int min_distance[256];
     int limit = 1 << 30;
-    for (uint32_t i = 0; i < count_; ++i) {
-      const int nr = Nearest1D(r_[i], r0, r0 + kSpan), ng = Nearest1D(g_[i], g0, g0 + kSpan);
-      const int nb = Nearest1D(b_[i], b0, b0 + kSpan);
-      min_distance[i] = nr * nr + ng * ng + nb * nb;
-      const int fr = Farthest1D(r_[i], r0, r0 + kSpan), fg = Farthest1D(g_[i], g0, g0 + kSpan);
-      const int fb = Farthest1D(b_[i], b0, b0 + kSpan);
+    for (size_t k = 0; k < n; ++k) {
+      const int i = from[k];
+      const int nr = Nearest1D(r_[i], r0, r0 + span), ng = Nearest1D(g_[i], g0, g0 + span);
+      const int nb = Nearest1D(b_[i], b0, b0 + span);
+      min_distance[k] = nr * nr + ng * ng + nb * nb;
+      const int fr = Farthest1D(r_[i], r0, r0 + span), fg = Farthest1D(g_[i], g0, g0 + span);
+      const int fb = Farthest1D(b_[i], b0, b0 + span);
       limit = std::min(limit, fr * fr + fg * fg + fb * fb);
     }
-    std::pair<int, uint8_t> candidates[256];
-    size_t n = 0;
-    for (uint32_t i = 0; i < count_; ++i) {
-      if (min_distance[i] <= limit) candidates[n++] = {min_distance[i], static_cast<uint8_t>(i)};
-    }
-    std::sort(candidates, candidates + n);
-    start_[cell] = static_cast<int32_t>(pool_.size());
+    size_t m = 0;
     for (size_t k = 0; k < n; ++k) {
-      bound_.push_back(candidates[k].first);
-      pool_.push_back(candidates[k].second);
+      if (min_distance[k] <= limit) out[m++] = {min_distance[k], from[k]};
     }
-    length_[cell] = static_cast<uint16_t>(n);
+    return m;
+  }
+
+  // A fine cell's list is chosen from its coarse cell's rather than from the whole palette:
+  // a colour that can be nearest somewhere in the fine cell can be so in the coarse one that
+  // holds it, and the worst-case bound taken over fewer colours is only looser. So most cells
+  // cost a few dozen distance bounds instead of 256.
+  const uint8_t* CoarseList(size_t coarse, size_t& n) {
+    if (coarse_start_[coarse] < 0) {
+      constexpr size_t kMask = (size_t{1} << kCoarseBits) - 1;
+      const int r0 = static_cast<int>(coarse >> (2 * kCoarseBits)) << kCoarseShift;
+      const int g0 = static_cast<int>((coarse >> kCoarseBits) & kMask) << kCoarseShift;
+      const int b0 = static_cast<int>(coarse & kMask) << kCoarseShift;
+      std::pair<int, uint8_t> candidates[256];
+      const size_t m = Select(r0, g0, b0, (1 << kCoarseShift) - 1, all_, count_, candidates);
+      coarse_start_[coarse] = static_cast<int32_t>(coarse_pool_.size());
+      for (size_t k = 0; k < m; ++k) coarse_pool_.push_back(candidates[k].second);
+      coarse_length_[coarse] = static_cast<uint16_t>(m);
+    }
+    n = coarse_length_[coarse];
+    return &coarse_pool_[static_cast<size_t>(coarse_start_[coarse])];
+  }
+
+  void Build(size_t cell) {
+    constexpr size_t kMask = (size_t{1} << kBits) - 1;
+    const size_t cr = cell >> (2 * kBits), cg = (cell >> kBits) & kMask, cb = cell & kMask;
+    constexpr int kDrop = kBits - kCoarseBits;
+    const size_t coarse =
+        (cr >> kDrop) << (2 * kCoarseBits) | (cg >> kDrop) << kCoarseBits | (cb >> kDrop);
+    size_t n = 0;
+    const uint8_t* from = CoarseList(coarse, n);
+    std::pair<int, uint8_t> candidates[256];
+    const size_t m = Select(static_cast<int>(cr) << kShift, static_cast<int>(cg) << kShift,
+                            static_cast<int>(cb) << kShift, kSpan, from, n, candidates);
+    std::sort(candidates, candidates + m);
+    cells_[cell].start = static_cast<uint32_t>(pool_.size());
+    for (size_t k = 0; k < m; ++k) {
+      const uint8_t i = candidates[k].second;
+      pool_.push_back({static_cast<uint16_t>(candidates[k].first / 4), static_cast<uint8_t>(r_[i]),
+                       static_cast<uint8_t>(g_[i]), static_cast<uint8_t>(b_[i]), i});
+    }
+    cells_[cell].length = static_cast<uint16_t>(m);
   }
 
   uint32_t count_;
   int r_[256] = {}, g_[256] = {}, b_[256] = {};
-  std::vector<int32_t> start_;
-  std::vector<uint16_t> length_;
-  std::vector<uint8_t> pool_;
-  std::vector<int> bound_;  // each candidate's least distance to its cell
+  uint8_t all_[256] = {};
+  struct Cell {
+    uint32_t start = 0;
+    uint16_t length = 0;  // 0 until the list is made; a made list holds at least one colour
+  };
+  std::vector<Cell> cells_;
+  std::vector<Candidate> pool_;
+  std::vector<int32_t> coarse_start_;
+  std::vector<uint16_t> coarse_length_;
+  std::vector<uint8_t> coarse_pool_;
 };
 
 // Fills the entries Wu's split could not use (it cannot split a box finer than one grid
@@ -439,34 +498,66 @@ void ColorQuantiser::MapWithDiffusion(std::span<const uint8_t> rgb, uint32_t wid
   if (width == 0 || height == 0 || count == 0) return;
   NearestColor nearest(palette, count);
   const size_t w = width;
-  // Two rows of working colours with one spare pixel at each end, where shares pushed past the
-  // image's edge land and are forgotten. Each share is added and clamped at once: the error
-  // pushed to a pixel is part of its colour when its turn comes.
-  std::vector<int16_t> current((w + 2) * 3), below((w + 2) * 3);
+  // Two rows of working colours, four lanes a pixel (red, green, blue and an idle zero), with
+  // one spare pixel at each end where shares pushed past the image's edge land and are
+  // forgotten. Each share is added and clamped at once: the error pushed to a pixel is part of
+  // its colour when its turn comes.
+  std::vector<int16_t> current((w + 2) * 4, 0), below((w + 2) * 4, 0);
+  alignas(16) int16_t colors[256 * 4] = {};
+  for (uint32_t i = 0; i < count; ++i) {
+    for (int ch = 0; ch < 3; ++ch) colors[i * 4 + ch] = palette[i * 3 + ch];
+  }
   const auto load = [&](std::vector<int16_t>& row, uint32_t y) {
     const uint8_t* src = &rgb[size_t(y) * w * 3];
-    for (size_t i = 0; i < w * 3; ++i) row[i + 3] = src[i];
-  };
-  const auto add = [](int16_t& v, int share) {
-    v = static_cast<int16_t>(std::clamp(v + share, 0, 255));
+    int16_t* dest = &row[4];
+    for (size_t x = 0; x < w; ++x) {
+      dest[x * 4] = src[x * 3];
+      dest[x * 4 + 1] = src[x * 3 + 1];
+      dest[x * 4 + 2] = src[x * 3 + 2];
+    }
   };
   load(current, 0);
   for (uint32_t y = 0; y < height; ++y) {
     if (y + 1 < height) load(below, y + 1);
     uint8_t* row_out = out + size_t(y) * w * outStride;
-    for (size_t x = 0; x < w; ++x) {
-      int16_t* p = &current[(x + 1) * 3];
-      int16_t* q = &below[(x + 1) * 3];
+    int16_t* p = &current[4];
+    int16_t* q = &below[4];
+    for (size_t x = 0; x < w; ++x, p += 4, q += 4) {
       const uint8_t index = nearest.Find(p[0], p[1], p[2]);
       row_out[x * outStride] = index;
+#if defined(__SSE2__)
+      // The three channels at once; every step matches the scalar form below exactly.
+      const __m128i error = _mm_sub_epi16(
+          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&colors[size_t{index} * 4])));
+      const auto share = [&](int16_t weight) {
+        const __m128i t = _mm_mullo_epi16(error, _mm_set1_epi16(weight));
+        // Division by 64 truncating toward zero: negative values are biased by 63 first.
+        const __m128i bias = _mm_srli_epi16(_mm_srai_epi16(t, 15), 10);
+        return _mm_srai_epi16(_mm_add_epi16(t, bias), 6);
+      };
+      const auto add = [](int16_t* at, __m128i v) {
+        __m128i sum = _mm_add_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)), v);
+        sum = _mm_min_epi16(_mm_max_epi16(sum, _mm_setzero_si128()), _mm_set1_epi16(255));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(at), sum);
+      };
+      add(p + 4, share(21));
+      add(q - 4, share(9));
+      add(q, share(15));
+      add(q + 4, share(3));
+#else
+      const auto add = [](int16_t& v, int share) {
+        v = static_cast<int16_t>(std::clamp(v + share, 0, 255));
+      };
       for (int ch = 0; ch < 3; ++ch) {
-        const int error = p[ch] - palette[index * 3 + ch];
+        const int error = p[ch] - colors[index * 4 + ch];
         if (error == 0) continue;
-        add(p[3 + ch], error * 21 / 64);
-        add(q[ch - 3], error * 9 / 64);
+        add(p[4 + ch], error * 21 / 64);
+        add(q[ch - 4], error * 9 / 64);
         add(q[ch], error * 15 / 64);
-        add(q[ch + 3], error * 3 / 64);
+        add(q[ch + 4], error * 3 / 64);
       }
+#endif
     }
     current.swap(below);
   }

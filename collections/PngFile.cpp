@@ -43,30 +43,47 @@ bool ReadImpl(png_structp png, png_infop info, PngState& state, Image& image, bo
   png_uint_32 width = 0, height = 0;
   int depth = 0, color_type = 0, interlace = 0;
   png_get_IHDR(png, info, &width, &height, &depth, &color_type, &interlace, nullptr, nullptr);
-  if (depth != 8) {
-    state.message = "the PNG has " + std::to_string(depth) + " bits per sample; 8 are needed";
+  // Whatever the paint program wrote becomes one of the four 8-bit layouts: grey with alpha
+  // as RGBA, 16-bit samples rounded to 8 bits, and packed low-depth pixels one to a byte
+  // (grey levels scaled to 0-255, palette indices kept as they are).
+  const bool depth_ok =
+      depth == 8 || depth == 16 ||
+      ((color_type == PNG_COLOR_TYPE_GRAY || color_type == PNG_COLOR_TYPE_PALETTE) &&
+       (depth == 1 || depth == 2 || depth == 4));
+  if (!depth_ok) {
+    state.message = "the PNG has " + std::to_string(depth) + " bits per sample";
     return false;
   }
   ImageFormat format;
   switch (color_type) {
     case PNG_COLOR_TYPE_GRAY:
       format = ImageFormat::kGreyscale;
+      if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
       break;
     case PNG_COLOR_TYPE_RGB:
       format = ImageFormat::kRgb;
       break;
     case PNG_COLOR_TYPE_PALETTE:
       format = ImageFormat::kIndexed;
+      if (depth < 8) png_set_packing(png);
       break;
     case PNG_COLOR_TYPE_RGB_ALPHA:
       format = ImageFormat::kRgba;
+      break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      format = ImageFormat::kRgba;
+      png_set_gray_to_rgb(png);
       break;
     default:
       state.message = "unsupported PNG colour type " + std::to_string(color_type);
       return false;
   }
+  // (v * 255 + 32895) >> 16: v * 255 / 65535 to the nearest integer.
+  if (depth == 16) png_set_scale_16(png);
   const uint64_t row_bytes = uint64_t{width} * BytesPerPixel(format);
-  if ((row_bytes + 1) * height > state.file.size() * kMaxInflation + 65536) {
+  // The stored rows, before any expansion, are what the compressed data must account for.
+  const uint64_t stored_row_bytes = png_get_rowbytes(png, info);
+  if ((stored_row_bytes + 1) * height > state.file.size() * kMaxInflation + 65536) {
     state.message = "the PNG's size does not fit its length";
     return false;
   }

@@ -6,8 +6,10 @@
 
 #include "collections/Image.h"
 
-// PNG files through libpng: 8 bits per sample, greyscale, RGB, paletted or RGBA; interlaced
-// files are de-interlaced.
+// PNG files through libpng, read as greyscale, RGB, paletted or RGBA with 8 bits per sample:
+// grey with alpha becomes RGBA, 16-bit samples are rounded to 8 bits, 1-, 2- and 4-bit pixels
+// are unpacked (grey levels scaled to 0-255), interlaced files are de-interlaced. Written with
+// 8 bits per sample.
 class PngFile {
  public:
   // Reads size, layout and palette (the pixels are left zero when `pixels` is false).

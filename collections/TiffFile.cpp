@@ -104,13 +104,13 @@ bool TiffFile::Read(std::span<const uint8_t> file, Image& image, bool pixels, st
       !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height)) {
     return Fail(error, state.message, "the TIFF has no image size");
   }
-  // An absent bits-per-sample field means 1 bit, which is refused below like any other depth.
+  // An absent bits-per-sample field means 1 bit.
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLEFORMAT, &sample_format);
-  if (bits != 8) {
-    error = "the TIFF has " + std::to_string(bits) + " bits per sample; 8 are needed";
+  if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) {
+    error = "the TIFF has " + std::to_string(bits) + " bits per sample";
     return false;
   }
   if (sample_format != SAMPLEFORMAT_UINT) {
@@ -123,15 +123,23 @@ bool TiffFile::Read(std::span<const uint8_t> file, Image& image, bool pixels, st
   ImageFormat format;
   if (photometric == PHOTOMETRIC_MINISBLACK && samples == 1) {
     format = ImageFormat::kGreyscale;
+  } else if (photometric == PHOTOMETRIC_MINISBLACK && samples == 2) {
+    format = ImageFormat::kRgba;  // grey with alpha
   } else if (photometric == PHOTOMETRIC_RGB && samples == 3) {
     format = ImageFormat::kRgb;
   } else if (photometric == PHOTOMETRIC_RGB && samples == 4) {
     format = ImageFormat::kRgba;
-  } else if (photometric == PHOTOMETRIC_PALETTE && samples == 1) {
+  } else if (photometric == PHOTOMETRIC_PALETTE && samples == 1 && bits <= 8) {
     format = ImageFormat::kIndexed;
   } else {
     error = "unsupported TIFF layout (photometric " + std::to_string(photometric) + ", " +
-            std::to_string(samples) + " samples)";
+            std::to_string(samples) + " samples of " + std::to_string(bits) + " bits)";
+    return false;
+  }
+  // Packed pixels only for one sample: grey levels (scaled to 0-255) or palette indices.
+  if (bits < 8 && samples != 1) {
+    error = "the TIFF packs " + std::to_string(samples) + " samples of " + std::to_string(bits) +
+            " bits";
     return false;
   }
   if (TIFFIsTiled(tif.get())) {
@@ -142,7 +150,7 @@ bool TiffFile::Read(std::span<const uint8_t> file, Image& image, bool pixels, st
     error = "unknown TIFF planar configuration";
     return false;
   }
-  const uint64_t bytes = uint64_t{width} * height * samples;
+  const uint64_t bytes = (uint64_t{width} * samples * bits + 7) / 8 * height;
   if (width == 0 || height == 0 || bytes > file.size() * kMaxInflation + (1u << 20)) {
     error = "the TIFF's size does not fit its length";
     return false;
@@ -157,39 +165,69 @@ bool TiffFile::Read(std::span<const uint8_t> file, Image& image, bool pixels, st
     if (!TIFFGetField(tif.get(), TIFFTAG_COLORMAP, &red, &green, &blue)) {
       return Fail(error, state.message, "the paletted TIFF has no colour map");
     }
-    uint8_t palette[768];
-    for (int i = 0; i < 256; ++i) {
+    // The colour map has an entry for every value of the bits.
+    const int entries = 1 << bits;
+    uint8_t palette[768] = {};
+    for (int i = 0; i < entries; ++i) {
       palette[i * 3] = static_cast<uint8_t>(uint32_t{red[i]} * 255 / 65535);
       palette[i * 3 + 1] = static_cast<uint8_t>(uint32_t{green[i]} * 255 / 65535);
       palette[i * 3 + 2] = static_cast<uint8_t>(uint32_t{blue[i]} * 255 / 65535);
     }
-    image.setPalette(256, palette);
+    image.setPalette(static_cast<uint32_t>(entries), palette);
   }
   if (!pixels) return true;
 
+  // The samples are read as stored, each rounded to 8 bits, into `stored` (the image itself
+  // unless grey with alpha still has to be spread over four bytes).
+  const uint32_t sample_bytes = bits / 8;
   const uint64_t row = uint64_t{width} * samples;
-  const uint64_t stored_row = planar == PLANARCONFIG_CONTIG ? row : width;
+  const uint64_t stored_row = ((planar == PLANARCONFIG_CONTIG ? row : width) * bits + 7) / 8;
   if (static_cast<uint64_t>(TIFFScanlineSize64(tif.get())) != stored_row) {
     return Fail(error, state.message, "unexpected TIFF scanline size");
   }
+  const bool grey_alpha = samples == 2;
+  std::vector<uint8_t> spread;
+  if (grey_alpha) spread.resize(row * height);
   uint8_t* base = image.mutablePixels().data();
-  if (planar == PLANARCONFIG_CONTIG) {
+  uint8_t* stored = grey_alpha ? spread.data() : base;
+  std::vector<uint8_t> line(stored_row);
+  // One pass for contiguous samples, one per sample for separate planes; each scanline's
+  // samples go to every `step`-th byte of the row from `first`.
+  const uint16_t planes = planar == PLANARCONFIG_CONTIG ? 1 : samples;
+  const uint64_t per_line = planar == PLANARCONFIG_CONTIG ? row : width;
+  const uint64_t step = planar == PLANARCONFIG_CONTIG ? 1 : samples;
+  for (uint16_t plane = 0; plane < planes; ++plane) {
     for (uint32_t y = 0; y < height; ++y) {
-      if (TIFFReadScanline(tif.get(), base + y * row, y, 0) < 0) {
+      if (TIFFReadScanline(tif.get(), line.data(), y, plane) < 0) {
         return Fail(error, state.message, "the TIFF pixel data could not be read");
       }
-    }
-  } else {
-    // One plane per sample: read each and interleave it into the pixels.
-    std::vector<uint8_t> plane_row(width);
-    for (uint16_t s = 0; s < samples; ++s) {
-      for (uint32_t y = 0; y < height; ++y) {
-        if (TIFFReadScanline(tif.get(), plane_row.data(), y, s) < 0) {
-          return Fail(error, state.message, "the TIFF pixel data could not be read");
+      uint8_t* dest = stored + y * row + plane;
+      if (bits < 8) {
+        // The leftmost pixel in the high bits; grey levels stretched over 0-255.
+        const uint32_t per_byte = 8 / bits, mask = (1u << bits) - 1;
+        const uint32_t scale = format == ImageFormat::kGreyscale ? 255 / mask : 1;
+        for (uint64_t i = 0; i < per_line; ++i) {
+          const uint32_t shift = 8 - bits * (1 + uint32_t(i % per_byte));
+          dest[i] = static_cast<uint8_t>(((line[i / per_byte] >> shift) & mask) * scale);
         }
-        uint8_t* dest = base + y * row + s;
-        for (uint32_t x = 0; x < width; ++x) dest[size_t{x} * samples] = plane_row[x];
+      } else if (sample_bytes == 1) {
+        for (uint64_t i = 0; i < per_line; ++i) dest[i * step] = line[i];
+      } else {
+        // libtiff hands 16-bit samples over in the machine's byte order.
+        for (uint64_t i = 0; i < per_line; ++i) {
+          uint16_t v;
+          std::memcpy(&v, &line[i * 2], 2);
+          dest[i * step] = static_cast<uint8_t>((uint32_t{v} * 255 + 32767) / 65535);
+        }
       }
+    }
+  }
+  if (grey_alpha) {
+    for (uint64_t i = 0; i < uint64_t{width} * height; ++i) {
+      const uint8_t grey = spread[i * 2], alpha = spread[i * 2 + 1];
+      uint8_t* p = base + i * 4;
+      p[0] = p[1] = p[2] = grey;
+      p[3] = alpha;
     }
   }
   if (format == ImageFormat::kRgba) {

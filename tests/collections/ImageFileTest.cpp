@@ -73,6 +73,27 @@ TEST(BmpReading, RefusesVariantsOutsideUncompressed8To32Bits) {
   EXPECT_NE(Refusal(Bmp(2, 2, 24, 0, 1, 0, rows)), "");
 }
 
+TEST(BmpReading, OneAndFourBitRowsUnpackLeftmostPixelFromTheHighBits) {
+  Image image;
+  std::string error;
+  // 10 pixels of 1 bit: two bytes, two of padding; bottom-up, so the second row stored is y 0.
+  ASSERT_TRUE(
+      BmpFile::Read(Bmp(10, 2, 1, 0, 0, 2, {0xA5, 0xC0, 0, 0, 0x01, 0x40, 0, 0}), image, error))
+      << error;
+  ASSERT_TRUE(image.is(ImageFormat::kIndexed));
+  EXPECT_EQ(image.paletteCount(), 2u);
+  EXPECT_EQ(std::vector<uint8_t>(image.pixels().begin(), image.pixels().end()),
+            (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 1, 0, 1,  //
+                                  1, 0, 1, 0, 0, 1, 0, 1, 1, 1}));
+  // 3 pixels of 4 bits, a table of 16 by default.
+  ASSERT_TRUE(BmpFile::Read(Bmp(3, -1, 4, 0, 0, 16, {0x3F, 0x70, 0, 0}), image, error)) << error;
+  EXPECT_EQ(image.paletteCount(), 16u);
+  EXPECT_EQ(std::vector<uint8_t>(image.pixels().begin(), image.pixels().end()),
+            (std::vector<uint8_t>{3, 15, 7}));
+  EXPECT_NE(Refusal(Bmp(3, 1, 4, 2, 0, 16, {0, 0, 0, 0})), "");   // RLE4
+  EXPECT_NE(Refusal(Bmp(3, 1, 4, 0, 17, 17, {0, 0, 0, 0})), "");  // more colours than 4 bits
+}
+
 TEST(BmpReading, SizeThatDoesNotFitTheFileIsRefused) {
   EXPECT_EQ(Refusal(Bmp(30000, 30000, 24, 0, 0, 0, std::vector<uint8_t>(100, 0))),
             "the BMP pixel data is cut short");
@@ -101,6 +122,69 @@ TEST(BmpReading, PixelOffsetPastTheTableIsHonoured) {
   std::string error;
   ASSERT_TRUE(BmpFile::Read(file, image, error)) << error;
   EXPECT_EQ(image.pixels()[0], 1);
+}
+
+// A 32-bit BMP with a V4 or V5 header and bit-field masks (red, green, blue, alpha).
+std::vector<uint8_t> MaskedBmp(uint32_t header_size, const uint32_t (&masks)[4],
+                               const std::vector<uint8_t>& rows, int32_t w = 1, int32_t h = 1) {
+  ByteWriter b;
+  b.WriteU8('B');
+  b.WriteU8('M');
+  b.WriteU32Le(0);
+  b.WriteU32Le(0);
+  b.WriteU32Le(14 + header_size);
+  b.WriteU32Le(header_size);
+  b.WriteI32Le(w);
+  b.WriteI32Le(h);
+  b.WriteU16Le(1);
+  b.WriteU16Le(32);
+  b.WriteU32Le(3);
+  b.WriteZeros(20);
+  for (uint32_t m : masks) b.WriteU32Le(m);
+  b.WriteZeros(header_size - 56);  // colour space, end points, gamma (and V5's profile fields)
+  b.WriteBytes(rows);
+  return b.Take();
+}
+
+TEST(BmpReading, LargerHeadersWithByteMasksReadInTheirChannelOrder) {
+  Image image;
+  std::string error;
+  // Stored R, G, B, A rather than B, G, R, A.
+  ASSERT_TRUE(BmpFile::Read(MaskedBmp(124, {0xFF, 0xFF00, 0xFF0000, 0xFF000000}, {10, 20, 30, 40}),
+                            image, error))
+      << error;
+  ASSERT_TRUE(image.is(ImageFormat::kRgba));
+  EXPECT_EQ(std::vector<uint8_t>(image.pixels().begin(), image.pixels().end()),
+            (std::vector<uint8_t>{10, 20, 30, 40}));
+  // No alpha mask: opaque, whatever the fourth byte holds.
+  ASSERT_TRUE(BmpFile::Read(
+      MaskedBmp(108, {0xFF0000, 0xFF00, 0xFF, 0}, {1, 2, 3, 77, 4, 5, 6, 0}, 2, 1), image, error))
+      << error;
+  EXPECT_EQ(std::vector<uint8_t>(image.pixels().begin(), image.pixels().end()),
+            (std::vector<uint8_t>{3, 2, 1, 255, 6, 5, 4, 255}));
+  // A V5 file without masks reads like the 40-byte kind, its palette after the longer header.
+  std::vector<uint8_t> v5 = Bmp(1, 1, 8, 0, 2, 0, {}, 124);
+  v5.resize(14 + 124);
+  v5.insert(v5.end(), {0, 0, 0, 0, 9, 8, 7, 0, 1, 0, 0, 0});
+  ASSERT_TRUE(BmpFile::Read(v5, image, error)) << error;
+  ASSERT_TRUE(image.is(ImageFormat::kIndexed));
+  EXPECT_EQ(image.paletteCount(), 2u);
+  EXPECT_EQ(image.palette()[3], 7);
+  EXPECT_EQ(image.pixels()[0], 1);
+}
+
+TEST(BmpReading, MasksThatAreNotWholeBytesOrRepeatAChannelAreRefused) {
+  const std::vector<uint8_t> rows(4, 0);
+  EXPECT_EQ(Refusal(MaskedBmp(108, {0xF800, 0x7E0, 0x1F, 0}, rows)),
+            "unsupported BMP colour masks");
+  EXPECT_EQ(Refusal(MaskedBmp(108, {0xFF, 0xFF, 0xFF0000, 0}, rows)),
+            "unsupported BMP colour masks");
+  EXPECT_EQ(Refusal(MaskedBmp(124, {0, 0xFF00, 0xFF0000, 0}, rows)),
+            "unsupported BMP colour masks");
+  // Cut inside the longer header.
+  std::vector<uint8_t> cut = MaskedBmp(124, {0xFF, 0xFF00, 0xFF0000, 0}, rows);
+  cut.resize(14 + 100);
+  EXPECT_NE(Refusal(cut), "");
 }
 
 TEST(BmpWriting, EightBitRowsArePaddedToFourBytes) {

@@ -72,6 +72,24 @@ class ImageMagickRoundTrip : public ::testing::Test {
     ASSERT_FALSE(theirs.empty());
     EXPECT_TRUE(Rgba(image) == theirs) << name << " reads with other pixels than ImageMagick's";
   }
+  // 16-bit files: ImageMagick's own 8-bit output truncates, ours rounds, so its 16-bit values
+  // are rounded here.
+  void ExpectReadAsReportedRounded(const std::string& name, ImageFormat format) {
+    Image image;
+    std::string error;
+    ASSERT_TRUE(DataFile::loadImage(dir_ / name, image, error)) << name << ": " << error;
+    EXPECT_EQ(FormatName(image.format()), std::string(FormatName(static_cast<uint32_t>(format))))
+        << name;
+    const std::vector<uint8_t> wide =
+        Capture("convert " + P(name) + " -depth 16 -endian MSB rgba:- 2>/dev/null");
+    ASSERT_FALSE(wide.empty());
+    std::vector<uint8_t> theirs;
+    for (size_t i = 0; i + 1 < wide.size(); i += 2) {
+      const uint32_t v = uint32_t{wide[i]} << 8 | wide[i + 1];
+      theirs.push_back(static_cast<uint8_t>((v * 255 + 32767) / 65535));
+    }
+    EXPECT_TRUE(Rgba(image) == theirs) << name << " is not ImageMagick's picture rounded to 8 bits";
+  }
   void ExpectWrittenAsHeld(const Image& image, const std::string& name) {
     std::string error;
     ASSERT_TRUE(DataFile::saveImage(dir_ / name, image, error)) << error;
@@ -96,18 +114,81 @@ TEST_F(ImageMagickRoundTrip, PngOfEveryLayoutReadsAsReported) {
   ExpectReadAsReported("inter.png", ImageFormat::kRgb);
 }
 
-TEST_F(ImageMagickRoundTrip, PngDepthsOtherThanEightAndGreyAlphaAreRefused) {
+TEST_F(ImageMagickRoundTrip, PngOfOtherDepthsAndGreyAlphaReadAsReported) {
   Make(std::string(kPhoto) + " -depth 16", "PNG48:d16.png");
-  Make("-size 8x8 gradient: -colors 16 -define png:bit-depth=4 -define png:color-type=3", "d4.png");
+  ExpectReadAsReportedRounded("d16.png", ImageFormat::kRgb);
+  Make(std::string(kPhoto) + " -alpha set -channel A -fx 'i/w' -depth 16", "PNG64:d16a.png");
+  ExpectReadAsReportedRounded("d16a.png", ImageFormat::kRgba);
+  Make(std::string(kPhoto) + " -colors 16 -define png:bit-depth=4 -define png:color-type=3",
+       "d4.png");
+  ExpectReadAsReported("d4.png", ImageFormat::kIndexed);
+  Make(std::string(kPhoto) + " -colors 4 -define png:bit-depth=2 -define png:color-type=3",
+       "d2.png");
+  ExpectReadAsReported("d2.png", ImageFormat::kIndexed);
+  Make(
+      "-size 13x5 pattern:checkerboard -monochrome -define png:bit-depth=1 "
+      "-define png:color-type=0",
+      "g1.png");
+  ExpectReadAsReported("g1.png", ImageFormat::kGreyscale);
+  Make(
+      "-size 19x3 gradient: -colorspace Gray -depth 4 -define png:bit-depth=4 "
+      "-define png:color-type=0",
+      "g4.png");
+  ExpectReadAsReported("g4.png", ImageFormat::kGreyscale);
+  Make("-size 16x5 gradient: -colorspace Gray -depth 16 -define png:color-type=0", "g16.png");
+  ExpectReadAsReportedRounded("g16.png", ImageFormat::kGreyscale);
   Make(
       "-size 8x8 gradient: -colorspace Gray -alpha set -channel A -fx 'i/w' "
       "-define png:color-type=4 -define png:bit-depth=8",
       "ga.png");
+  ExpectReadAsReported("ga.png", ImageFormat::kRgba);
+}
+
+TEST_F(ImageMagickRoundTrip, SixteenBitAndGreyAlphaTiffReadAsReported) {
+  Make(std::string(kPhoto) + " -depth 16 -compress zip", "d16.tiff");
+  ExpectReadAsReportedRounded("d16.tiff", ImageFormat::kRgb);
+  Make(std::string(kPhoto) + " -depth 16 -interlace plane", "d16planes.tiff");
+  ExpectReadAsReportedRounded("d16planes.tiff", ImageFormat::kRgb);
+  Make("-size 21x4 gradient: -colorspace Gray -depth 16", "g16.tiff");
+  ExpectReadAsReportedRounded("g16.tiff", ImageFormat::kGreyscale);
+  Make("-size 9x6 gradient: -colorspace Gray -alpha set -channel A -fx 'i/w' -depth 8", "ga.tiff");
+  ExpectReadAsReported("ga.tiff", ImageFormat::kRgba);
+  Make("-size 9x6 gradient: -colorspace Gray -alpha set -channel A -fx 'j/h' -depth 16",
+       "ga16.tiff");
+  ExpectReadAsReportedRounded("ga16.tiff", ImageFormat::kRgba);
+}
+
+TEST_F(ImageMagickRoundTrip, ImageMagicksDefaultBmpReadsAsReported) {
+  // Without a BMP3 prefix ImageMagick writes a V5 header, and bit fields when there is alpha.
+  Make(std::string(kPhoto), "rgb.bmp");
+  ExpectReadAsReported("rgb.bmp", ImageFormat::kRgb);
+  Make(std::string(kPhoto) + " -alpha set -channel A -fx 'i/w'", "rgba.bmp");
+  ExpectReadAsReported("rgba.bmp", ImageFormat::kRgba);
+  Make(std::string(kPhoto) + " -colors 30 -type Palette -compress none", "pal.bmp");
+  ExpectReadAsReported("pal.bmp", ImageFormat::kIndexed);
+}
+
+TEST_F(ImageMagickRoundTrip, LowDepthTiffReadsAsReportedAndThirtyTwoBitsAreRefused) {
+  // Two colours: ImageMagick writes one bit per pixel, whatever -depth says.
+  Make("-size 11x3 xc:magenta -fill yellow -draw 'rectangle 0,0 4,2' -type Palette -depth 8",
+       "pal1.tiff");
+  ExpectReadAsReported("pal1.tiff", ImageFormat::kIndexed);
+  Make(std::string(kPhoto) + " -colors 16 -type Palette -depth 4", "pal4.tiff");
+  ExpectReadAsReported("pal4.tiff", ImageFormat::kIndexed);
+  Make("-size 13x5 pattern:checkerboard -monochrome", "bw.tiff");
+  ExpectReadAsReported("bw.tiff", ImageFormat::kGreyscale);
+  Make(std::string(kPhoto) + " -depth 32", "d32.tiff");
   Image image;
   std::string error;
-  for (const char* name : {"d16.png", "d4.png", "ga.png"}) {
-    EXPECT_FALSE(DataFile::loadImage(dir_ / name, image, error)) << name;
-  }
+  EXPECT_FALSE(DataFile::loadImage(dir_ / "d32.tiff", image, error));
+  EXPECT_EQ(error, "the TIFF has 32 bits per sample");
+}
+
+TEST_F(ImageMagickRoundTrip, TwoColourBmpReadsAsReported) {
+  Make("-size 10x3 xc:magenta -fill green -draw 'rectangle 1,1 5,1' -type Palette", "two.bmp");
+  ExpectReadAsReported("two.bmp", ImageFormat::kIndexed);
+  Make(std::string(kPhoto) + " -colors 12 -type Palette -compress none", "BMP3:twelve.bmp");
+  ExpectReadAsReported("twelve.bmp", ImageFormat::kIndexed);
 }
 
 TEST_F(ImageMagickRoundTrip, BmpReadsAsReportedAlsoAfterAGapBeforeThePixels) {

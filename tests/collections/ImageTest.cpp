@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <random>
+#include <tuple>
 #include <vector>
 
 #include "collections/ColorQuantiser.h"
@@ -160,6 +163,60 @@ TEST(Quantiser, EqualDistancesPickTheLowestIndex) {
   ColorQuantiser::MapWithDiffusion(std::vector<uint8_t>{110, 0, 0}, 1, 1, palette, 3, out.data(),
                                    1);
   EXPECT_EQ(out[0], 0);
+}
+
+// The mapping written the plain way: nearest colour by exhaustive search, each share added
+// and clamped on its own, divisions truncating toward zero.
+std::vector<uint8_t> ReferenceMapping(const std::vector<uint8_t>& rgb, int w, int h,
+                                      const ColorQuantiser::Palette& palette, int count) {
+  std::vector<int> work(rgb.begin(), rgb.end());
+  std::vector<uint8_t> out(size_t(w) * h);
+  const auto add = [&](int x, int y, int ch, int share) {
+    if (x < 0 || x >= w || y >= h) return;
+    int& v = work[(size_t(y) * w + x) * 3 + ch];
+    v = std::clamp(v + share, 0, 255);
+  };
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const int* p = &work[(size_t(y) * w + x) * 3];
+      int best = 0, best_d = 1 << 30;
+      for (int i = 0; i < count; ++i) {
+        const int dr = p[0] - palette[i * 3], dg = p[1] - palette[i * 3 + 1];
+        const int db = p[2] - palette[i * 3 + 2];
+        if (dr * dr + dg * dg + db * db < best_d) best_d = dr * dr + dg * dg + db * db, best = i;
+      }
+      out[size_t(y) * w + x] = static_cast<uint8_t>(best);
+      int error[3];
+      for (int ch = 0; ch < 3; ++ch) error[ch] = p[ch] - palette[best * 3 + ch];
+      for (int ch = 0; ch < 3; ++ch) {
+        add(x + 1, y, ch, error[ch] * 21 / 64);
+        add(x - 1, y + 1, ch, error[ch] * 9 / 64);
+        add(x, y + 1, ch, error[ch] * 15 / 64);
+        add(x + 1, y + 1, ch, error[ch] * 3 / 64);
+      }
+    }
+  }
+  return out;
+}
+
+TEST(Quantiser, DiffusionMatchesThePlainFormExactly) {
+  // Noise over the whole range with a sparse palette: errors of both signs, large enough to
+  // push neighbours past 0 and 255, and many pixels far from every colour.
+  std::mt19937 random(11);
+  for (const auto& [w, h, count] :
+       {std::tuple{37, 23, 9}, std::tuple{64, 2, 256}, std::tuple{1, 17, 3}}) {
+    std::vector<uint8_t> rgb(size_t(w) * h * 3);
+    for (uint8_t& v : rgb) v = static_cast<uint8_t>(random() % 256);
+    ColorQuantiser::Palette palette{};
+    for (int i = 0; i < count * 3; ++i) palette[i] = static_cast<uint8_t>(random() % 256);
+    std::vector<uint8_t> out(size_t(w) * h * 2, 0xEE);
+    ColorQuantiser::MapWithDiffusion(rgb, w, h, palette, count, out.data() + 1, 2);
+    const std::vector<uint8_t> expected = ReferenceMapping(rgb, w, h, palette, count);
+    for (size_t i = 0; i < expected.size(); ++i) {
+      ASSERT_EQ(out[i * 2 + 1], expected[i]) << w << "x" << h << " pixel " << i;
+      ASSERT_EQ(out[i * 2], 0xEE) << "the stride's other bytes were written";
+    }
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "collections/DataFile.h"
 #include "collections/ExportNames.h"
 #include "tags/LooseTagFile.h"
+#include "tools/zarv-tool/CollectionFile.h"
 #include "tools/zarv-tool/ToolText.h"
 
 namespace cl = collection_layout;
@@ -35,7 +36,7 @@ constexpr const char* kInfoHelp =
     "    bits is the stored bits per pixel (8, 16 or 64; 0 when undecodable);\n"
     "    flags is the bitmap flags word as a number,\n"
     "  sequences: [{index, name, views, frames, ticks}].\n"
-    "Names are 8-bit text; bytes that are not UTF-8 become U+FFFD.";
+    "Names are converted from the 8-bit encoding of tags to UTF-8.";
 
 constexpr const char* kExportHelp =
     "Write every bitmap of a collection tag as an image file into DEST (created when missing), "
@@ -118,7 +119,7 @@ int CollectionCommand::RunInfo(std::ostream& out, std::ostream& err) const {
     for (size_t i = 0; i < c.bitmaps.size(); ++i) {
       const CollectionBitmap& b = *c.bitmaps[i];
       doc["bitmaps"].push_back({{"index", i},
-                                {"name", b.Name()},
+                                {"name", Utf8FromEightBit(b.Name())},
                                 {"width", b.placeholder ? b.kept_width : b.width},
                                 {"height", b.placeholder ? b.kept_height : b.height},
                                 {"encoding", Encoding(b)},
@@ -148,7 +149,7 @@ int CollectionCommand::RunInfo(std::ostream& out, std::ostream& err) const {
     const CollectionBitmap& b = *c.bitmaps[i];
     char flags[8];
     std::snprintf(flags, sizeof flags, "0x%04X", b.flags);
-    out << "bitmap " << i << " '" << Printable(b.Name()) << "' "
+    out << "bitmap " << i << " '" << Printable(Utf8FromEightBit(b.Name())) << "' "
         << (b.placeholder ? b.kept_width : b.width) << "x"
         << (b.placeholder ? b.kept_height : b.height) << " " << Encoding(b);
     if (!b.placeholder) out << " " << Bits(b) << "-bit";
@@ -170,81 +171,38 @@ int CollectionCommand::RunExport(std::ostream& out, std::ostream& err) const {
   const DataFile::FileFormat file_format = format == "bmp"    ? DataFile::kBmp
                                            : format == "tiff" ? DataFile::kTiff
                                                               : DataFile::kPng;
-  const std::string extension = DataFile::extensionOf(file_format);
-
-  std::vector<std::string> names;
-  if (by_name) {
-    std::vector<std::string> bitmap_names;
-    for (const auto& b : c.bitmaps) bitmap_names.push_back(b->Name());
-    std::string message;
-    if (!ExportNames::ByBitmapName(bitmap_names, alpha, extension, names, message)) {
-      err << "zarv-tool: " << tag_file << ": " << message << "\n";
-      return 1;
-    }
+  // The bitmaps to write, in the order they are numbered.
+  std::vector<const CollectionBitmap*> chosen;
+  if (select.empty()) {
+    for (const auto& b : c.bitmaps) chosen.push_back(b.get());
   } else {
-    for (size_t i = 0; i < c.bitmaps.size(); ++i) {
-      const bool shadow = (c.bitmaps[i]->flags & cl::kBitmapShadow) != 0;
-      const char* kind = alpha ? "alpha" : shadow ? "shadow" : "bitmap";
-      names.push_back(ExportNames::ByNumbering(kind, static_cast<uint32_t>(i), extension));
+    std::vector<int> indices;
+    std::string error;
+    if (!CollectionFile::ParseList(select, c.bitmaps.size(), indices, error)) {
+      err << "zarv-tool: --select: " << error << "\n";
+      return 2;
     }
+    for (int i : indices) chosen.push_back(c.bitmaps[static_cast<size_t>(i)].get());
   }
-
-  std::error_code ec;
-  std::filesystem::create_directories(destination, ec);
-  if (!std::filesystem::is_directory(destination)) {
-    err << "zarv-tool: " << destination << ": cannot create the folder\n";
+  BitmapExport::FolderResult result;
+  std::string message;
+  if (!BitmapExport::ExportToFolder(
+          c, chosen, by_name ? ExportNames::kByBitmapName : ExportNames::kByNumbering, alpha,
+          file_format, destination, result, message)) {
+    err << "zarv-tool: " << tag_file << ": " << message << "\n";
     return 1;
   }
-
-  int status = 0;
-  std::set<std::string> written;
-  for (size_t i = 0; i < c.bitmaps.size(); ++i) {
-    const CollectionBitmap& b = *c.bitmaps[i];
-    const std::filesystem::path path = ExportNames::InFolder(destination, names[i]);
-    auto skip = [&](const std::string& why) {
-      err << "zarv-tool: bitmap " << i << " '" << Printable(b.Name()) << "' not exported: " << why
-          << "\n";
-      status = 1;
-    };
-    if (b.placeholder) {
-      skip("it could not be decoded");
-      continue;
-    }
-    if (!b.IsIndexed()) {
-      skip("eight-byte pixels have no image form");
-      continue;
-    }
-    // The name rules already make every name distinct; this guards the promise that no export
-    // ever writes over another from the same run.
-    const std::filesystem::path relative = path.lexically_relative(destination);
-    std::string folded = names[i];
-    for (char& ch : folded) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    if (relative.empty() || relative != relative.filename() || relative == "." ||
-        relative == ".." || !written.insert(folded).second) {
-      skip("its file name is not usable");
-      continue;
-    }
-    BitmapExport::Bitmap source;
-    source.width = b.width;
-    source.height = b.height;
-    source.pixels = b.pixels;
-    source.bytesPerPixel = b.bytes_per_pixel;
-    source.flags = b.flags;
-    Image image;
-    std::string error;
-    if (!BitmapExport::MakeImage(source, c.palette, alpha, image, error) ||
-        !DataFile::saveImage(path, image, file_format, error)) {
-      skip(error);
-      continue;
-    }
-    out << path.string() << "\n";
+  for (const std::filesystem::path& path : result.written) out << path.string() << "\n";
+  for (const std::string& problem : result.problems) {
+    err << "zarv-tool: " << Printable(Utf8FromEightBit(problem)) << "\n";
   }
-  return status;
+  return result.problems.empty() ? 0 : 1;
 }
 
 void AddCollectionCommand(CLI::App& app, ToolCommands& commands) {
   auto command = std::make_shared<CollectionCommand>();
-  CLI::App* sub = app.add_subcommand("collection", "Inspect and export collection tags.");
+  CLI::App* sub =
+      app.add_subcommand("collection", "Inspect, make, import into and edit collection tags.");
   sub->require_subcommand(1);
 
   CLI::App* info = sub->add_subcommand("info", "Print what a collection tag holds.");
@@ -261,5 +219,9 @@ void AddCollectionCommand(CLI::App& app, ToolCommands& commands) {
       ->check(CLI::IsMember({"png", "bmp", "tiff"}));
   exp->add_flag("--by-name", command->by_name, "Name files after the bitmaps");
   exp->add_flag("--alpha", command->alpha, "Write the alpha values as greyscale images");
+  exp->add_option("--select", command->select, "Bitmaps to export, LIST like 0,3-5 (default all)");
   commands.push_back({exp, [command] { return command->RunExport(std::cout, std::cerr); }});
+
+  AddCollectionImportCommands(*sub, commands);
+  AddCollectionEditCommands(*sub, commands);
 }

@@ -15,6 +15,7 @@ class CollectionCommand {
   std::string format = "png";
   bool by_name = false;
   bool alpha = false;
+  std::string select;  // LIST: "0,3-5"; empty for every bitmap
 
   // Exit status 0 on success, 1 when the tag could not be read or a bitmap not exported.
   int RunInfo(std::ostream& out, std::ostream& err) const;

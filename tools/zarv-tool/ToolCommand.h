@@ -17,8 +17,13 @@ void AddInfoCommand(CLI::App& app, ToolCommands& commands);
 void AddArchiveCommands(CLI::App& app, ToolCommands& commands);
 void AddMakeDemoCommand(CLI::App& app, ToolCommands& commands);
 void AddConvertImagesCommand(CLI::App& app, ToolCommands& commands);
-// collection info and collection export.
+void AddQuantiseCommand(CLI::App& app, ToolCommands& commands);
+// collection info, export and, through the two below, every other collection command.
 void AddCollectionCommand(CLI::App& app, ToolCommands& commands);
+// collection new, import, replace, export-plate and import-plate, under `collection`.
+void AddCollectionImportCommands(CLI::App& collection, ToolCommands& commands);
+// collection edit and runtime-size, under `collection`.
+void AddCollectionEditCommands(CLI::App& collection, ToolCommands& commands);
 // clipboard put-text, get-text, put-image and get-image.
 void AddClipboardCommand(CLI::App& app, ToolCommands& commands);
 void AddNaturalSortCommand(CLI::App& app, ToolCommands& commands);

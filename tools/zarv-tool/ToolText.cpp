@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/CharMap.h"
+
 std::string Printable(const std::string& text) {
   std::string out;
   for (unsigned char c : text) {
@@ -18,4 +20,44 @@ std::string Printable(const std::string& text) {
 
 void PrintJson(std::ostream& out, const nlohmann::json& doc) {
   out << doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+}
+
+std::string EightBitFromUtf8(const std::string& utf8) {
+  std::string out;
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const int length = lead < 0x80         ? 1
+                       : (lead >> 5) == 6  ? 2
+                       : (lead >> 4) == 14 ? 3
+                       : (lead >> 3) == 30 ? 4
+                                           : 0;
+    char32_t code = length == 1   ? lead
+                    : length == 2 ? lead & 0x1F
+                    : length == 3 ? lead & 0x0F
+                                  : lead & 0x07;
+    bool valid = length > 0 && i + length <= utf8.size();
+    for (int k = 1; valid && k < length; ++k) {
+      const auto next = static_cast<unsigned char>(utf8[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      code = code << 6 | (next & 0x3F);
+    }
+    if (!valid) {
+      out.push_back('_');
+      ++i;
+      continue;
+    }
+    i += static_cast<size_t>(length);
+    if (code < 0x80) {
+      out.push_back(static_cast<char>(code));
+      continue;
+    }
+    const uint8_t narrow = ProgramCharMap().FindNarrow(code);
+    out.push_back(narrow == 0 ? '_' : static_cast<char>(narrow));
+  }
+  return out;
+}
+
+std::string Utf8FromEightBit(const std::string& text) {
+  return ProgramCharMap().NarrowToUtf8(text);
 }

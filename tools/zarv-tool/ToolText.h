@@ -12,3 +12,8 @@ std::string Printable(const std::string& text);
 // Indented JSON and a line end. Names are 8-bit text: bytes that are not valid UTF-8 become
 // U+FFFD rather than failing the command.
 void PrintJson(std::ostream& out, const nlohmann::json& doc);
+
+// Names in tags are 8-bit text; the command line and file names are UTF-8. Characters the
+// 8-bit encoding lacks (and malformed UTF-8) become '_'.
+std::string EightBitFromUtf8(const std::string& utf8);
+std::string Utf8FromEightBit(const std::string& text);

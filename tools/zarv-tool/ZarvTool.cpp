@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
   AddArchiveCommands(app, commands);
   AddMakeDemoCommand(app, commands);
   AddConvertImagesCommand(app, commands);
+  AddQuantiseCommand(app, commands);
   AddCollectionCommand(app, commands);
   AddClipboardCommand(app, commands);
   AddNaturalSortCommand(app, commands);
