@@ -1,5 +1,5 @@
 // Fuzz target for the BMP reader. Besides not crashing: a file that reads must hold the rows
-// it claims, and the image must write and read back to the same pixels.
+// it claims (at least a bit per pixel), and the image must write and read back to the same pixels.
 
 #include <cstdint>
 #include <cstdio>
@@ -19,8 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(!error.empty(), "BMP refused without a message");
     return 0;
   }
-  Check(uint64_t{image.width()} * image.height() * image.bytesPerPixel() <= size,
-        "more pixels than the file has bytes");
+  // The smallest depth, one bit a pixel, packs eight pixels into each byte of the file.
+  Check(uint64_t{image.width()} * image.height() <= uint64_t{size} * 8,
+        "more pixels than the file has bits");
   std::vector<uint8_t> written;
   Check(BmpFile::Encode(image, written, error), "a BMP that reads does not write");
   Image back;

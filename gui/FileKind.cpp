@@ -9,8 +9,9 @@ constexpr FileFilter kImageFilters[] = {
     {"Bitmap Image", "*.bmp"}, {"PNG Image", "*.png"}, {"TIFF Image", "*.tiff"}};
 constexpr FileFilter kModelFilters[] = {{"LightWave Object", "*.lwo"}};
 constexpr FileFilter kSoundFilters[] = {{"WAV Sound", "*.wav"}};
+constexpr FileFilter kColorTableFilters[] = {{"Adobe Color Table", "*.act"}};
 
-constexpr std::array<FileKind, 5> kKinds = {{
+constexpr std::array<FileKind, 6> kKinds = {{
     {FileKindId::kAny,
      {"Save File As", "Open File", "Open Multiple Files", "Choose Folder"},
      {"LastSavePath", "LastOpenPath", "LastFolderPath"},
@@ -31,6 +32,12 @@ constexpr std::array<FileKind, 5> kKinds = {{
      {"LastSoundSavePath", "LastSoundOpenPath", "LastSoundFolderPath"},
      {"LastSoundSaveFormat", "LastSoundOpenFormat", "LastSoundFolderFormat"},
      kSoundFilters},
+    {FileKindId::kColorTable,
+     {"Save Color Table As", "Open Color Table", "Open Multiple Color Tables",
+      "Choose Color Table Folder"},
+     {"LastColorTableSavePath", "LastColorTableOpenPath", "LastColorTableFolderPath"},
+     {},
+     kColorTableFilters},
     {FileKindId::kArchive,
      {"Save Archive As", "Open Archive", "Open Multiple Archives", "Choose Archive Folder"},
      {"LastArchiveSavePath", "LastArchiveOpenPath", "LastArchiveFolderPath"},

@@ -11,6 +11,7 @@ constexpr int32_t kArchive = 2;
 constexpr int32_t kSound = 3;
 constexpr int32_t kModel = 4;
 constexpr int32_t kImage = 5;
+constexpr int32_t kColorTable = 6;  // Adobe Color Tables (.act)
 }  // namespace FileKindId
 
 // What a chooser is for; indexes the titles, and (but for kOpenSeveral, which shares the open

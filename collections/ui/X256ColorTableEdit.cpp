@@ -109,14 +109,14 @@ bool X256ColorTableEdit::LoadTableFrom(const std::string& path, std::string& err
 void X256ColorTableEdit::SaveTable() {
   ChosenFile file;
   file.path = DefaultTableName();
-  if (!ChooseSaveFile("Export Color Table", file, FileKindId::kAny, nullptr)) return;
+  if (!ChooseSaveFile("Export Color Table", file, FileKindId::kColorTable, nullptr)) return;
   std::string error;
   if (!SaveTableTo(file.path, error)) MessageBoxWindow::ShowError("%s", error.c_str());
 }
 
 void X256ColorTableEdit::LoadTable() {
   ChosenFile file;
-  if (!ChooseOpenFile("Import Color Table", file, FileKindId::kAny, nullptr)) return;
+  if (!ChooseOpenFile("Import Color Table", file, FileKindId::kColorTable, nullptr)) return;
   std::string error;
   if (!LoadTableFrom(file.path, error)) MessageBoxWindow::ShowError("%s", error.c_str());
 }

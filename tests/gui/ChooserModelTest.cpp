@@ -80,8 +80,13 @@ TEST(ChooserModel, TypedNamesAndSaveExtensions) {
   // "*.*" and a kind without file types add nothing.
   EXPECT_EQ(ChooserModel::WithSaveExtension("notes", *FindFileKind(FileKindId::kAny), 0), "notes");
   EXPECT_EQ(ChooserModel::WithSaveExtension("mod", *FindFileKind(FileKindId::kArchive), 0), "mod");
+  // A colour table saved without its extension still opens in the colour-table chooser.
+  const FileKind& tables = *FindFileKind(FileKindId::kColorTable);
+  EXPECT_EQ(ChooserModel::WithSaveExtension("Archer", tables, 0), "Archer.act");
+  EXPECT_TRUE(tables.filters[0].Matches("ARCHER.ACT"));
+  EXPECT_FALSE(tables.filters[0].Matches("archer.png"));
   EXPECT_EQ(FindFileKind(1), nullptr);
-  EXPECT_EQ(FindFileKind(6), nullptr);
+  EXPECT_EQ(FindFileKind(7), nullptr);
 }
 
 TEST_F(ChooserModelFolder, StartsWhereTheLastChoiceOfTheKindWasAndRemembersOnlyWhatItShould) {

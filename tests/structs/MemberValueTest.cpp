@@ -154,6 +154,7 @@ TEST(MemberEnum, MinusOneFallsBackToTheZeroEntry) {
 TEST(RecordConversion, RecordsRoundTripWithPaddingZeroed) {
   StructRegistry registry;
   registry.LoadFolder(structtest::FixturesFolder(), nullptr);
+  ASSERT_NE(registry.Find("every"), nullptr) << structtest::FixturesFolder();
   const StructDefinition& every = *registry.Find("every");
   std::vector<uint8_t> file(every.size());
   for (size_t i = 0; i < file.size(); ++i) file[i] = static_cast<uint8_t>(i * 7 + 1);

@@ -18,8 +18,10 @@ struct Built {
 };
 
 // tests/structs/fixtures: record descriptions covering every member type (all_types.xml).
+// The tests' source folder comes from the build: __FILE__ may be relative to wherever the
+// compiler ran (a compiler cache rewrites it so), which would tie the tests to one folder.
 inline std::filesystem::path FixturesFolder() {
-  return std::filesystem::path(__FILE__).parent_path().parent_path() / "structs" / "fixtures";
+  return std::filesystem::path(ZARV_TESTS_SOURCE_DIR) / "structs" / "fixtures";
 }
 
 // `body` inside a zarvxmlfile element, read as one file of the resource folder named `file`.
