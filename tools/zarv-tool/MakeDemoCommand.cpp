@@ -10,6 +10,7 @@
 
 #include "base/ByteWriter.h"
 #include "collections/Collection.h"
+#include "collections/HueChange.h"
 #include "structs/MemberValue.h"
 #include "structs/StructDefinition.h"
 #include "structs/StructInstance.h"
@@ -280,8 +281,10 @@ const std::vector<DemoTag>& LocalTags() {
   return tags;
 }
 
-// A small real collection: a palette ramp, two round sprites and two-frame sequences of them,
-// tinted by the tag's name so the demo's collections differ.
+// A small real collection: a palette ramp, round sprites and sequences of them, tinted by the
+// tag's name so the demo's collections differ. Most have two small frames; the Dragon flaps
+// through six larger ones, each with a shadow, and has a hue change that recolours its blues,
+// so a newcomer sees every page of the collection editor at work.
 bool WriteDemoCollection(const DemoTag& tag, ByteWriter& out, TagHeader& header,
                          std::string& error) {
   Collection collection;
@@ -291,27 +294,62 @@ bool WriteDemoCollection(const DemoTag& tag, ByteWriter& out, TagHeader& header,
     collection.palette[i * 3 + 1] = static_cast<uint8_t>((i + tint) & 0xFF);
     collection.palette[i * 3 + 2] = static_cast<uint8_t>(255 - i);
   }
-  constexpr int kSide = 24;
+  const bool rich = tag.name == "Dragon";
+  const int side = rich ? 48 : 24;
+  const int frames = rich ? 6 : 2;
   std::vector<CollectionBitmap*> bitmaps;
-  for (int frame = 0; frame < 2; ++frame) {
+  std::vector<CollectionBitmap*> shadows;
+  for (int frame = 0; frame < frames; ++frame) {
     std::vector<uint8_t> pixels;  // alpha, index per pixel
-    const int radius = 9 + frame * 2;
-    for (int y = 0; y < kSide; ++y) {
-      for (int x = 0; x < kSide; ++x) {
-        const int dx = x - kSide / 2, dy = y - kSide / 2;
-        const bool inside = dx * dx + dy * dy <= radius * radius;
+    std::vector<uint8_t> shadow;
+    const int radius = rich ? 12 : 9 + frame * 2;
+    // The Dragon's wings rise and fall with the frame.
+    const int wing = rich ? 4 + (frame < 3 ? frame : 6 - frame) * 4 : 0;
+    for (int y = 0; y < side; ++y) {
+      for (int x = 0; x < side; ++x) {
+        const int dx = x - side / 2, dy = y - side / 2;
+        bool inside = dx * dx + dy * dy <= radius * radius;
+        if (rich && !inside) {
+          const int ax = dx < 0 ? -dx : dx;
+          inside = ax > radius - 2 && ax < side / 2 && dy <= 0 && -dy <= wing - (ax - radius) / 3;
+        }
         pixels.push_back(inside ? 255 : 0);
-        pixels.push_back(inside ? static_cast<uint8_t>(1 + (x * 254) / kSide) : 0);
+        pixels.push_back(inside ? static_cast<uint8_t>(1 + (x * 254) / side) : 0);
+        if (rich) {
+          const bool under = dx * dx + 4 * dy * dy <= radius * radius;
+          shadow.push_back(under ? 255 : 0);
+          shadow.push_back(under ? static_cast<uint8_t>(96) : 0);
+        }
       }
     }
     const std::string name = std::string(tag.name) + " " + std::to_string(frame + 1);
-    CollectionBitmap* bitmap = collection.AddOrReplaceBitmap(name, collection_layout::kBitmapRle,
-                                                             pixels, kSide, kSide, 2, nullptr);
-    if (!bitmap) {
+    CollectionBitmap* bitmap = collection.AddOrReplaceBitmap(
+        name, collection_layout::kBitmapRle, pixels, static_cast<uint16_t>(side),
+        static_cast<uint16_t>(side), 2, nullptr);
+    CollectionBitmap* shade =
+        rich ? collection.AddOrReplaceBitmap(
+                   name + " shadow",
+                   collection_layout::kBitmapRle | collection_layout::kBitmapShadow, shadow,
+                   static_cast<uint16_t>(side), static_cast<uint16_t>(side), 2, nullptr)
+             : nullptr;
+    if (!bitmap || (rich && !shade)) {
       error = "cannot make the demo bitmap " + name;
       return false;
     }
     bitmaps.push_back(bitmap);
+    shadows.push_back(shade);
+  }
+  if (rich) {
+    // Blues (hues around 240 degrees) become a dragon's green.
+    HueChange* scales = collection.AddHueChange("Scales");
+    scales->start_hue = 0x9000;
+    scales->median_hue = 0xAAAB;
+    scales->end_hue = 0xC000;
+    scales->min_saturation = 0x4000;
+    scales->use_as = HueChange::kPrimary;
+    scales->replacement = {0x2000, 0xC000, 0x4000};
+    scales->replacement_mode = HueChange::kReplacementEnabled;
+    scales->ComputeAffected(collection.palette);
   }
   // The records' sequence indexes count on these; the last has no name, as some of the game's
   // sequences have none.
@@ -321,8 +359,10 @@ bool WriteDemoCollection(const DemoTag& tag, ByteWriter& out, TagHeader& header,
     sequence->frames.assign(bitmaps.size(), sequence->NewFrame());
     for (size_t frame = 0; frame < bitmaps.size(); ++frame) {
       sequence->frames[frame].views[0].bitmap = bitmaps[frame];
+      sequence->frames[frame].record.shadow = shadows[frame];
     }
   }
+  collection.RenumberBitmapReferences();
   return collection.Save(out, header, error);
 }
 
