@@ -1436,6 +1436,14 @@ void ListWindow::OnMouseMove(InputEvent& event) {
   }
   const int32_t distance = std::abs(p.x - press_point_.x) + std::abs(p.y - press_point_.y);
   if (distance <= kDragDistance || !current_ || drag_) return;
+  if (make_drag_data_) {
+    pressed_ = false;
+    press_kept_selection_ = false;
+    pressed_item_ = nullptr;
+    if (DragDropData* payload = make_drag_data_(*current_))
+      wm.BeginDrag(this, payload, &ListWindow::TrackDrag);
+    return;
+  }
   auto* data = new ListItemDDData;
   data->source = this;
   data->item = current_;
@@ -1476,7 +1484,11 @@ void ListWindow::DragDataGone(ListItemDDData* data) {
 }
 
 int32_t ListWindow::AcceptDrop(Point point, bool query_only, DragDropData* data) {
-  if (!data || data->type_id != ListItemDDData::kTypeId) return 0;
+  if (!data) return 0;
+  if (data->type_id != ListItemDDData::kTypeId) {
+    if (!foreign_drop_) return 0;
+    return foreign_drop_(FirstVisibleRow() + DropGapAt(point), data, query_only) ? 1 : 0;
+  }
   auto* d = static_cast<ListItemDDData*>(data);
   if (d->source != this || !d->item) {
     if (drop_gap_ != -1) {
@@ -1485,11 +1497,7 @@ int32_t ListWindow::AcceptDrop(Point point, bool query_only, DragDropData* data)
     }
     return 0;
   }
-  const int32_t h = RowHeight();
-  const int32_t y = point.y - ClientRect().top - HeaderHeight();
-  int32_t gap = 0;
-  if (y > 0) gap = y / h + ((y % h) * 2 >= h ? 1 : 0);
-  gap = std::clamp(gap, 0, std::max(0, std::min(PageRows(), ItemCount() - FirstVisibleRow())));
+  const int32_t gap = DropGapAt(point);
   if (query_only) {
     if (gap != drop_gap_) {
       drop_gap_ = gap;
@@ -1502,6 +1510,14 @@ int32_t ListWindow::AcceptDrop(Point point, bool query_only, DragDropData* data)
   InvalidateClient();
   item_dropped.Emit(reinterpret_cast<intptr_t>(&drop));
   return 1;
+}
+
+int32_t ListWindow::DropGapAt(Point point) const {
+  const int32_t h = RowHeight();
+  const int32_t y = point.y - ClientRect().top - HeaderHeight();
+  int32_t gap = 0;
+  if (y > 0) gap = y / h + ((y % h) * 2 >= h ? 1 : 0);
+  return std::clamp(gap, 0, std::max(0, std::min(PageRows(), ItemCount() - FirstVisibleRow())));
 }
 
 void ListWindow::AutoScroll() {

@@ -59,6 +59,13 @@ class ListWindow : public ScrollableWindow {
   using ReleaseCallback = std::function<void(uint64_t id)>;
   using MayCollapseCallback = std::function<bool(const ListItem& item)>;
   using SelectCallback = std::function<void(ListItem& item)>;
+  // Makes the payload of a drag starting on `item`, for lists whose items stand for things
+  // other windows take (the window manager owns it); null drags nothing.
+  using DragDataCallback = std::function<Window::DragDropData*(ListItem& item)>;
+  // Takes a drop of a payload other than the list's own: the row it falls in front of, the
+  // payload, and whether this is only a query; true accepts it.
+  using ForeignDropCallback =
+      std::function<bool(int32_t row, Window::DragDropData* data, bool query_only)>;
   // Takes the edited text of a cell; false refuses it.
   using CommitCallback = std::function<bool(ListItem& item, uint64_t id, int32_t column,
                                             void* context, const std::string& text)>;
@@ -172,6 +179,8 @@ class ListWindow : public ScrollableWindow {
   void SetReleaseCallback(ReleaseCallback callback) { release_ = std::move(callback); }
   void SetMayCollapseCallback(MayCollapseCallback callback) { may_collapse_ = std::move(callback); }
   void SetSelectCallback(SelectCallback callback) { on_select_ = std::move(callback); }
+  void SetDragDataCallback(DragDataCallback callback) { make_drag_data_ = std::move(callback); }
+  void SetForeignDropCallback(ForeignDropCallback callback) { foreign_drop_ = std::move(callback); }
 
   void FitHeight(int32_t rows);  // row height × rows
   int32_t RowHeight() const;
@@ -232,6 +241,8 @@ class ListWindow : public ScrollableWindow {
   int32_t ColumnRight(int32_t index) const;
   void DrawHeader(int32_t width);
   void DrawRow(const ListItem& item, int32_t y, int32_t width);
+  // The gap between visible rows nearest to a screen point, 0 above the first.
+  int32_t DropGapAt(Point point) const;
   void AutoScroll();
   static void TrackDrag(Window* window, Point start, Point current, int32_t phase);
 
@@ -277,4 +288,6 @@ class ListWindow : public ScrollableWindow {
   ReleaseCallback release_;
   MayCollapseCallback may_collapse_;
   SelectCallback on_select_;
+  DragDataCallback make_drag_data_;
+  ForeignDropCallback foreign_drop_;
 };

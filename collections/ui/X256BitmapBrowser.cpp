@@ -85,7 +85,10 @@ X256BitmapBrowser::X256BitmapBrowser(X256EditHost& host, Mode mode, Window* pare
   grid_->SetOpenCallback(
       [this](int32_t, uint64_t data) { OpenBitmaps({reinterpret_cast<CollectionBitmap*>(data)}); });
   grid_->SetDeleteCallback([this] { RunCommand(kDelete); });
-  grid_->SetDragCallback([this](int32_t index, uint64_t) { StartDrag(index); });
+  grid_->SetDragCallback([this](int32_t, uint64_t data) {
+    if (DragDropData* payload = MakeDragData(reinterpret_cast<CollectionBitmap*>(data)))
+      WM().BeginDrag(grid_, payload, nullptr);
+  });
   grid_->SetDropCallback(
       [this](int32_t before, DragDropData* data, bool query) { return Drop(before, data, query); });
   grid_->SetContextCallback([this](Point p) { ShowContextMenu(p); });
@@ -109,7 +112,13 @@ X256BitmapBrowser::X256BitmapBrowser(X256EditHost& host, Mode mode, Window* pare
     OpenBitmaps(SelectedBitmaps());
     return true;
   });
-  Connect<&X256BitmapBrowser::OnTableDropped>(table_->item_dropped, this);
+  // The table's drags carry the same bitmaps as the grid's, so that a sequence cell takes
+  // them from either view and a drop within the page reorders the same way.
+  table_->SetDragDataCallback([this](ListItem& item) -> DragDropData* {
+    return MakeDragData(reinterpret_cast<Row*>(item.id)->bitmap);
+  });
+  table_->SetForeignDropCallback(
+      [this](int32_t row, DragDropData* data, bool query) { return Drop(row, data, query); });
   Connect<&X256BitmapBrowser::OnTableActivated>(table_->activated, this);
   Connect<&X256BitmapBrowser::OnTableDelete>(table_->delete_requested, this);
 
@@ -294,27 +303,24 @@ bool X256BitmapBrowser::NoneOpen(const std::vector<CollectionBitmap*>& bitmaps,
 
 // ------------------------------------------------------------------------------ dragging
 
-void X256BitmapBrowser::StartDrag(int32_t index) {
+Window::DragDropData* X256BitmapBrowser::MakeDragData(CollectionBitmap* pressed) {
+  if (!pressed) return nullptr;
   std::vector<CollectionBitmap*> bitmaps = SelectedBitmaps();
-  auto* pressed = reinterpret_cast<CollectionBitmap*>(grid_->CellData(index));
   if (std::find(bitmaps.begin(), bitmaps.end(), pressed) == bitmaps.end()) bitmaps = {pressed};
-  Window::DragDropData* data = nullptr;
   if (bitmaps.size() == 1) {
     auto* one = new BitmapDDData;
     one->bitmap = bitmaps.front();
     one->source = this;
     one->label = bitmaps.front()->Name();
-    data = one;
-  } else {
-    auto* several = new BitmapGridDDData;
-    several->bitmaps = bitmaps;
-    several->source = this;
-    char label[32];
-    std::snprintf(label, sizeof label, "<%d Bitmaps>", static_cast<int>(bitmaps.size()));
-    several->label = label;
-    data = several;
+    return one;
   }
-  WM().BeginDrag(grid_, data, nullptr);
+  auto* several = new BitmapGridDDData;
+  several->bitmaps = bitmaps;
+  several->source = this;
+  char label[32];
+  std::snprintf(label, sizeof label, "<%d Bitmaps>", static_cast<int>(bitmaps.size()));
+  several->label = label;
+  return several;
 }
 
 bool X256BitmapBrowser::Drop(int32_t before, DragDropData* data, bool query) {
@@ -332,15 +338,6 @@ bool X256BitmapBrowser::Drop(int32_t before, DragDropData* data, bool query) {
   }
   if (!query) MoveBitmaps(moved, before);
   return true;
-}
-
-void X256BitmapBrowser::OnTableDropped(intptr_t value) {
-  const auto* drop = reinterpret_cast<const ListWindow::Drop*>(value);
-  if (!drop || !drop->item) return;
-  std::vector<CollectionBitmap*> moved = SelectedBitmaps();
-  CollectionBitmap* dragged = reinterpret_cast<Row*>(drop->item->id)->bitmap;
-  if (std::find(moved.begin(), moved.end(), dragged) == moved.end()) moved = {dragged};
-  MoveBitmaps(moved, drop->row);
 }
 
 void X256BitmapBrowser::OnTableActivated(intptr_t item) {

@@ -93,9 +93,10 @@ class X256BitmapBrowser : public ListGridWindow {
   std::vector<CollectionBitmap*> Targets(bool all) const;
   void ShowContextMenu(Point screen_point);
   void DrawCell(uint64_t data, const Rect& rect);
-  void StartDrag(int32_t index);
+  // What dragging from either view carries: the selection when the pressed bitmap is in it,
+  // else the pressed bitmap alone. Null for none.
+  DragDropData* MakeDragData(CollectionBitmap* pressed);
   bool Drop(int32_t before, DragDropData* data, bool query);
-  void OnTableDropped(intptr_t drop);
   void OnTableActivated(intptr_t item);
   void OnTableDelete(intptr_t);
   // True when none of the bitmaps is open; otherwise tells which one is and why it must close.
