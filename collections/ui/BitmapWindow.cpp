@@ -11,8 +11,6 @@
 
 BitmapWindow::BitmapWindow(X256EditHost& host, X256BitmapBrowser& browser, CollectionBitmap* bitmap)
     : Window(kFlags, nullptr), host_(host), browser_(&browser), bitmap_(bitmap) {
-  SetClientSize({std::max<int32_t>(kMinimumSide, bitmap->width),
-                 std::max<int32_t>(kMinimumSide, bitmap->height)});
   Refresh();
 }
 
@@ -23,6 +21,12 @@ BitmapWindow::~BitmapWindow() {
 
 void BitmapWindow::Refresh() {
   SetTitle(bitmap_->Name().c_str());
+  if (bitmap_->width != fitted_width_ || bitmap_->height != fitted_height_) {
+    fitted_width_ = bitmap_->width;
+    fitted_height_ = bitmap_->height;
+    SetClientSize({std::max<int32_t>(kMinimumSide, fitted_width_),
+                   std::max<int32_t>(kMinimumSide, fitted_height_)});
+  }
   InvalidateClient();
 }
 

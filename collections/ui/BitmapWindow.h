@@ -39,4 +39,8 @@ class BitmapWindow : public Window {
   X256BitmapBrowser* browser_;
   CollectionBitmap* bitmap_;
   bool orphaned_ = false;
+  // The bitmap size the window was last fitted to: a crop, uncrop or undo that changes it
+  // fits the window again, while other refreshes keep a size the user chose.
+  int32_t fitted_width_ = -1;
+  int32_t fitted_height_ = -1;
 };

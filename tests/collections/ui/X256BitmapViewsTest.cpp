@@ -121,4 +121,47 @@ TEST_F(X256BitmapViewsTest, DraggingFromTheTableCarriesTheBitmapsLikeTheGrid) {
   EXPECT_EQ(Names(page->PageBitmaps()), (std::vector<std::string>{"a", "b", "c"}));
 }
 
+TEST_F(X256BitmapViewsTest, ABitmapWindowFollowsItsBitmapsSizeThroughUndoAndRedo) {
+  X256Edit* editor = OpenEditor();
+  ASSERT_NE(editor, nullptr);
+  X256BitmapBrowser* page = editor->BitmapsPage();
+  CollectionBitmap* c = page->PageBitmaps()[2];
+  page->Grid()->Select(2, false);
+  Answer("Crop", 0);
+  Answer("", 0);
+  page->RunCommand(X256BitmapBrowser::kCrop);
+  RunSteps();
+  ASSERT_EQ(c->width, 100);
+  ASSERT_EQ(c->height, 80);
+
+  page->OpenBitmaps({c});
+  BitmapWindow* window = page->WindowOf(c);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->ClientRect().Width(), 100);
+  EXPECT_EQ(window->ClientRect().Height(), 80);
+
+  CtrlKey('Z');
+  Pump(2);
+  ASSERT_EQ(page->WindowOf(c), window);
+  EXPECT_EQ(c->width, 120);
+  EXPECT_EQ(window->ClientRect().Width(), 120);
+  EXPECT_EQ(window->ClientRect().Height(), 100);
+  CtrlKey('Y');
+  Pump(2);
+  EXPECT_EQ(window->ClientRect().Width(), 100);
+  EXPECT_EQ(window->ClientRect().Height(), 80);
+
+  // A refresh that leaves the size alone keeps the size the user gave the window.
+  window->SetClientSize({300, 250});
+  page->Refresh();
+  EXPECT_EQ(window->ClientRect().Width(), 300);
+  EXPECT_EQ(window->ClientRect().Height(), 250);
+
+  // A small bitmap's window keeps the minimum side.
+  page->OpenBitmaps({page->PageBitmaps()[0]});
+  const BitmapWindow* small = page->WindowOf(page->PageBitmaps()[0]);
+  ASSERT_NE(small, nullptr);
+  EXPECT_EQ(small->ClientRect().Width(), BitmapWindow::kMinimumSide);
+}
+
 }  // namespace
