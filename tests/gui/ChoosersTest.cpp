@@ -359,7 +359,7 @@ TEST_F(ChoosersTest, UnknownKindsAreRefusedWithoutADialog) {
   std::string folder;
   int32_t format = 0;
   const int polls = platform.polls;
-  for (int32_t kind : {1, 6, -1, 1000}) {
+  for (int32_t kind : {1, 7, -1, 1000}) {
     EXPECT_FALSE(ChooseSaveFile(nullptr, file, kind, nullptr));
     EXPECT_FALSE(ChooseOpenFile(nullptr, file, kind, nullptr));
     EXPECT_FALSE(ChooseOpenFiles(nullptr, files, kind, nullptr));
