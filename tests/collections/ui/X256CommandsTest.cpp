@@ -177,6 +177,14 @@ class X256CommandsTest : public EditorTest {
     });
   }
 
+  // The collection as the editor would save it.
+  static std::vector<uint8_t> Saved(X256Edit* editor) {
+    ByteWriter out;
+    TagHeader header = TagHeader::Fresh();
+    std::string error;
+    EXPECT_TRUE(editor->EditedCollection().Save(out, header, error)) << error;
+    return out.Take();
+  }
   static std::vector<std::string> Names(const std::vector<CollectionBitmap*>& bitmaps) {
     std::vector<std::string> out;
     for (const CollectionBitmap* b : bitmaps) out.push_back(b->Name());
@@ -201,6 +209,7 @@ TEST_F(X256CommandsTest, AddingFilesWhoseColoursDoNotFitAsksAndCancelLeavesEvery
   X256BitmapBrowser* page = editor->BitmapsPage();
   const Collection& collection = editor->EditedCollection();
   const std::array<uint8_t, 768> palette = collection.palette;
+  const std::vector<uint8_t> before = Saved(editor);
   // "one" uses colours the table holds (entries 3 and 4); "two" brings (1, 2, 3), which is
   // nowhere in the table, and the table has no duplicate entry to give up for it.
   WritePng("one.png", 2, 1, {0, 1}, {3, 252, 7, 4, 251, 7});
@@ -219,6 +228,7 @@ TEST_F(X256CommandsTest, AddingFilesWhoseColoursDoNotFitAsksAndCancelLeavesEvery
   EXPECT_EQ(Names(page->PageBitmaps()), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(collection.bitmaps.size(), 2u);
   EXPECT_EQ(collection.palette, palette);
+  EXPECT_EQ(Saved(editor), before);
   EXPECT_FALSE(editor->dirty());
   EXPECT_EQ(editor->History().Count(), 1u);
 
@@ -249,6 +259,7 @@ TEST_F(X256CommandsTest, AddingFilesWhoseColoursDoNotFitAsksAndCancelLeavesEvery
   Pump(2);
   EXPECT_EQ(Names(page->PageBitmaps()), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(collection.palette, palette);
+  EXPECT_EQ(Saved(editor), before);
   EXPECT_FALSE(editor->dirty());
 }
 
