@@ -648,40 +648,34 @@ void X256BitmapBrowser::AddFromFiles() {
       files.empty()) {
     return;
   }
-  // Every file is read and checked before the collection changes.
-  std::vector<Image> images(files.size());
-  std::string message;
-  for (size_t i = 0; i < files.size(); ++i) {
-    const bool ok = shadows ? ImageImport::loadGreyscaleImage(files[i].path, images[i], message)
-                            : ImageImport::loadColorImage(files[i].path, images[i], message);
-    if (!ok) {
-      MessageBoxWindow::ShowError("%s", message.c_str());
-      return;
-    }
-  }
+  std::vector<std::filesystem::path> paths;
+  for (const ChosenFile& f : files) paths.emplace_back(f.path);
+  std::vector<CollectionBitmap*> added;
+  if (ImportFiles(paths, {}, added)) SelectBitmaps(added);
+}
+
+bool X256BitmapBrowser::ImportFiles(std::span<const std::filesystem::path> paths,
+                                    std::span<CollectionBitmap* const> targets,
+                                    std::vector<CollectionBitmap*>& made) {
+  // The several-file import checks every file before the collection changes and puts it back
+  // when one fails or the user cancels; the change around it makes all of them one undo step.
   Collection& collection = host_.EditedCollection();
   const ColorImport::AskReplace ask = [](const std::string& question) {
     return MessageBoxWindow::Show("Import", question.c_str(), {"Replace", "Cancel"}) == 0;
   };
   std::unique_ptr<CollectionChange> change = host_.BeginChange();
-  std::vector<CollectionBitmap*> added;
-  for (size_t i = 0; i < files.size(); ++i) {
-    const std::string name = ColorImport::BitmapNameFromFile(files[i].path);
-    const std::string file_name = FileName(files[i].path);
-    CollectionBitmap* bitmap = shadows ? ColorImport::importShadow(collection, images[i], name,
-                                                                   nullptr, message, file_name)
-                                       : ColorImport::importColor(collection, images[i], name,
-                                                                  nullptr, ask, file_name, message);
-    if (!bitmap) {
-      // One file that does not go in leaves the collection as it was before all of them.
-      host_.Abandon(std::move(change));
-      if (!message.empty()) MessageBoxWindow::ShowError("%s", message.c_str());
-      return;
-    }
-    added.push_back(bitmap);
+  std::string message;
+  const bool imported =
+      mode_ == kShadows
+          ? ColorImport::importShadowImages(collection, paths, targets, made, message)
+          : ColorImport::importColorImages(collection, paths, targets, ask, made, message);
+  if (!imported) {
+    host_.Abandon(std::move(change));
+    if (!message.empty()) MessageBoxWindow::ShowError("%s", message.c_str());
+    return false;
   }
   host_.Commit(std::move(change), X256EditHost::kBitmapList | X256EditHost::kPalette);
-  SelectBitmaps(added);
+  return true;
 }
 
 void X256BitmapBrowser::AddFromPlate() {
@@ -738,35 +732,14 @@ void X256BitmapBrowser::Replace(bool all) {
     if (!message.empty()) MessageBoxWindow::Show("", message.c_str(), {"OK"});
   }
   if (!NoneOpen(targets, "replacing")) return;
-  std::vector<Image> images(pairs.size());
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    const bool ok = shadows ? ImageImport::loadGreyscaleImage(pairs[i].file, images[i], message)
-                            : ImageImport::loadColorImage(pairs[i].file, images[i], message);
-    if (!ok) {
-      MessageBoxWindow::ShowError("%s", message.c_str());
-      return;
-    }
+  std::vector<std::filesystem::path> paths;
+  std::vector<CollectionBitmap*> replaced;
+  for (const BitmapFileMatch::Pair& pair : pairs) {
+    paths.push_back(pair.file);
+    replaced.push_back(pair.bitmap);
   }
-  Collection& collection = host_.EditedCollection();
-  const ColorImport::AskReplace ask = [](const std::string& question) {
-    return MessageBoxWindow::Show("Import", question.c_str(), {"Replace", "Cancel"}) == 0;
-  };
-  std::unique_ptr<CollectionChange> change = host_.BeginChange();
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    const std::string name = ColorImport::BitmapNameFromFile(pairs[i].file);
-    const std::string file_name = pairs[i].file.filename().string();
-    CollectionBitmap* bitmap =
-        shadows ? ColorImport::importShadow(collection, images[i], name, pairs[i].bitmap, message,
-                                            file_name)
-                : ColorImport::importColor(collection, images[i], name, pairs[i].bitmap, ask,
-                                           file_name, message);
-    if (!bitmap) {
-      host_.Abandon(std::move(change));
-      if (!message.empty()) MessageBoxWindow::ShowError("%s", message.c_str());
-      return;
-    }
-  }
-  host_.Commit(std::move(change), X256EditHost::kBitmapList | X256EditHost::kPalette);
+  std::vector<CollectionBitmap*> made;
+  ImportFiles(paths, replaced, made);
 }
 
 void X256BitmapBrowser::ReplaceAlpha(bool all) {

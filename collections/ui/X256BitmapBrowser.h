@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -110,6 +112,11 @@ class X256BitmapBrowser : public ListGridWindow {
   void Crop(bool all);
   void Uncrop(bool all);
   void AddFromFiles();
+  // Files as new bitmaps (no targets) or over the targets, one for each, as one change; false
+  // (the user told why) leaves the collection as it was.
+  bool ImportFiles(std::span<const std::filesystem::path> paths,
+                   std::span<CollectionBitmap* const> targets,
+                   std::vector<CollectionBitmap*>& made);
   void AddFromPlate();
   void Replace(bool all);
   void ReplaceAlpha(bool all);
