@@ -447,6 +447,7 @@ bool ColorImport::replaceAlphaImages(Collection& collection,
   }
   for (size_t i = 0; i < files.size(); ++i) {
     CollectionBitmap& target = *targets[i];
+    collection.PixelsChanging(&target);  // a change being recorded keeps the old alpha
     ImageImport::applyAlphaMask(target.width, target.height, target.pixels, target.flags, masks[i],
                                 files[i].filename().string(), message);
   }

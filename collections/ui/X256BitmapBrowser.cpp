@@ -698,18 +698,14 @@ void X256BitmapBrowser::AddFromPlate() {
   host_.Commit(std::move(change), X256EditHost::kBitmapList | X256EditHost::kPalette);
 }
 
-void X256BitmapBrowser::Replace(bool all) {
-  const std::vector<CollectionBitmap*> targets = Targets(all);
-  if (targets.empty()) return;
-  const bool shadows = mode_ == kShadows;
+bool X256BitmapBrowser::ChooseReplacements(const std::vector<CollectionBitmap*>& targets,
+                                           const char* one_title, const char* many_title,
+                                           std::vector<std::filesystem::path>& paths,
+                                           std::vector<CollectionBitmap*>& replaced) {
   std::vector<BitmapFileMatch::Pair> pairs;
-  std::string message;
   if (targets.size() == 1) {
     ChosenFile file;
-    if (!ChooseOpenFile(shadows ? "Import replacement shadow" : "Import replacement bitmap", file,
-                        FileKindId::kImage, nullptr)) {
-      return;
-    }
+    if (!ChooseOpenFile(one_title, file, FileKindId::kImage, nullptr)) return false;
     pairs.push_back({targets.front(), file.path});
   } else {
     std::vector<ChooserOption> options(1);
@@ -717,26 +713,36 @@ void X256BitmapBrowser::Replace(bool all) {
     options[0].options = {{"By Order", 0}, {"By Name", 1}};
     options[0].selected = static_cast<size_t>(RememberedMode());
     std::vector<ChosenFile> files;
-    if (!ChooseOpenFiles(shadows ? "Import replacement shadows" : "Import replacement bitmaps",
-                         files, FileKindId::kImage, &options)) {
-      return;
-    }
+    if (!ChooseOpenFiles(many_title, files, FileKindId::kImage, &options)) return false;
     RememberMode(options[0].Value());
-    std::vector<std::filesystem::path> paths;
-    for (const ChosenFile& f : files) paths.emplace_back(f.path);
+    std::vector<std::filesystem::path> chosen;
+    for (const ChosenFile& f : files) chosen.emplace_back(f.path);
+    std::string message;
     if (!BitmapFileMatch::Match(static_cast<BitmapFileMatch::Mode>(options[0].Value()), targets,
-                                paths, pairs, message)) {
+                                chosen, pairs, message)) {
       MessageBoxWindow::Show("Error", message.c_str(), {"OK"});
-      return;
+      return false;
     }
     if (!message.empty()) MessageBoxWindow::Show("", message.c_str(), {"OK"});
   }
-  if (!NoneOpen(targets, "replacing")) return;
-  std::vector<std::filesystem::path> paths;
-  std::vector<CollectionBitmap*> replaced;
+  if (!NoneOpen(targets, "replacing")) return false;
   for (const BitmapFileMatch::Pair& pair : pairs) {
     paths.push_back(pair.file);
     replaced.push_back(pair.bitmap);
+  }
+  return true;
+}
+
+void X256BitmapBrowser::Replace(bool all) {
+  const std::vector<CollectionBitmap*> targets = Targets(all);
+  if (targets.empty()) return;
+  const bool shadows = mode_ == kShadows;
+  std::vector<std::filesystem::path> paths;
+  std::vector<CollectionBitmap*> replaced;
+  if (!ChooseReplacements(
+          targets, shadows ? "Import replacement shadow" : "Import replacement bitmap",
+          shadows ? "Import replacement shadows" : "Import replacement bitmaps", paths, replaced)) {
+    return;
   }
   std::vector<CollectionBitmap*> made;
   ImportFiles(paths, replaced, made);
@@ -745,47 +751,19 @@ void X256BitmapBrowser::Replace(bool all) {
 void X256BitmapBrowser::ReplaceAlpha(bool all) {
   const std::vector<CollectionBitmap*> targets = Targets(all);
   if (targets.empty()) return;
-  std::vector<BitmapFileMatch::Pair> pairs;
-  std::string message;
-  if (targets.size() == 1) {
-    ChosenFile file;
-    if (!ChooseOpenFile("Import replacement alpha", file, FileKindId::kImage, nullptr)) return;
-    pairs.push_back({targets.front(), file.path});
-  } else {
-    std::vector<ChooserOption> options(1);
-    options[0].label = "Replace:";
-    options[0].options = {{"By Order", 0}, {"By Name", 1}};
-    options[0].selected = static_cast<size_t>(RememberedMode());
-    std::vector<ChosenFile> files;
-    if (!ChooseOpenFiles("Import replacement alphas", files, FileKindId::kImage, &options)) return;
-    RememberMode(options[0].Value());
-    std::vector<std::filesystem::path> paths;
-    for (const ChosenFile& f : files) paths.emplace_back(f.path);
-    if (!BitmapFileMatch::Match(static_cast<BitmapFileMatch::Mode>(options[0].Value()), targets,
-                                paths, pairs, message)) {
-      MessageBoxWindow::Show("Error", message.c_str(), {"OK"});
-      return;
-    }
-    if (!message.empty()) MessageBoxWindow::Show("", message.c_str(), {"OK"});
+  std::vector<std::filesystem::path> paths;
+  std::vector<CollectionBitmap*> replaced;
+  if (!ChooseReplacements(targets, "Import replacement alpha", "Import replacement alphas", paths,
+                          replaced)) {
+    return;
   }
-  std::vector<Image> masks(pairs.size());
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    if (!ImageImport::loadGreyscaleImage(pairs[i].file, masks[i], message)) {
-      MessageBoxWindow::ShowError("%s", message.c_str());
-      return;
-    }
-  }
+  // Every mask is checked against its bitmap before any alpha changes.
   std::unique_ptr<CollectionChange> change = host_.BeginChange();
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    CollectionBitmap& bitmap = *pairs[i].bitmap;
-    if (!BitmapEdits::Editable(bitmap)) continue;
-    change->Touch(&bitmap);
-    if (!ImageImport::applyAlphaMask(bitmap.width, bitmap.height, bitmap.pixels, bitmap.flags,
-                                     masks[i], pairs[i].file.filename().string(), message)) {
-      host_.Abandon(std::move(change));
-      MessageBoxWindow::ShowError("%s", message.c_str());
-      return;
-    }
+  std::string message;
+  if (!ColorImport::replaceAlphaImages(host_.EditedCollection(), paths, replaced, message)) {
+    host_.Abandon(std::move(change));
+    MessageBoxWindow::ShowError("%s", message.c_str());
+    return;
   }
   Commit(std::move(change));
 }

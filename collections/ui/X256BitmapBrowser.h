@@ -120,6 +120,11 @@ class X256BitmapBrowser : public ListGridWindow {
   void AddFromPlate();
   void Replace(bool all);
   void ReplaceAlpha(bool all);
+  // The files for the targets: one, or several paired "By Order" or "By Name" (the mode
+  // remembered); false when the user cancels, the pairing fails or a target's window is open.
+  bool ChooseReplacements(const std::vector<CollectionBitmap*>& targets, const char* one_title,
+                          const char* many_title, std::vector<std::filesystem::path>& paths,
+                          std::vector<CollectionBitmap*>& replaced);
   void ReplaceFromPlate(bool all, bool alpha);
   void Export(bool all, bool alpha);
   void ExportPlate(bool all, bool alpha);

@@ -6,6 +6,7 @@
 
 #include "collections/BitmapExport.h"
 #include "collections/Collection.h"
+#include "collections/CollectionChange.h"
 #include "collections/ColorImport.h"
 #include "collections/DataFile.h"
 #include "collections/ImageImport.h"
@@ -422,7 +423,12 @@ TEST_F(MultiFileImport, AlphaMasksAreAllCheckedBeforeAnyApplies) {
 
   mask.setSize(1, 1, ImageFormat::kGreyscale, std::vector<uint8_t>{255}.data());
   const std::vector<fs::path> right = {two, Write("one.png", mask)};
+  // Recorded as a change, the masks come off again with an undo.
+  CollectionChange change(c);
   ASSERT_TRUE(ColorImport::replaceAlphaImages(c, right, targets, message)) << message;
   EXPECT_EQ(a->pixels, (std::vector<uint8_t>{0, 5, 119, 6}));
   EXPECT_EQ(a->flags & 0x0010, 0x0010);
+  ASSERT_TRUE(change.Finish());
+  change.Revert();
+  EXPECT_EQ(a->pixels, Opaque({5, 6}));
 }
