@@ -2,6 +2,9 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
+
+#include <stdlib.h>
 
 #include "collections/BitmapExport.h"
 #include "collections/BitmapFileMatch.h"
@@ -69,8 +72,10 @@ TEST(BitmapFileMatching, ByNameListsTenUnmatchedNamesAndCountsTheRest) {
 class FolderExport : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / "zarv_folder_export";
-    fs::remove_all(dir_);
+    // Each test gets its own folder: ctest runs these cases side by side.
+    std::string pattern = (fs::temp_directory_path() / "zarv-folder-export-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = fs::path(pattern) / "out";
     for (int i = 0; i < 256; ++i) c_.palette[i * 3] = static_cast<uint8_t>(i);
     const std::vector<uint8_t> pixels = {255, 7, 0, 0};
     a_ = c_.AddOrReplaceBitmap("same", 0x0004, pixels, 2, 1, 2, nullptr);
@@ -79,7 +84,7 @@ class FolderExport : public ::testing::Test {
     broken_ = c_.AddOrReplaceBitmap("broken", 0, pixels, 2, 1, 2, nullptr);
     broken_->placeholder = true;
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override { fs::remove_all(dir_.parent_path()); }
   fs::path dir_;
   Collection c_;
   CollectionBitmap* a_ = nullptr;

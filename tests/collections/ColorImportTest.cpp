@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <string>
+
+#include <stdlib.h>
 
 #include "collections/BitmapExport.h"
 #include "collections/Collection.h"
@@ -184,10 +187,10 @@ TEST(ColorReconciliation,
 class ColorRoundTrip : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ =
-        fs::temp_directory_path() /
-        ("zarv_colorimport_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    fs::create_directories(dir_);
+    // A folder of its own per test: ctest runs the cases of this fixture side by side.
+    std::string pattern = (fs::temp_directory_path() / "zarv-colorimport-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
   }
   void TearDown() override { fs::remove_all(dir_); }
   fs::path dir_;

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <random>
+#include <string>
+
+#include <unistd.h>
 
 #include "collections/Collection.h"
 #include "collections/DataFile.h"
@@ -175,7 +178,7 @@ TEST(PlateRoundTrip, GreyRampPlatesReadBackThroughAFile) {
   Image plate;
   std::string message;
   ASSERT_TRUE(Plate::buildPlate(c, list, false, 0, plate, message));
-  const fs::path file = fs::temp_directory_path() / "zarv_grey_plate.png";
+  const fs::path file = fs::temp_directory_path() / ("zarv_grey_plate_" + std::to_string(::getpid()) + ".png");
   ASSERT_TRUE(DataFile::saveImage(file, plate, message));
   Image loaded;
   ASSERT_TRUE(ImageImport::loadColorImage(file, loaded, message)) << message;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "gui/SkinIds.h"
 #include "gui/TexturePackFile.h"
 
@@ -83,7 +85,7 @@ TEST(TexturePackRoundTrip, EmptyPackHasOnlyItsCount) {
 TEST(TexturePackRoundTrip, ThroughAFileOnDisk) {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() /
-      ("zarv_texturepack_test_" +
+      ("zarv_texturepack_test_" + std::to_string(::getpid()) + "_" +
        std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
   const std::vector<TexturePackImage> images = MakeSampleImages();
   ASSERT_EQ(TexturePackFile::Save(images, path), "");
