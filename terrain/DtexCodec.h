@@ -26,11 +26,21 @@ class DtexCodec {
   // Tries the three modes and keeps the one with the fewest payload bytes (the lower mode on a
   // tie); each block's k per channel is the one with the fewest bits (the smaller k on a tie, 7
   // only when every value is 0). Equal pixels give equal bytes. Sides must be 1 ... kMaxSide.
-  static std::vector<uint8_t> Encode(uint32_t width, uint32_t height,
-                                     std::span<const uint8_t> rgb, int* mode_used = nullptr);
+  static std::vector<uint8_t> Encode(uint32_t width, uint32_t height, std::span<const uint8_t> rgb,
+                                     int* mode_used = nullptr);
   // Encodes in one given mode (0, 1 or 2).
   static std::vector<uint8_t> EncodeMode(uint32_t width, uint32_t height,
                                          std::span<const uint8_t> rgb, int mode);
+  // Encodes in `mode` with the caller's Rice parameters, three per 8 x 8 block, blocks row by
+  // row: any k of 0 ... 6 codes every value, 7 only a channel whose values are all 0. Empty
+  // when a parameter cannot code its block.
+  static std::vector<uint8_t> EncodeWith(uint32_t width, uint32_t height,
+                                         std::span<const uint8_t> rgb, int mode,
+                                         std::span<const uint8_t> ks);
+  // Blocks of an image of that size.
+  static size_t BlockCount(uint32_t width, uint32_t height) {
+    return size_t{(width + 7) / 8} * ((height + 7) / 8);
+  }
 };
 
 // The data of a `dtex` tag: big-endian width, height and 0, a little-endian payload length,
