@@ -13,8 +13,9 @@ win=$ZARV_WIN
 # "File" opens by mouse; "New Script" is its first enabled item starting with "n".
 xdotool mousemove --window "$win" 16 8 click 1
 sleep 0.3
-# "New Collection" comes first among the items starting with n.
-xdotool key --delay 120 n n Return
+# "New Collection" and the two "New Detail Texture" items come before it among the enabled
+# items starting with n.
+xdotool key --delay 120 n n n n Return
 sleep 0.5
 xdotool type --delay 60 "Intro"
 xdotool key --delay 80 Return
