@@ -188,6 +188,51 @@ done
 "$tool" dmap info --help | grep -q triangle_values || fail "dmap info --help lacks the JSON keys"
 "$tool" mesh info --help | grep -q media_cells || fail "mesh info --help lacks the JSON keys"
 
+# make-demo: real meshes, each with a colour map of a 32 x 32 bitmap per chunk under its own
+# tag id, and a detail map for the 4 x 3-chunk Hills.
+"$tool" make-demo "$work/demo" >/dev/null || fail "make-demo exited $?"
+"$tool" unpack "$work/demo/tags/foundation.arc" "$work/unpacked" >/dev/null || fail "unpack failed"
+"$tool" unpack "$work/demo/tags/expansion.arc" "$work/unpacked" >/dev/null || fail "unpack failed"
+cp "$work/demo/local/meshes/"* "$work/unpacked/meshes/"
+cp "$work/demo/local/collections/Lake Colour Map" "$work/unpacked/collections/"
+for mesh in Hills Valley Isle Lake; do
+  "$tool" mesh info --json "$work/unpacked/meshes/$mesh" >"$work/$mesh.json" || fail "demo $mesh unreadable"
+  "$tool" collection info --json "$work/unpacked/collections/$mesh Colour Map" >"$work/$mesh.cm.json" ||
+    fail "demo $mesh colour map unreadable"
+  python3 - "$work/$mesh.json" "$work/$mesh.cm.json" "$mesh" <<'PY' || fail "demo mesh $mesh wrong"
+import json, sys
+mesh = json.load(open(sys.argv[1]))
+cm = json.load(open(sys.argv[2]))
+assert mesh["version"] == 11, mesh
+assert mesh["color_map"] == {"Hills": "hill", "Valley": "vall", "Isle": "isle", "Lake": "lake"}[sys.argv[3]]
+wide, high = mesh["chunks"]
+assert mesh["cells"] == [wide * 32, high * 32]
+terrain = mesh["terrain"]
+assert sum(terrain) == wide * high * 1024
+# Water of several depths, fed media surfaces, and at least five other kinds of ground.
+assert sum(terrain[0:4]) > 0 and mesh["media_cells"] > 0, mesh
+assert sum(1 for n in terrain[4:] if n) >= 5, terrain
+bitmaps = cm["bitmaps"]
+assert len(bitmaps) == wide * high, len(bitmaps)
+assert all((b["width"], b["height"]) == (32, 32) for b in bitmaps), bitmaps
+PY
+done
+grep -q '"chunks": \[\s*4,\s*3\s*\]' <(tr -d '\n' <"$work/Hills.json") || fail "the Hills are not 4 x 3 chunks"
+"$tool" dmap info --json "$work/unpacked/detail maps/Hills Detail" >"$work/detail.json" ||
+  fail "demo detail map unreadable"
+python3 - "$work/detail.json" <<'PY' || fail "demo detail map wrong"
+import json, sys
+doc = json.load(open(sys.argv[1]))
+assert (doc["version"], doc["width"], doc["height"]) == (2, 128, 96), doc
+ids = [s["id"] for s in doc["slots"][1:17]]
+assert ids == ["wate"] * 4 + ["ston"] * 2 + ["gras", "sand", "dirt", "gras", "snow", "gras"] + [None] * 4, ids
+assert doc["slots"][1]["color"] == [32, 32, 255] and doc["slots"][16]["color"] == [32, 255, 32]
+assert doc["slots"][1]["name"] == "Water" and doc["slots"][11]["name"] == "Snow"
+assert doc["slots"][0]["id"] is None and doc["slots"][17]["id"] is None
+assert sum(doc["vertex_values"]) == 128 * 96 and doc["vertex_values"][0] == 0
+assert sum(doc["triangle_values"]) == 2 * 128 * 96
+PY
+
 # The highlight colours beside the program: black, then the terrain colours.
 act="$1/res/dtex.act"
 [[ -f $act ]] || fail "no $act"
