@@ -174,33 +174,46 @@ std::vector<uint8_t> DetailMap::Write(TagHeader& header) const {
     w.WriteZeros(kSlotReservedWords * 4);
     w.WriteFixedChars(slot.Name(), kSlotNameSize);
   }
-  std::vector<uint8_t> runs;
-  const size_t vertex_at = w.size();
-  EncodeRuns(vertex, runs);
-  w.WriteBytes(runs);
-  runs.clear();
-  const size_t triangle_at = w.size();
-  EncodeRuns(triangle, runs);
-  w.WriteBytes(runs);
-
-  // The header last, now that the offsets are known; its other fields stay zero.
-  bool ok = w.PatchU32Be(0, width) && w.PatchU32Be(4, height) &&
-            w.PatchU32Be(8, static_cast<uint32_t>(vertex_at)) &&
-            w.PatchU32Be(16, static_cast<uint32_t>(triangle_at)) &&
-            w.PatchU32Be(24, static_cast<uint32_t>(slots_at));
-  (void)ok;  // the header's bytes were written first, so the patches always land
-  return w.Take();
+  std::vector<uint8_t> bytes = w.Take();
+  const size_t vertex_at = bytes.size();
+  EncodeRuns(vertex, bytes);
+  const size_t triangle_at = bytes.size();
+  EncodeRuns(triangle, bytes);
+  ByteWriter head;
+  head.WriteU32Be(width);
+  head.WriteU32Be(height);
+  head.WriteU32Be(static_cast<uint32_t>(vertex_at));
+  head.WriteU32Be(0);
+  head.WriteU32Be(static_cast<uint32_t>(triangle_at));
+  head.WriteU32Be(0);
+  head.WriteU32Be(static_cast<uint32_t>(slots_at));
+  // The rest of the header stays zero.
+  std::copy(head.bytes().begin(), head.bytes().end(), bytes.begin());
+  return bytes;
 }
 
 void DetailMap::EncodeRuns(std::span<const uint8_t> values, std::vector<uint8_t>& out) {
-  size_t i = 0;
-  while (i < values.size()) {
+  // Count the pairs first, so a map of millions of values is written in one allocation.
+  size_t pairs = 0;
+  for (size_t i = 0; i < values.size();) {
     const uint8_t value = values[i];
-    size_t run = 1;
-    while (run < kLongestRun && i + run < values.size() && values[i + run] == value) ++run;
-    out.push_back(value);
-    out.push_back(static_cast<uint8_t>(run - 1));
-    i += run;
+    const size_t end = std::min(values.size(), i + kLongestRun);
+    size_t j = i + 1;
+    while (j < end && values[j] == value) ++j;
+    ++pairs;
+    i = j;
+  }
+  const size_t start = out.size();
+  out.resize(start + pairs * 2);
+  uint8_t* p = out.data() + start;
+  for (size_t i = 0; i < values.size();) {
+    const uint8_t value = values[i];
+    const size_t end = std::min(values.size(), i + kLongestRun);
+    size_t j = i + 1;
+    while (j < end && values[j] == value) ++j;
+    *p++ = value;
+    *p++ = static_cast<uint8_t>(j - i - 1);
+    i = j;
   }
 }
 
