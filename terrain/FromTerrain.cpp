@@ -1,6 +1,6 @@
 #include "terrain/FromTerrain.h"
 
-#include <algorithm>
+#include <string_view>
 
 bool fromterrain::Apply(const Mesh& mesh,
                         const std::array<TerrainRow, terrain::kTerrainTypeCount>& rows,
@@ -15,13 +15,8 @@ bool fromterrain::Apply(const Mesh& mesh,
     DetailSlot& slot = map.slots[size_t(t) + 1];
     slot.dtex = row.dtex;
     slot.red = row.red, slot.green = row.green, slot.blue = row.blue;
-    // The record keeps 31 bytes and a terminating 0. "<no tag>" only labels the dialog's row:
-    // a slot without a texture has no texture name.
-    slot.name.fill(0);
-    if (row.dtex != DetailSlot::kNoTexture) {
-      std::copy_n(row.name.begin(), std::min(row.name.size(), slot.name.size() - 1),
-                  slot.name.begin());
-    }
+    // "<no tag>" only labels the dialog's row: a slot without a texture has no texture name.
+    slot.SetName(row.dtex != DetailSlot::kNoTexture ? std::string_view(row.name) : "");
   }
   for (size_t i = 0; i < cells; ++i) {
     uint8_t& value = map.vertex[i];
