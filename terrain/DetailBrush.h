@@ -1,6 +1,8 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "terrain/DetailMap.h"
 
@@ -19,11 +21,11 @@ using SlotProtection = std::array<bool, DetailMap::kSlotCount>;
 // (x, y) has its centre at (x + 1/3, y + c) for t = 0 and (x + 2/3, y + c) for t = 1, with
 // c = 1/3 when ((x + y) odd) differs from t, else 2/3.
 struct DetailBrush {
-  float x = 0, y = 0;        // brush position in cell units
-  float radius = 2.0f;       // 0.2 ... 10.0
+  float x = 0, y = 0;   // brush position in cell units
+  float radius = 2.0f;  // 0.2 ... 10.0
   bool square = false;
   DetailLayer layer = DetailLayer::kVertex;
-  uint8_t material = 1;      // clamped to 127 when painted
+  uint8_t material = 1;  // clamped to 127 when painted
 
   // Paints `map`'s layer and returns the candidate rectangle clipped to the grid (empty when the
   // brush lies wholly outside). Values of protected slots stay unless `override`; values of 128

@@ -10,7 +10,7 @@
 // row) and the triangle across its cell's top or bottom edge.
 struct DetailFill {
   struct Span {
-    uint32_t start;   // index into the layer
+    uint32_t start;  // index into the layer
     uint32_t length;
   };
   std::vector<Span> spans;  // what was filled

@@ -100,4 +100,5 @@ void AddDmapCommand(CLI::App& app, ToolCommands& commands) {
   info->add_flag("--json", command->json, "Print one JSON object (keys below)");
   info->add_option("DMAP", command->tag_file, "Loose detail map tag file")->required();
   commands.push_back({info, [command] { return command->RunInfo(std::cout, std::cerr); }});
+  AddDmapEditCommands(*sub, commands);
 }

@@ -35,3 +35,5 @@ void AddStructCommands(CLI::App& app, ToolCommands& commands);
 void AddMeshCommand(CLI::App& app, ToolCommands& commands);
 // dmap info; the commands that edit detail maps hang under the same `dmap`.
 void AddDmapCommand(CLI::App& app, ToolCommands& commands);
+// dmap export, import, from-terrain, paint and fill, under `dmap`.
+void AddDmapEditCommands(CLI::App& dmap, ToolCommands& commands);
