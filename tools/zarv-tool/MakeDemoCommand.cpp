@@ -21,6 +21,7 @@
 #include "tags/LooseTagWriter.h"
 #include "tags/TagCode.h"
 #include "tools/shipped-structs/ShippedStructs.h"
+#include "tools/zarv-tool/DemoTerrain.h"
 #include "tools/zarv-tool/StructValueText.h"
 
 namespace {
@@ -227,6 +228,9 @@ const std::vector<DemoArchive>& Archives() {
            {"stli", "unam", "Unit Names", std::string_view("Warrior\0Archer\0Dragon\0", 22)},
            {"mesh", "hill", "Hills", ""},
            {"mesh", "vall", "Valley", ""},
+           {".256", "hill", "Hills Colour Map", ""},
+           {".256", "vall", "Valley Colour Map", ""},
+           {"dmap", "hill", "Hills Detail", ""},
            {".256", "warr", "Warrior", ""},
            {".256", "arch", "Archer", ""},
            {"core", "warr", "Warrior", "", kWarriorCore},
@@ -242,6 +246,7 @@ const std::vector<DemoArchive>& Archives() {
        {
            {"soun", "horn", "Horn (remastered)", ""},
            {"mesh", "isle", "Isle", ""},
+           {".256", "isle", "Isle Colour Map", ""},
            {".256", "drag", "Dragon", ""},
            {"core", "drag", "Dragon", "", kDragonCore},
            {"unit", "drag", "Dragon", "", kDragonUnit},
@@ -274,6 +279,7 @@ const std::vector<DemoTag>& LocalTags() {
       {"scri", "camp", "Campaign Start (local)", "; the local copy wins\rspawn drag 4 4\r"},
       {".256", "warr", "Warrior (local)", ""},
       {"mesh", "lake", "Lake", ""},
+      {".256", "lake", "Lake Colour Map", ""},
       {".256", "tree", "Tree", ""},
       {"core", "tree", "Tree", "", kTreeCore},
       {"scen", "tree", "Tree", "", kTreeScenery},
@@ -401,7 +407,9 @@ bool WriteTag(const StructRegistry& structs, const fs::path& base, const DemoTag
   if (!writer.Begin(base, caller, tagcode::Make(tag.group), tagcode::Make(tag.id), {}, error)) {
     return false;
   }
-  if (tag.group == ".256") {
+  if (demoterrain::Makes(tag.group, tag.id)) {
+    if (!demoterrain::WriteTag(tag.group, tag.id, writer.data(), caller, error)) return false;
+  } else if (tag.group == ".256") {
     if (!WriteDemoCollection(tag, writer.data(), caller, error)) return false;
   } else if (!tag.values.empty()) {
     if (!WriteDemoRecord(structs, tag, writer.data(), error)) return false;
