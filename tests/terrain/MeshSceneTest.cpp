@@ -1,5 +1,3 @@
-#include "terrain/MeshScene.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +5,7 @@
 #include <memory>
 
 #include "collections/Collection.h"
+#include "terrain/MeshScene.h"
 #include "terrain/TerrainTypes.h"
 
 namespace {
@@ -154,12 +153,14 @@ TEST(MeshSceneTriangles, SurfaceHeightFollowsEachCellsDiagonal) {
   const Mesh odd = MakeMesh(1, 1, [](int x, int y) { return x == 11 && y == 10 ? 4.0f : 0.0f; });
   MeshScene scene;
   scene.Build(even, nullptr);
-  for (const auto& [x, y] : {std::pair{10.5f, 10.5f}, {11.5f, 10.5f}, {10.5f, 11.5f}, {11.5f, 11.5f}}) {
+  for (const auto& [x, y] :
+       {std::pair{10.5f, 10.5f}, {11.5f, 10.5f}, {10.5f, 11.5f}, {11.5f, 11.5f}}) {
     EXPECT_NEAR(scene.SurfaceHeight(x, y), 2.0f, 1e-5f) << x << "," << y;
   }
   EXPECT_NEAR(scene.SurfaceHeight(11.0f, 11.0f), 4.0f, 1e-5f);
   scene.Build(odd, nullptr);
-  for (const auto& [x, y] : {std::pair{10.5f, 9.5f}, {11.5f, 9.5f}, {10.5f, 10.5f}, {11.5f, 10.5f}}) {
+  for (const auto& [x, y] :
+       {std::pair{10.5f, 9.5f}, {11.5f, 9.5f}, {10.5f, 10.5f}, {11.5f, 10.5f}}) {
     EXPECT_NEAR(scene.SurfaceHeight(x, y), 0.0f, 1e-5f) << x << "," << y;
   }
   // Half way from a cell middle to the raised corner: on its triangle, half its height.
@@ -225,10 +226,10 @@ TEST(MeshSceneIntersect, RaysThatMissTheMeshSaySo) {
   const Mesh mesh = MakeMesh(1, 1, Flat);
   MeshScene scene;
   scene.Build(mesh, nullptr);
-  EXPECT_FALSE(Cast(scene, {5, 5, 10}, {0, 0, 1}).hit);      // away from it
-  EXPECT_FALSE(Cast(scene, {-5, 5, 10}, {0, 0, -1}).hit);    // beside it
-  EXPECT_FALSE(Cast(scene, {5, 5, 1}, {0, 0, -1}).hit);      // below it, going down
-  EXPECT_FALSE(Cast(scene, {5, 5, 10}, {1, 0, 0}).hit);      // above it, level
+  EXPECT_FALSE(Cast(scene, {5, 5, 10}, {0, 0, 1}).hit);        // away from it
+  EXPECT_FALSE(Cast(scene, {-5, 5, 10}, {0, 0, -1}).hit);      // beside it
+  EXPECT_FALSE(Cast(scene, {5, 5, 1}, {0, 0, -1}).hit);        // below it, going down
+  EXPECT_FALSE(Cast(scene, {5, 5, 10}, {1, 0, 0}).hit);        // above it, level
   EXPECT_FALSE(Cast(scene, {-10, 5, 10}, {1, 0, -0.1f}).hit);  // lands past the far edge
   EXPECT_FALSE(Cast(scene, {5, 5, 10}, {0, 0, 0}).hit);
 }

@@ -1,7 +1,5 @@
 // The mesh view without GL: its camera and picking against the mesh, and what it asks a
 // recording 3-D scene to draw. Input goes through the window manager.
-#include "terrain/ui/MeshView.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,8 +7,10 @@
 
 #include "support/WmHarness.h"
 #include "tags/Codex.h"
+#include "tags/TagCode.h"
 #include "terrain/DtexTag.h"
 #include "terrain/ui/MeshChunkGeometry.h"
+#include "terrain/ui/MeshView.h"
 
 namespace {
 
@@ -47,8 +47,14 @@ class RecordingScene : public Scene3D {
   void End() override { ++ends; }
   void DrawTriangles(std::span<const Vertex3D> vertices, Texture3D texture, Blend blend,
                      bool depth_write, bool depth_equal) override {
-    triangles.push_back({vertices.size(), texture, blend, depth_write, depth_equal,
-                         vertices.empty() ? 0 : vertices[0].color, transform, {}});
+    triangles.push_back({vertices.size(),
+                         texture,
+                         blend,
+                         depth_write,
+                         depth_equal,
+                         vertices.empty() ? 0 : vertices[0].color,
+                         transform,
+                         {}});
   }
   void DrawLines(std::span<const Vertex3D> vertices, float) override {
     Call call;
@@ -272,7 +278,7 @@ TEST_F(MeshViewTest, WheelZoomsAndArrowKeysPan) {
 
 TEST_F(MeshViewTest, DrawsColourMapThenDetailTexturesAtTheirSlotScale) {
   Codex codex;
-  DtexTag sand(codex, nullptr);
+  DtexTag sand(codex, codex.FindOrCreate(tagcode::Make("dtex"), tagcode::Make("sand")));
   ASSERT_TRUE(sand.SetImage(16, 8, std::vector<uint8_t>(16 * 8 * 3, 128)));
   textures_[3] = &sand;
   map_.slots[3].scale_minus_one = 3;  // 4 pixels a cell
@@ -281,6 +287,7 @@ TEST_F(MeshViewTest, DrawsColourMapThenDetailTexturesAtTheirSlotScale) {
   }
   ShowDetail();
   view_->options().detail_textures = true;
+  view_->options().media_animation = false;  // no water texture
   view_->Draw();
   EXPECT_EQ(recorder_.begins, 1);
   EXPECT_EQ(recorder_.ends, 1);
@@ -323,12 +330,13 @@ TEST_F(MeshViewTest, DrawsColourMapThenDetailTexturesAtTheirSlotScale) {
 
 TEST_F(MeshViewTest, SlotTexturesUploadAgainOnlyWhenTheirPixelsChange) {
   Codex codex;
-  DtexTag stone(codex, nullptr);
+  DtexTag stone(codex, codex.FindOrCreate(tagcode::Make("dtex"), tagcode::Make("ston")));
   ASSERT_TRUE(stone.SetImage(4, 4, std::vector<uint8_t>(48, 90)));
   textures_[1] = &stone;
   map_.vertex.assign(map_.vertex.size(), 1);
   ShowDetail();
   view_->options().detail_textures = true;
+  view_->options().media_animation = false;
   view_->Draw();
   view_->Draw();
   ASSERT_EQ(recorder_.created.size(), 3u);  // two chunks' colours, one slot
@@ -357,8 +365,8 @@ TEST_F(MeshViewTest, OnlyChunksWhoseDetailChangedAreRebuilt) {
 TEST_F(MeshViewTest, HighlightModesTintVerticesTrianglesOrBoth) {
   map_.vertex.assign(map_.vertex.size(), 2);
   map_.triangle.assign(map_.triangle.size(), 9);
-  highlight_[2 * 3] = 250;       // slot 2 red
-  highlight_[9 * 3 + 2] = 240;   // slot 9 blue
+  highlight_[2 * 3] = 250;      // slot 2 red
+  highlight_[9 * 3 + 2] = 240;  // slot 9 blue
   highlighted_[2] = highlighted_[9] = true;
   ShowDetail();
   view_->options().highlighting = true;
@@ -474,6 +482,7 @@ class MeshChunkGeometryTest : public ::testing::Test {
 
 TEST_F(MeshChunkGeometryTest, DetailPassesRepeatTheBaseTrianglesExactly) {
   map_.vertex[static_cast<size_t>(4) * 64 + 4] = 7;
+  map_.vertex[static_cast<size_t>(10) * 64 + 5] = 6;
   map_.triangle[(static_cast<size_t>(9) * 64 + 3) * 2 + 1] = 8;
   MeshChunkGeometry g;
   g.BuildSurface(scene_, scene_.chunks()[0]);
@@ -491,16 +500,21 @@ TEST_F(MeshChunkGeometryTest, DetailPassesRepeatTheBaseTrianglesExactly) {
       ASSERT_TRUE(same_position(g.detail[i])) << "slot " << int(r.slot);
     }
   }
-  // Vertex (4, 4) is a corner of six triangles; slot 7's pass holds those six, with full
-  // strength at that corner only.
+  // Vertex (4, 4) (x + y even) lies on the diagonals of its four cells, a corner of all eight
+  // triangles; vertex (5, 10) (odd) on none, a corner of one triangle in each cell. Slot 7's
+  // pass holds the eight, with full strength at that corner only.
+  const MeshChunkGeometry::Range* six = nullptr;
   const MeshChunkGeometry::Range* seven = nullptr;
   const MeshChunkGeometry::Range* eight = nullptr;
   for (const auto& r : g.ranges) {
+    if (r.layer == DetailLayer::kVertex && r.slot == 6) six = &r;
     if (r.layer == DetailLayer::kVertex && r.slot == 7) seven = &r;
     if (r.layer == DetailLayer::kTriangle && r.slot == 8) eight = &r;
   }
+  ASSERT_NE(six, nullptr);
+  EXPECT_EQ(six->count, 4u * 3);
   ASSERT_NE(seven, nullptr);
-  EXPECT_EQ(seven->count, 6u * 3);
+  EXPECT_EQ(seven->count, 8u * 3);
   for (uint32_t i = seven->first; i < seven->first + seven->count; ++i) {
     const Vertex3D& v = g.detail[i];
     EXPECT_EQ(ColorAlpha(v.color), v.x == 4 && v.y == 4 ? 255 : 0);
