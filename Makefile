@@ -167,3 +167,9 @@ clean:
 .PHONY: bench-detail
 bench-detail: deps build
 	bench/run-detail.sh $(BUILD_DIR)
+
+# make bench-meshview: build, then time the mesh view's chunk rebuild after one brush application
+# on a 4 x 3-chunk mesh (headless)
+.PHONY: bench-meshview
+bench-meshview: deps build
+	bench/run-meshview.sh $(BUILD_DIR)

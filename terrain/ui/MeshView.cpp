@@ -512,15 +512,10 @@ void MeshView::OnMouseButton(InputEvent& event) {
       impl_->drag_start = camera_;
       if (!WM().TrackMouse(this, nullptr)) impl_->drag = Impl::Drag::kNone;
     }
-    return;
   }
-  if (Window* parent = Parent()) parent->OnMouseButton(event);
 }
 
-void MeshView::OnMouseMove(InputEvent& event) {
-  if (impl_->drag != Impl::Drag::kNone) return;
-  if (Window* parent = Parent()) parent->OnMouseMove(event);
-}
+void MeshView::OnMouseMove(InputEvent&) {}
 
 void MeshView::OnWheel(InputEvent& event) {
   if (event.mods & kWheelHorizontal) return;

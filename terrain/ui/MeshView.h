@@ -18,10 +18,9 @@ class DtexTag;
 // media surface, and the brush outline. Camera: middle drag turns, Shift + middle drag pans,
 // the wheel zooms, arrow keys pan; it opens with the whole mesh in view, centred.
 //
-// The view keeps the middle button, the wheel and the arrow keys. Other buttons and pointer
-// moves (while it is not turning or panning) go on to the parent's OnMouseButton and
-// OnMouseMove, screen coordinates as they came, so the editor around it paints and opens its
-// menu as if the view were part of it; other keys go up the window chain as usual.
+// The view itself acts on the middle button, the wheel and the arrow keys only. The editor
+// around it sees every event first (ancestors' HandleEvent), so it takes what it needs
+// (painting, its menu) before the view; other keys go up the window chain as usual.
 //
 // Highlight modes: 0 tints the surface with the colour of each vertex's slot, blended across
 // the triangles between vertices; 1 fills each triangle with its own slot's colour; 2 shows
