@@ -8,6 +8,7 @@
 #include "structs/ui/TextEdit.h"
 #include "tags/TagCode.h"
 #include "tags/TagGroupTable.h"
+#include "terrain/ui/DmapEdit.h"
 
 namespace {
 struct Assignment {
@@ -20,6 +21,7 @@ const Assignment kDedicated[] = {
     {tagcode::Make(".256"), &X256Edit::Make}, {tagcode::Make("ditl"), &TextEdit::Make},
     {tagcode::Make("scri"), &TextEdit::Make}, {tagcode::Make("stli"), &TextEdit::Make},
     {tagcode::Make("temp"), &TextEdit::Make}, {tagcode::Make("text"), &TextEdit::Make},
+    {tagcode::Make("dmap"), &DmapEdit::Make},
 };
 
 // Every group a record definition describes gets the struct editor (the registry leaves out
