@@ -9,6 +9,8 @@
 #include "tags/TagCode.h"
 #include "tags/TagGroupTable.h"
 #include "terrain/ui/DmapEdit.h"
+#include "terrain/ui/DtexEdit.h"
+#include "terrain/ui/MeshEdit.h"
 
 namespace {
 struct Assignment {
@@ -21,6 +23,7 @@ const Assignment kDedicated[] = {
     {tagcode::Make(".256"), &X256Edit::Make}, {tagcode::Make("ditl"), &TextEdit::Make},
     {tagcode::Make("scri"), &TextEdit::Make}, {tagcode::Make("stli"), &TextEdit::Make},
     {tagcode::Make("temp"), &TextEdit::Make}, {tagcode::Make("text"), &TextEdit::Make},
+    {tagcode::Make("dtex"), &DtexEdit::Make}, {tagcode::Make("mesh"), &MeshEdit::Make},
     {tagcode::Make("dmap"), &DmapEdit::Make},
 };
 

@@ -15,6 +15,7 @@
 #include "gl/FatalMessage.h"
 #include "gl/GlPainter.h"
 #include "gl/GlPresenter.h"
+#include "gl/GlScene3D.h"
 #include "gl/GlTexture.h"
 #include "gl/GlfwPlatform.h"
 #include "gui/Choosers.h"
@@ -64,6 +65,8 @@ bool ProgramShell::Fail(const std::string& message) {
   std::fprintf(stderr, "%s\n", message.c_str());
   SetDefaultFont(nullptr);
   font_.reset();
+  SetCurrentScene3D(nullptr);
+  scene3d_.reset();
   SetCurrentPainter(nullptr);
   painter_.reset();
   if (window_) glfwDestroyWindow(window_);
@@ -128,6 +131,8 @@ bool ProgramShell::Start(const char* title) {
   painter_ = std::make_unique<GlPainter>();
   GlPainter* painter = painter_.get();
   SetCurrentPainter(painter);
+  scene3d_ = std::make_unique<GlScene3D>();
+  SetCurrentScene3D(scene3d_.get());
   font_ = std::make_unique<Font>(std::move(*font_file.font));
   Font* font = font_.get();
   std::vector<PageImage> pages;
@@ -183,6 +188,8 @@ void ProgramShell::ShutDown(const std::function<void()>& release) {
   renderer_.reset();
   SetDefaultFont(nullptr);
   font_.reset();
+  SetCurrentScene3D(nullptr);
+  scene3d_.reset();
   SetCurrentPainter(nullptr);
   painter_.reset();  // deletes the skin and font textures while the context is current
   if (window_) glfwDestroyWindow(window_);

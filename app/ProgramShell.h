@@ -9,6 +9,7 @@
 struct GLFWwindow;
 class Font;
 class GlPainter;
+class GlScene3D;
 class GlfwPlatform;
 class PrefsChooserMemory;
 class TreeRenderer;
@@ -46,6 +47,7 @@ class ProgramShell {
   bool glfw_ = false;
   bool started_ = false;
   std::unique_ptr<GlPainter> painter_;
+  std::unique_ptr<GlScene3D> scene3d_;  // the 3-D views draw through it
   std::unique_ptr<Font> font_;
   std::unique_ptr<GlfwPlatform> platform_;
   std::unique_ptr<TreeRenderer> renderer_;

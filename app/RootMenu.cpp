@@ -8,6 +8,7 @@
 #include "tags/TagCode.h"
 #include "tags/ui/ArchiveBrowser.h"
 #include "tags/ui/TagEdit.h"
+#include "terrain/ui/DtexEdit.h"
 
 namespace {
 struct MenuLine {
@@ -19,8 +20,8 @@ struct MenuLine {
 constexpr MenuLine kFileItems[] = {
     {"Add Archives", RootMenu::kAddArchives, true},
     {"New Collection", RootMenu::kNewCollection, true},
-    {"New Detail Texture From Image File", RootMenu::kDetailTextureFromFile, false},
-    {"New Detail Texture From Clipboard", RootMenu::kDetailTextureFromClipboard, false},
+    {"New Detail Texture From Image File", RootMenu::kDetailTextureFromFile, true},
+    {"New Detail Texture From Clipboard", RootMenu::kDetailTextureFromClipboard, true},
     {"New Model From LWO", RootMenu::kNewModelFromLwo, false},
     {"New Script", RootMenu::kNewScript, true},
     {nullptr, 0, false},
@@ -164,6 +165,12 @@ void RootMenu::RunCommand(int32_t id) {
       return;
     case kNewCollection:
       TagEdit::NewTagDialog(tagcode::Make(".256"), "");
+      return;
+    case kDetailTextureFromFile:
+      DtexEdit::NewFromImageFile();
+      return;
+    case kDetailTextureFromClipboard:
+      DtexEdit::NewFromClipboard();
       return;
     case kAddArchives:
       AddArchivesCommand();

@@ -36,14 +36,24 @@ class Scene3D {
   virtual void Begin(const Rect& area, const Matrix4& projection, const Matrix4& modelview) = 0;
   virtual void End() = 0;
 
+  // kAlpha blends by the vertex alpha. kMultiply2x multiplies what is there by twice the
+  // incoming colour (GL_DST_COLOR, GL_SRC_COLOR), so mid grey leaves it as it was: detail
+  // textures over a colour map. Textured, the vertex alpha fades the texture towards that mid
+  // grey (0: no change, 255: the full texture), so one pass blends a texture in per vertex.
   enum class Blend { kNone, kAlpha, kMultiply2x };
   // Triangles (three vertices each) with a texture (0: untextured), a blending, and whether
   // they write depth. `depth_equal` draws only where the depth equals what is there (passes
   // over the same geometry).
   virtual void DrawTriangles(std::span<const Vertex3D> vertices, Texture3D texture, Blend blend,
                              bool depth_write, bool depth_equal) = 0;
-  // Line segments (two vertices each), untextured.
+  // Line segments (two vertices each), untextured, blended by their alpha, depth tested
+  // without writing depth.
   virtual void DrawLines(std::span<const Vertex3D> vertices, float width) = 0;
+  // Texture coordinates of later DrawTriangles become (u x scale_u + offset_u, v x scale_v +
+  // offset_v), so that geometry kept in its own units can be tiled and scrolled. Begin resets
+  // it to the identity.
+  virtual void SetTextureTransform(float scale_u, float scale_v, float offset_u,
+                                   float offset_v) = 0;
 };
 
 // The 3-D drawing of the current painter; null draws nothing (tests).

@@ -69,6 +69,12 @@ class TagEdit : public Window {
 
  protected:
   TagHeader& mutable_header() { return header_; }
+  // For an editor whose tag lives in a shared resource, which loads or creates it: the entry
+  // and header the resource holds become the editor's.
+  void TakeEntry(CodexEntry* entry, const TagHeader& header) {
+    entry_ = entry;
+    header_ = header;
+  }
   // Why the tag's data does not load (lower case, no full stop): a line in `log`, and the
   // second paragraph of the box that tells the user.
   void ReportLoadProblem(const char* log, const std::string& why);

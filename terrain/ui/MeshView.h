@@ -17,8 +17,28 @@ class DtexTag;
 // textures at each slot's scale, highlight colours in three modes, a wireframe, the animated
 // media surface, and the brush outline. Camera: middle drag turns, Shift + middle drag pans,
 // the wheel zooms, arrow keys pan; it opens with the whole mesh in view, centred.
+//
+// The view keeps the middle button, the wheel and the arrow keys. Other buttons and pointer
+// moves (while it is not turning or panning) go on to the parent's OnMouseButton and
+// OnMouseMove, screen coordinates as they came, so the editor around it paints and opens its
+// menu as if the view were part of it; other keys go up the window chain as usual.
+//
+// Highlight modes: 0 tints the surface with the colour of each vertex's slot, blended across
+// the triangles between vertices; 1 fills each triangle with its own slot's colour; 2 shows
+// both at once, each fainter, so a vertex slot and the triangle slot around it can be told
+// apart. Only slots whose highlight flag is set are tinted.
 class MeshView : public Window {
  public:
+  // An orbit camera: it looks at `target` from `distance` cells away, `pitch` degrees above
+  // the ground (90: straight down) and turned `yaw` degrees about the vertical. At yaw 180 the
+  // first row of cells is at the top of the view and x grows to the left, as the exported
+  // detail images show the map.
+  struct Camera {
+    Vec3 target;
+    float yaw = 180.0f;
+    float pitch = 60.0f;
+    float distance = 100.0f;
+  };
   struct Options {
     bool wireframe = false;
     bool detail_textures = false;
@@ -46,12 +66,19 @@ class MeshView : public Window {
   // The brush outline, drawn when `shown`.
   void SetBrush(const DetailBrush& brush, bool shown);
   void FitWholeMesh();
+  const Camera& camera() const { return camera_; }
+  // Pitch is kept within 10 ... 90 degrees and the distance within reach of the mesh.
+  void SetCamera(const Camera& camera);
 
   // The mesh point under a point of the view (window coordinates); false off the mesh.
   bool CellAt(Point window_point, float& x, float& y) const;
   const Stats& stats() const { return stats_; }
   // Called once a frame before drawing when media animation runs (steps of 1/60 s).
   void Animate(double seconds);
+  // The water's clock: whole 1/60 s steps taken so far.
+  double MediaTime() const;
+  // How many times a chunk's detail passes were built, all chunks together.
+  int DetailRebuilds() const;
   const Matrix4& projection() const { return projection_; }
   const Matrix4& modelview() const { return modelview_; }
 
@@ -65,7 +92,13 @@ class MeshView : public Window {
 
  private:
   struct Impl;
+  void UpdateMatrices();
+  void Rebuild();
+  void CountChunks();
+  void DrawScene(Scene3D& scene);
+  void DrawBrush(Scene3D& scene);
   Impl* impl_;
+  Camera camera_;
   Options options_;
   Stats stats_;
   Matrix4 projection_{};

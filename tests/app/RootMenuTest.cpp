@@ -94,8 +94,8 @@ TEST_F(RootMenuTest, FiveMenusWithEveryItemInOrder) {
   EXPECT_EQ(Entries(Top("File")), (std::vector<Entry>{
                                       {"Add Archives", 10001, true},
                                       {"New Collection", 10002, true},
-                                      {"New Detail Texture From Image File", 13000, false},
-                                      {"New Detail Texture From Clipboard", 13001, false},
+                                      {"New Detail Texture From Image File", 13000, true},
+                                      {"New Detail Texture From Clipboard", 13001, true},
                                       {"New Model From LWO", 10003, false},
                                       {"New Script", 10004, true},
                                       {sep, -1, false},
