@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "collections/Image.h"
@@ -12,7 +13,21 @@
 namespace detailimages {
 using Palette = std::array<uint8_t, 768>;
 
+constexpr int kBlock = 8;  // pixels a vertex or cell takes each way
+constexpr const char* kUnreadable = "Unable to read the file";
+constexpr const char* kNotEightBit = "Image must be 8-bit paletted or greyscale.";
+constexpr const char* kUnwritable = "Unable to write the image";
+constexpr const char* kPartialTitle = "Partial Success";
+constexpr const char* kPartialText =
+    "The map wasn't 100% perfect, so please carefully check the results.";
+
+// An indexed image with `palette`. Empty (0 x 0) when the map's arrays are shorter than its
+// dimensions or the image would be larger than an Image may be.
 Image Export(const DetailMap& map, DetailLayer layer, const Palette& palette);
+// Export written to `path` (its extension picks BMP, PNG or TIFF); false with `error` set to
+// kUnwritable when the image cannot be made or written.
+bool ExportFile(const std::filesystem::path& path, const DetailMap& map, DetailLayer layer,
+                const Palette& palette, std::string& error);
 
 struct ImportResult {
   bool ok = false;
@@ -27,4 +42,7 @@ struct ImportResult {
 // import changes nothing.
 ImportResult Import(const Image& image, DetailMap& map, DetailLayer layer,
                     const SlotProtection& protection, bool override);
+// Import from an image file; a file that cannot be read as an image gives kUnreadable.
+ImportResult ImportFile(const std::filesystem::path& path, DetailMap& map, DetailLayer layer,
+                        const SlotProtection& protection, bool override);
 }  // namespace detailimages

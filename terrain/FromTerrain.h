@@ -21,8 +21,10 @@ namespace fromterrain {
 // (returns false when no visible `dtex` has the id) and default colour.
 template <class FindName>
 std::array<TerrainRow, terrain::kTerrainTypeCount> DefaultRows(FindName find_name);
-// Applies rows to `map` (already reset to the mesh's dimensions): slots 1..16 and vertices.
-void Apply(const Mesh& mesh, const std::array<TerrainRow, terrain::kTerrainTypeCount>& rows,
+// Applies rows to `map` (already reset to the mesh's dimensions): slots 1..16 take each row's
+// texture, name and colour (their scales stay), and every vertex its cell's terrain type + 1.
+// False, changing nothing, when the map's dimensions are not the mesh's cell grid.
+bool Apply(const Mesh& mesh, const std::array<TerrainRow, terrain::kTerrainTypeCount>& rows,
            DetailMap& map, const SlotProtection& protection, bool override);
 }  // namespace fromterrain
 

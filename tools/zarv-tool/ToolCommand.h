@@ -31,3 +31,7 @@ void AddNaturalSortCommand(CLI::App& app, ToolCommands& commands);
 void AddTagOpCommands(CLI::App& app, ToolCommands& commands);
 // struct check, struct dump and struct set.
 void AddStructCommands(CLI::App& app, ToolCommands& commands);
+// mesh info and mesh export.
+void AddMeshCommand(CLI::App& app, ToolCommands& commands);
+// dmap info; the commands that edit detail maps hang under the same `dmap`.
+void AddDmapCommand(CLI::App& app, ToolCommands& commands);

@@ -38,6 +38,8 @@ int main(int argc, char** argv) {
   AddNaturalSortCommand(app, commands);
   AddTagOpCommands(app, commands);
   AddStructCommands(app, commands);
+  AddMeshCommand(app, commands);
+  AddDmapCommand(app, commands);
 
   try {
     app.parse(argc, argv);
