@@ -8,7 +8,9 @@
 #include "structs/ui/TextEdit.h"
 #include "tags/TagCode.h"
 #include "tags/TagGroupTable.h"
+#include "terrain/ui/DmapEdit.h"
 #include "terrain/ui/DtexEdit.h"
+#include "terrain/ui/MeshEdit.h"
 
 namespace {
 struct Assignment {
@@ -21,7 +23,8 @@ const Assignment kDedicated[] = {
     {tagcode::Make(".256"), &X256Edit::Make}, {tagcode::Make("ditl"), &TextEdit::Make},
     {tagcode::Make("scri"), &TextEdit::Make}, {tagcode::Make("stli"), &TextEdit::Make},
     {tagcode::Make("temp"), &TextEdit::Make}, {tagcode::Make("text"), &TextEdit::Make},
-    {tagcode::Make("dtex"), &DtexEdit::Make},
+    {tagcode::Make("dtex"), &DtexEdit::Make}, {tagcode::Make("mesh"), &MeshEdit::Make},
+    {tagcode::Make("dmap"), &DmapEdit::Make},
 };
 
 // Every group a record definition describes gets the struct editor (the registry leaves out

@@ -4,8 +4,8 @@
 #include "gui/Painter.h"
 #include "gui/Window.h"
 
-// Lines of text on translucent black in a corner of the mesh editor. The text is kept in a
-// buffer reserved once, so that refreshing it every frame allocates nothing.
+// Lines of text on translucent black in a corner of the mesh editor, over its view. The text is
+// kept in a buffer reserved once, so that refreshing it every frame allocates nothing.
 class InfoOverlay : public Window {
  public:
   static constexpr int32_t kPadding = 6;
@@ -15,6 +15,8 @@ class InfoOverlay : public Window {
   explicit InfoOverlay(Window* parent);
   const char* GetClassName() const override { return "InfoOverlay"; }
   void Draw() override;
+  // Never hit: the pointer paints and turns the view beneath.
+  uint32_t HitTest(Point /*screen_point*/) const override { return Part::None; }
   // Redraws when the text changed; true then.
   bool SetText(const char* text);
   const std::string& text() const { return text_; }

@@ -28,7 +28,7 @@ class SlotPalette;
 // images. The mesh itself is never written: saving writes the detail map.
 class MeshEdit : public TagEdit {
  public:
-  static constexpr Size kClientSize{800, 600};
+  static constexpr Size kClientSize{640, 480};
   static constexpr const char* kLog = "MeshEdit";
   static constexpr float kMinRadius = 0.2f;
   static constexpr float kMaxRadius = 10.0f;
