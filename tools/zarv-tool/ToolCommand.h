@@ -31,3 +31,5 @@ void AddNaturalSortCommand(CLI::App& app, ToolCommands& commands);
 void AddTagOpCommands(CLI::App& app, ToolCommands& commands);
 // struct check, struct dump and struct set.
 void AddStructCommands(CLI::App& app, ToolCommands& commands);
+// dtex info, decode and encode.
+void AddDtexCommand(CLI::App& app, ToolCommands& commands);

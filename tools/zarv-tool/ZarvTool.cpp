@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
   AddNaturalSortCommand(app, commands);
   AddTagOpCommands(app, commands);
   AddStructCommands(app, commands);
+  AddDtexCommand(app, commands);
 
   try {
     app.parse(argc, argv);
