@@ -27,6 +27,7 @@
 #                      1,000 renames in 2,000 bitmaps (headless)
 #   make bench-tagops  build, then time the tag operations on a 64 MB tag beside cp, and count the
 #                      folders their rescans list among 5,000 loose tags
+#   make bench-dtex    build, then time decoding and encoding detail textures beside memcpy
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -69,7 +70,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo bench-dtex format clean
 
 all: build
 
@@ -150,6 +151,9 @@ bench-x256: deps build
 
 bench-undo: deps build
 	bench/run-undo.sh $(BUILD_DIR)
+
+bench-dtex: deps build
+	bench/run-dtex.sh $(BUILD_DIR)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \
