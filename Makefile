@@ -28,6 +28,7 @@
 #   make bench-tagops  build, then time the tag operations on a 64 MB tag beside cp, and count the
 #                      folders their rescans list among 5,000 loose tags
 #   make bench-terrain build, then time reading and writing a 2048 x 2048 detail map (headless)
+#   make bench-dtex    build, then time decoding and encoding detail textures beside memcpy
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -70,7 +71,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo bench-terrain format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo bench-terrain bench-dtex format clean
 
 all: build
 
@@ -154,6 +155,8 @@ bench-undo: deps build
 
 bench-terrain: deps build
 	bench/run-terrain.sh $(BUILD_DIR)
+bench-dtex: deps build
+	bench/run-dtex.sh $(BUILD_DIR)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

@@ -113,6 +113,20 @@ class BitReader {
       value = 0;
       return true;
     }
+    if (bits_ <= 32) Refill();
+    // The usual case: the whole code lies in the buffer.
+    const int ones = std::countl_one(buf_);
+    if (ones + 1 + k <= bits_ && ones <= (255 >> k)) {
+      const uint32_t r = k ? static_cast<uint32_t>((buf_ << (ones + 1)) >> (64 - k)) : 0;
+      value = (static_cast<uint32_t>(ones) << k) | r;
+      Consume(ones + 1 + k);
+      return true;
+    }
+    return SlowRice(k, value);
+  }
+
+ private:
+  bool SlowRice(int k, uint32_t& value) {
     const uint32_t limit = 255u >> k;  // the largest q a byte value allows
     uint32_t q = 0;
     while (true) {
@@ -136,7 +150,6 @@ class BitReader {
     return value <= 255;
   }
 
- private:
   void Refill() {
     while (bits_ <= 32 && words_left_ > 0) {
       const uint32_t w = static_cast<uint32_t>(data_[0]) | static_cast<uint32_t>(data_[1]) << 8 |
@@ -158,6 +171,66 @@ class BitReader {
   uint64_t buf_ = 0;
   int bits_ = 0;
 };
+
+// A pixel with one neighbour `n`, in channels (X, Y, Z).
+template <int X, int Y, int Z>
+inline void EdgePixel(uint8_t* px, const uint8_t* n, uint32_t e0, uint32_t e1, uint32_t e2) {
+  const int nx = n[X];
+  const int vx = (nx - Unzig(e0)) & 255;
+  px[X] = static_cast<uint8_t>(vx);
+  px[Y] = static_cast<uint8_t>((Unzig(e1) - (nx - n[Y]) + vx) & 255);
+  px[Z] = static_cast<uint8_t>((Unzig(e2) - (nx - n[Z]) + vx) & 255);
+}
+
+// A pixel with the neighbours above, to the left and above-left.
+template <int X, int Y, int Z>
+inline void InnerPixel(uint8_t* px, size_t stride, uint32_t e0, uint32_t e1, uint32_t e2) {
+  const uint8_t* a = px - stride;
+  const uint8_t* l = px - 3;
+  const uint8_t* c = a - 3;
+  const int ax = a[X], lx = l[X], cx = c[X];
+  const int vx = (Predict(ax, lx, cx) - Unzig(e0)) & 255;
+  const int py = Predict(ax - a[Y], lx - l[Y], cx - c[Y]);
+  const int pz = Predict(ax - a[Z], lx - l[Z], cx - c[Z]);
+  px[X] = static_cast<uint8_t>(vx);
+  px[Y] = static_cast<uint8_t>((Unzig(e1) - py + vx) & 255);
+  px[Z] = static_cast<uint8_t>((Unzig(e2) - pz + vx) & 255);
+}
+
+// Every pixel of a mode with base channel X; false at the first code that does not read, with
+// its pixel in (bad_x, bad_y).
+template <int X, int Y, int Z>
+bool DecodePixels(BitReader& bits, const uint8_t* ks, uint32_t width, uint32_t height, uint8_t* rgb,
+                  uint32_t& bad_x, uint32_t& bad_y) {
+  const size_t stride = static_cast<size_t>(width) * 3;
+  const uint32_t bw = (width + kBlock - 1) / kBlock;
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* block_row = ks + static_cast<size_t>(y / kBlock) * bw * 3;
+    uint8_t* px = rgb + y * stride;
+    for (uint32_t x = 0; x < width; ++x, px += 3) {
+      const uint8_t* k = block_row + static_cast<size_t>(x / kBlock) * 3;
+      uint32_t e0, e1, e2;
+      if (!bits.Rice(k[0], e0) || !bits.Rice(k[1], e1) || !bits.Rice(k[2], e2)) {
+        bad_x = x;
+        bad_y = y;
+        return false;
+      }
+      if (x > 0 && y > 0) {
+        InnerPixel<X, Y, Z>(px, stride, e0, e1, e2);
+      } else if (y > 0) {
+        EdgePixel<X, Y, Z>(px, px - stride, e0, e1, e2);
+      } else if (x > 0) {
+        // The first row always takes the first mode's channels.
+        EdgePixel<0, 2, 1>(px, px - 3, e0, e1, e2);
+      } else {
+        px[0] = static_cast<uint8_t>(e0);
+        px[1] = static_cast<uint8_t>(e1);
+        px[2] = static_cast<uint8_t>(e2);
+      }
+    }
+  }
+  return true;
+}
 
 struct Residuals {
   std::vector<uint8_t> values;  // per pixel three residual bytes
@@ -336,48 +409,23 @@ bool DtexCodec::Decode(std::span<const uint8_t> payload, Decoded& out, std::stri
   }
 
   std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
-  const size_t stride = static_cast<size_t>(width) * 3;
-  const int* first = kChannels[0];
-  const int* ch = kChannels[mode];
-  uint8_t* px = rgb.data();
-  for (uint32_t y = 0; y < height; ++y) {
-    const uint8_t* block_row = ks.data() + static_cast<size_t>(y / kBlock) * bw * 3;
-    for (uint32_t x = 0; x < width; ++x, px += 3) {
-      const uint8_t* k = block_row + static_cast<size_t>(x / kBlock) * 3;
-      uint32_t e0 = 0, e1 = 0, e2 = 0;
-      if (!bits.Rice(k[0], e0) || !bits.Rice(k[1], e1) || !bits.Rice(k[2], e2)) {
-        error = "the image data is cut short or holds a run longer than a byte value at pixel (" +
-                std::to_string(x) + ", " + std::to_string(y) + ")";
-        return false;
-      }
-      if (x == 0 && y == 0) {
-        px[0] = static_cast<uint8_t>(e0);
-        px[1] = static_cast<uint8_t>(e1);
-        px[2] = static_cast<uint8_t>(e2);
-        continue;
-      }
-      int p, py, pz;
-      const int* c = ch;
-      if (y == 0 || x == 0) {
-        c = y == 0 ? first : ch;
-        const uint8_t* n = y == 0 ? px - 3 : px - stride;
-        p = n[c[0]];
-        py = n[c[0]] - n[c[1]];
-        pz = n[c[0]] - n[c[2]];
-      } else {
-        const uint8_t* a = px - stride;
-        const uint8_t* l = px - 3;
-        const uint8_t* cc = a - 3;
-        const int ax = a[c[0]], lx = l[c[0]], cx = cc[c[0]];
-        p = Predict(ax, lx, cx);
-        py = Predict(ax - a[c[1]], lx - l[c[1]], cx - cc[c[1]]);
-        pz = Predict(ax - a[c[2]], lx - l[c[2]], cx - cc[c[2]]);
-      }
-      const int vx = (p - Unzig(e0)) & 255;
-      px[c[0]] = static_cast<uint8_t>(vx);
-      px[c[1]] = static_cast<uint8_t>((Unzig(e1) - py + vx) & 255);
-      px[c[2]] = static_cast<uint8_t>((Unzig(e2) - pz + vx) & 255);
-    }
+  uint32_t bad_x = 0, bad_y = 0;
+  bool decoded = false;
+  switch (mode) {
+    case 0:
+      decoded = DecodePixels<0, 2, 1>(bits, ks.data(), width, height, rgb.data(), bad_x, bad_y);
+      break;
+    case 1:
+      decoded = DecodePixels<1, 0, 2>(bits, ks.data(), width, height, rgb.data(), bad_x, bad_y);
+      break;
+    default:
+      decoded = DecodePixels<2, 1, 0>(bits, ks.data(), width, height, rgb.data(), bad_x, bad_y);
+      break;
+  }
+  if (!decoded) {
+    error = "the image data is cut short or holds a run longer than a byte value at pixel (" +
+            std::to_string(bad_x) + ", " + std::to_string(bad_y) + ")";
+    return false;
   }
   out.width = width;
   out.height = height;

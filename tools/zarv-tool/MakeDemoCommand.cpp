@@ -22,6 +22,7 @@
 #include "tags/TagCode.h"
 #include "tools/shipped-structs/ShippedStructs.h"
 #include "tools/zarv-tool/DemoTerrain.h"
+#include "tools/zarv-tool/DemoTextures.h"
 #include "tools/zarv-tool/StructValueText.h"
 
 namespace {
@@ -504,6 +505,10 @@ int MakeDemoCommand::Run(std::ostream& out, std::ostream& err) const {
       err << "zarv-tool: local/" << tag.name << ": " << error << "\n";
       return 1;
     }
+  }
+  if (!demotextures::Write(game / "local", error)) {
+    err << "zarv-tool: local/detail textures: " << error << "\n";
+    return 1;
   }
   out << folder << ": " << Archives().size() << " archives with " << archived << " tags, "
       << LocalTags().size() << " loose tags\n";

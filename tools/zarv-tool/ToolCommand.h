@@ -37,3 +37,5 @@ void AddMeshCommand(CLI::App& app, ToolCommands& commands);
 void AddDmapCommand(CLI::App& app, ToolCommands& commands);
 // dmap export, import, from-terrain, paint and fill, under `dmap`.
 void AddDmapEditCommands(CLI::App& dmap, ToolCommands& commands);
+// dtex info, decode and encode.
+void AddDtexCommand(CLI::App& app, ToolCommands& commands);

@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   AddStructCommands(app, commands);
   AddMeshCommand(app, commands);
   AddDmapCommand(app, commands);
+  AddDtexCommand(app, commands);
 
   try {
     app.parse(argc, argv);
