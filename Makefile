@@ -27,7 +27,9 @@
 #                      1,000 renames in 2,000 bitmaps (headless)
 #   make bench-tagops  build, then time the tag operations on a 64 MB tag beside cp, and count the
 #                      folders their rescans list among 5,000 loose tags
-#   make bench-terrain build, then time reading and writing a 2048 x 2048 detail map (headless)
+#   make bench-terrain build, then print every terrain figure in one run: detail map reading and
+#                      writing, fills and their undo, a brush with its chunk rebuild, the texture
+#                      codec, and the mesh editor's frames while painting (virtual display)
 #   make bench-dtex    build, then time decoding and encoding detail textures beside memcpy
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
@@ -155,6 +157,10 @@ bench-undo: deps build
 
 bench-terrain: deps build
 	bench/run-terrain.sh $(BUILD_DIR)
+	bench/run-detail.sh $(BUILD_DIR)
+	bench/run-meshview.sh $(BUILD_DIR)
+	bench/run-dtex.sh $(BUILD_DIR)
+	bench/run-meshedit.sh $(BUILD_DIR)
 bench-dtex: deps build
 	bench/run-dtex.sh $(BUILD_DIR)
 
@@ -176,3 +182,9 @@ bench-detail: deps build
 .PHONY: bench-meshview
 bench-meshview: deps build
 	bench/run-meshview.sh $(BUILD_DIR)
+
+# make bench-meshedit: build, then count the mesh editor's frames per second while painting the
+# demo's 4 x 3-chunk mesh at 1024 x 768 (virtual display)
+.PHONY: bench-meshedit
+bench-meshedit: deps build
+	bench/run-meshedit.sh $(BUILD_DIR)

@@ -4,6 +4,7 @@
 
 #include "gui/Draw.h"
 #include "gui/Font.h"
+#include "gui/TextLayout.h"
 
 InfoOverlay::InfoOverlay(Window* parent) : Window(0, parent) {
   text_.reserve(2048);
@@ -29,6 +30,6 @@ void InfoOverlay::Draw() {
   SetDrawColor(kBackground);
   FillRect({0, 0, client.Width(), client.Height()});
   SetDrawColor(MakeColor(255, 255, 255));
-  DrawText(GetFont(), text_, 0, 0,
+  DrawText(GetFont(), text_, 0, kTextMultiLine,
            {kPadding, kPadding, client.Width() - kPadding, client.Height() - kPadding});
 }

@@ -16,6 +16,7 @@
 #include "gui/MenuItem.h"
 #include "gui/TextBox.h"
 #include "support/EditorFixture.h"
+#include "support/MapMemory.h"
 #include "support/RecordingPainter.h"
 #include "tags/TagCode.h"
 #include "terrain/DtexCodec.h"
@@ -31,26 +32,6 @@ using Bytes = tagfiles::Bytes;
 constexpr uint32_t kDtex = tagcode::Make("dtex");
 constexpr uint32_t kSand = tagcode::Make("sand");
 constexpr const char* kPowerOfTwo = "The texture must have dimensions that are powers of two.";
-
-class MapMemory : public ChooserMemory {
- public:
-  bool GetText(std::string_view key, std::string& out) override {
-    auto it = texts.find(std::string(key));
-    return it != texts.end() && (out = it->second, true);
-  }
-  void SetText(std::string_view key, const std::string& text) override {
-    texts[std::string(key)] = text;
-  }
-  bool GetNumber(std::string_view key, int32_t& out) override {
-    auto it = numbers.find(std::string(key));
-    return it != numbers.end() && (out = it->second, true);
-  }
-  void SetNumber(std::string_view key, int32_t value) override {
-    numbers[std::string(key)] = value;
-  }
-  std::map<std::string, std::string> texts;
-  std::map<std::string, int32_t> numbers;
-};
 
 // Pixel i of the image holds bytes (i * 3 + c) * 5 + seed.
 Bytes Pattern(uint32_t width, uint32_t height, uint8_t seed = 0) {

@@ -2,15 +2,25 @@
 
 #include <cmath>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "base/ByteWriter.h"
 #include "collections/Collection.h"
+#include "collections/ColorTableFile.h"
+#include "collections/DataFile.h"
+#include "collections/Image.h"
+#include "gui/ChooserDialog.h"
+#include "gui/ChooserMemory.h"
+#include "gui/Choosers.h"
 #include "gui/ColorChooserDialog.h"
 #include "gui/Menu.h"
 #include "gui/MenuItem.h"
+#include "gui/TextBox.h"
 #include "support/EditorFixture.h"
+#include "support/MapMemory.h"
+#include "support/RecordingPainter.h"
 #include "tags/TagCode.h"
 #include "tags/TagHeader.h"
 #include "terrain/DetailMap.h"
@@ -89,8 +99,15 @@ class MeshEditTest : public EditorTest {
     }
     tagfiles::Spit(table_, table);
     MeshEdit::SetHighlightTablePath(table_);
+    files_ = root_ / "files";
+    fs::create_directories(files_);
+    // PNG is the file type the image choosers start with.
+    memory_.numbers["LastImageOpenFormat"] = 1;
+    memory_.numbers["LastImageSaveFormat"] = 1;
+    SetChooserServices(&memory_, {});
   }
   void TearDown() override {
+    SetChooserServices(nullptr, {});
     EditorTest::TearDown();
     MeshEdit::SetHighlightTablePath("res/dtex.act");
   }
@@ -152,7 +169,26 @@ class MeshEditTest : public EditorTest {
     return nullptr;
   }
 
+  // Answers the next chooser: checks its title, keeps the name it proposes, and picks `name`
+  // in the test's files folder.
+  void Choose(const char* title, const std::string& name, std::string* proposed = nullptr) {
+    platform.Then([](FakePlatform& p) {
+      return dynamic_cast<ChooserDialog*>(p.wm->TopModalWindow()) != nullptr;
+    });
+    platform.Then([this, title, name, proposed](FakePlatform& p) {
+      auto& d = *dynamic_cast<ChooserDialog*>(p.wm->TopModalWindow());
+      EXPECT_STREQ(d.GetTitle(), title);
+      if (proposed) *proposed = d.NameField()->GetText();
+      d.OpenFolder(files_);
+      d.NameField()->SetText(name);
+      Tap(Key::Enter);
+      return true;
+    });
+  }
+
   fs::path table_;
+  fs::path files_;
+  MapMemory memory_;
 };
 
 // ------------------------------------------------------------------------------ opening
@@ -347,6 +383,25 @@ TEST_F(MeshEditTest, TheOverlayShowsTheShortFormWithoutADetailMapAndTheLongOneWi
                 s.invisible, s.partial, s.full, s.cells_rendered, 100.0 * s.cells_rendered / 1024);
   EXPECT_EQ(editor->InfoText(), expected);
   EXPECT_TRUE(editor->Overlay()->IsVisible());
+  // Every line is drawn, one below the other.
+  {
+    // One page for every glyph, so that each glyph drawn makes one quad.
+    Font font(MonoFontData());
+    for (int g = 0; g < kFontGlyphCount; ++g) {
+      auto& glyph = font.GetGlyph(0, static_cast<uint8_t>(kFontFirstChar + g));
+      if (glyph.HasBitmap()) glyph.page = 0;
+    }
+    font.pages().push_back({256, 256, 1});
+    editor->Overlay()->SetFont(&font);
+    RecordingPainter painter;
+    SetCurrentPainter(&painter);
+    editor->Overlay()->Draw();
+    SetCurrentPainter(nullptr);
+    editor->Overlay()->SetFont(nullptr);
+    std::set<float> rows;
+    for (const TexturedQuad& q : painter.AllQuads(PageSet::kFont)) rows.insert(q.y0);
+    EXPECT_GE(rows.size(), 5u);
+  }
   Tap('`');
   Pump(2);
   EXPECT_FALSE(editor->Overlay()->IsVisible());
@@ -705,3 +760,119 @@ TEST_F(MeshEditTest, PaletteEntriesChosenBecomeTheBrushMaterial) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------------------------ detail images
+
+TEST_F(MeshEditTest, VertexDetailGoesOutAndComesBackThroughTheImageChoosers) {
+  WriteMesh();
+  MeshEdit* editor = OpenEditor();
+  ASSERT_NE(editor, nullptr);
+  editor->RunCommand(MeshEdit::kCmdBlank);
+  std::vector<uint8_t>& vertex = editor->Detail().vertex;
+  for (size_t i = 0; i < vertex.size(); ++i) vertex[i] = static_cast<uint8_t>(i % 7);
+  const std::vector<uint8_t> exported = vertex;
+
+  std::string proposed;
+  Choose("Export Per-Vertex Details", "vertex.png", &proposed);
+  editor->RunCommand(MeshEdit::kCmdExportVertex);
+  RunSteps();
+  EXPECT_EQ(proposed, "hill colors vertex detail");
+  Image image;
+  std::string error;
+  ASSERT_TRUE(DataFile::loadImage(files_ / "vertex.png", image, error)) << error;
+  EXPECT_EQ(image.width(), 32u * 8);
+  EXPECT_EQ(image.height(), 32u * 8);
+
+  // A stroke made since goes with the history: the import replaces the whole layer.
+  editor->BeginStroke(3, 3, false);
+  editor->EndStroke();
+  ASSERT_EQ(editor->History().Count(), 2u);
+  editor->MarkDirty(false);
+  Choose("Import Per-Vertex Details", "vertex.png");
+  editor->RunCommand(MeshEdit::kCmdImportVertex);
+  RunSteps();
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  EXPECT_EQ(editor->Detail().vertex, exported);
+  EXPECT_EQ(editor->History().Count(), 1u);
+  EXPECT_TRUE(editor->dirty());
+  // The image's palette is the highlight table, kept for the next run.
+  ColorTableFile::Palette kept{};
+  uint32_t count = 0;
+  ASSERT_TRUE(ColorTableFile::readColorTable(table_, kept, count, error)) << error;
+  EXPECT_EQ(std::vector<uint8_t>(kept.begin(), kept.begin() + 128 * 3),
+            std::vector<uint8_t>(editor->highlight_table().begin(),
+                                 editor->highlight_table().begin() + 128 * 3));
+}
+
+TEST_F(MeshEditTest, AnImageOfTheWrongSizeOrKindIsRefusedAndChangesNothing) {
+  WriteMesh();
+  MeshEdit* editor = OpenEditor();
+  ASSERT_NE(editor, nullptr);
+  editor->RunCommand(MeshEdit::kCmdBlank);
+  editor->Detail().vertex[5] = 9;
+  const std::vector<uint8_t> before = editor->Detail().vertex;
+  std::string error;
+  Image small, rgb;
+  ASSERT_TRUE(small.setSize(10, 12, ImageFormat::kGreyscale));
+  ASSERT_TRUE(rgb.setSize(256, 256, ImageFormat::kRgb));
+  ASSERT_TRUE(DataFile::saveImage(files_ / "small.png", small, error)) << error;
+  ASSERT_TRUE(DataFile::saveImage(files_ / "rgb.png", rgb, error)) << error;
+  tagfiles::Spit(files_ / "junk.png", {1, 2, 3});
+
+  Choose("Import Per-Vertex Details", "small.png");
+  Answer("Error", 0);
+  editor->RunCommand(MeshEdit::kCmdImportVertex);
+  RunSteps();
+  Choose("Import Per-Triangle Details", "small.png");
+  Answer("Error", 0);
+  editor->RunCommand(MeshEdit::kCmdImportTriangle);
+  RunSteps();
+  Choose("Import Per-Vertex Details", "rgb.png");
+  Answer("Error", 0);
+  editor->RunCommand(MeshEdit::kCmdImportVertex);
+  RunSteps();
+  Choose("Import Per-Vertex Details", "junk.png");
+  Answer("Error", 0);
+  editor->RunCommand(MeshEdit::kCmdImportVertex);
+  RunSteps();
+  EXPECT_EQ(messages,
+            (std::vector<std::string>{
+                "Image dimensions (10,12) do not match mesh dimensions (256,256)",
+                "Image dimensions (10,12) do not match expected dimensions (256,256)",
+                "Image must be 8-bit paletted or greyscale.", "Unable to read the file"}));
+  EXPECT_EQ(editor->Detail().vertex, before);
+}
+
+TEST_F(MeshEditTest, ImportHighlightClutTakesTheTableAndKeepsItForTheNextRun) {
+  WriteMesh();
+  MeshEdit* editor = OpenEditor();
+  ASSERT_NE(editor, nullptr);
+  editor->RunCommand(MeshEdit::kCmdBlank);
+  editor->MarkDirty(false);
+  tagfiles::Bytes act(768);
+  for (size_t i = 0; i < act.size(); ++i) act[i] = static_cast<uint8_t>(255 - i % 256);
+  tagfiles::Spit(files_ / "mine.act", act);
+
+  Choose("Open Color Table", "mine.act");
+  editor->RunCommand(MeshEdit::kCmdImportClut);
+  RunSteps();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(tagfiles::Bytes(editor->highlight_table().begin(), editor->highlight_table().end()),
+            act);
+  EXPECT_TRUE(editor->dirty());
+  ColorTableFile::Palette kept{};
+  uint32_t count = 0;
+  std::string error;
+  ASSERT_TRUE(ColorTableFile::readColorTable(table_, kept, count, error)) << error;
+  EXPECT_EQ(count, 128u);
+  EXPECT_EQ(tagfiles::Bytes(kept.begin(), kept.begin() + 128 * 3),
+            tagfiles::Bytes(act.begin(), act.begin() + 128 * 3));
+  // Saving writes the slots' colours from the table.
+  CtrlKey('S');
+  Pump(5);
+  DetailMap saved;
+  TagHeader header;
+  ASSERT_TRUE(ReadSavedMap(saved, header));
+  EXPECT_EQ(saved.slots[2].red, act[6]);
+  EXPECT_EQ(saved.slots[2].blue, act[8]);
+}
