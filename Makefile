@@ -183,6 +183,12 @@ bench-detail: deps build
 bench-meshview: deps build
 	bench/run-meshview.sh $(BUILD_DIR)
 
+# make bench-geomview: build, then time one geometry viewer frame's projection and far-to-near
+# sort of 65,535 triangles (headless)
+.PHONY: bench-geomview
+bench-geomview: deps build
+	bench/run-geomview.sh $(BUILD_DIR)
+
 # make bench-meshedit: build, then count the mesh editor's frames per second while painting the
 # demo's 4 x 3-chunk mesh at 1024 x 768 (virtual display)
 .PHONY: bench-meshedit
