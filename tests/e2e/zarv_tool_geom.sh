@@ -136,4 +136,38 @@ done
 "$tool" geom info --help | grep -q triangle_list || fail "geom info --help lacks the JSON keys"
 
 [[ $(md5sum "$work/square" "$work/square model") == "$checksum_before" ]] || fail "inputs changed"
+
+# make-demo: the Crate, a cube of 12 triangles with a textured material per face, as the four
+# tags an import writes.
+"$tool" make-demo "$work/demo" >/dev/null || fail "make-demo exited $?"
+json=$("$tool" geom info --json --all "$work/demo/local/geometries/Crate") || fail "demo geometry unreadable"
+python3 - "$json" <<'PY' || fail "demo geometry wrong: $json"
+import json, sys
+doc = json.loads(sys.argv[1])
+assert (doc["materials"], doc["vertices"], doc["triangles"]) == (6, 8, 12), doc
+assert doc["box"] == {"min": [-0.5, -0.5, 0], "max": [0.5, 0.5, 1]}, doc["box"]
+assert [m["sequence"] for m in doc["material_list"]] == list(range(6))
+vertices = doc["vertex_list"]
+for t in doc["triangle_list"]:
+    # Every normal is a unit axis pointing out of the cube (centre (0, 0, 256)).
+    n = t["normal"]
+    assert sorted(abs(c) for c in n) == [0, 0, 16384], t
+    corners = [vertices[c["vertex"]] for c in t["corners"]]
+    centre = [sum(p[a] for p in corners) / 3 for a in range(3)]
+    assert sum(n[a] * (centre[a] - (256 if a == 2 else 0)) for a in range(3)) > 0, t
+assert sorted(t["material"] for t in doc["triangle_list"]) == sorted(list(range(6)) * 2)
+PY
+ref=$(python3 -c 'import json,sys; print(json.loads(sys.argv[1])["collection_reference"])' "$json")
+json=$("$tool" model info --json "$work/demo/local/models/Crate") || fail "demo model unreadable"
+python3 - "$json" "$ref" <<'PY' || fail "demo model wrong: $json"
+import json, sys
+doc = json.loads(sys.argv[1])
+assert doc["geometry"] == sys.argv[2] and doc["vertex_values"] == 8, doc
+assert doc["cell_list"] == [[-1, -1, 2], [0, -1, 2], [-1, 0, 2], [0, 0, 2]], doc["cell_list"]
+PY
+out=$("$tool" collection info "$work/demo/local/collections/Crate") || fail "demo collection unreadable"
+grep -q '^  bitmaps:       6$' <<<"$out" || fail "demo collection bitmaps: $out"
+grep -q '^  sequences:     6$' <<<"$out" || fail "demo collection sequences: $out"
+[[ $(stat -c %s "$work/demo/local/collection references/Crate") == $((64 + 384)) ]] ||
+  fail "demo collection reference is not 384 bytes of data"
 echo "PASS"
