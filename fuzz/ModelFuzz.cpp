@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string error;
   if (!Model::Read(std::span<const uint8_t>(data, size), model, error)) {
     Check(!error.empty(), "a model refused without a message");
-    Check(model.cells.empty() && model.vertex_values.empty(),
-          "a refused model changed the output");
+    Check(model.cells.empty() && model.vertex_values.empty(), "a refused model changed the output");
     return 0;
   }
   const size_t arrays = model.vertex_values.size() * 4 + model.records.size() * Model::kRecordSize +
