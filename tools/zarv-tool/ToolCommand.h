@@ -39,3 +39,5 @@ void AddDmapCommand(CLI::App& app, ToolCommands& commands);
 void AddDmapEditCommands(CLI::App& dmap, ToolCommands& commands);
 // dtex info, decode and encode.
 void AddDtexCommand(CLI::App& app, ToolCommands& commands);
+// lwo info.
+void AddLwoCommand(CLI::App& app, ToolCommands& commands);
