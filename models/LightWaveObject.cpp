@@ -312,6 +312,8 @@ bool Reader::ReadMap(ByteReader& r, bool per_polygon) {
       map.values.push_back(value);
     }
   }
+  // A map without entries says nothing; keeping it would make empty chunks to write back.
+  if (map.size() == 0) return true;
   // Maps of one name and kind in several chunks (one per POLS chunk) are one map.
   for (LightWaveVertexMap& known : layer.maps) {
     if (known.type != map.type || known.per_polygon != per_polygon || known.name != map.name) {
