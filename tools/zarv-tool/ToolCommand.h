@@ -41,3 +41,5 @@ void AddDmapEditCommands(CLI::App& dmap, ToolCommands& commands);
 void AddDtexCommand(CLI::App& app, ToolCommands& commands);
 // lwo info.
 void AddLwoCommand(CLI::App& app, ToolCommands& commands);
+// geom info and model info.
+void AddGeomCommand(CLI::App& app, ToolCommands& commands);

@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
   AddDmapCommand(app, commands);
   AddDtexCommand(app, commands);
   AddLwoCommand(app, commands);
+  AddGeomCommand(app, commands);
 
   try {
     app.parse(argc, argv);
