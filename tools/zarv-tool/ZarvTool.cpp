@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
   AddMeshCommand(app, commands);
   AddDmapCommand(app, commands);
   AddDtexCommand(app, commands);
+  AddLwoCommand(app, commands);
   AddGeomCommand(app, commands);
 
   try {
