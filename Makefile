@@ -31,6 +31,7 @@
 #                      writing, fills and their undo, a brush with its chunk rebuild, the texture
 #                      codec, and the mesh editor's frames while painting (virtual display)
 #   make bench-dtex    build, then time decoding and encoding detail textures beside memcpy
+#   make bench-models  build, then time reading and converting a 100,000-triangle LightWave object
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -73,7 +74,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo bench-terrain bench-dtex format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo bench-terrain bench-dtex bench-models format clean
 
 all: build
 
@@ -163,6 +164,9 @@ bench-terrain: deps build
 	bench/run-meshedit.sh $(BUILD_DIR)
 bench-dtex: deps build
 	bench/run-dtex.sh $(BUILD_DIR)
+
+bench-models: deps build
+	bench/run-models.sh $(BUILD_DIR)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

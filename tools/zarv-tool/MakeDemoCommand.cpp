@@ -21,6 +21,7 @@
 #include "tags/LooseTagWriter.h"
 #include "tags/TagCode.h"
 #include "tools/shipped-structs/ShippedStructs.h"
+#include "tools/zarv-tool/DemoModel.h"
 #include "tools/zarv-tool/DemoTerrain.h"
 #include "tools/zarv-tool/DemoTextures.h"
 #include "tools/zarv-tool/StructValueText.h"
@@ -508,6 +509,11 @@ int MakeDemoCommand::Run(std::ostream& out, std::ostream& err) const {
   }
   if (!demotextures::Write(game / "local", error)) {
     err << "zarv-tool: local/detail textures: " << error << "\n";
+    return 1;
+  }
+  // The crate's four tags, the last loose tags: written through the index as an import writes.
+  if (!demomodel::Write(game / "local", error)) {
+    err << "zarv-tool: local/Crate: " << error << "\n";
     return 1;
   }
   out << folder << ": " << Archives().size() << " archives with " << archived << " tags, "

@@ -39,3 +39,7 @@ void AddDmapCommand(CLI::App& app, ToolCommands& commands);
 void AddDmapEditCommands(CLI::App& dmap, ToolCommands& commands);
 // dtex info, decode and encode.
 void AddDtexCommand(CLI::App& app, ToolCommands& commands);
+// lwo info.
+void AddLwoCommand(CLI::App& app, ToolCommands& commands);
+// geom info and model info.
+void AddGeomCommand(CLI::App& app, ToolCommands& commands);

@@ -41,6 +41,8 @@ int main(int argc, char** argv) {
   AddMeshCommand(app, commands);
   AddDmapCommand(app, commands);
   AddDtexCommand(app, commands);
+  AddLwoCommand(app, commands);
+  AddGeomCommand(app, commands);
 
   try {
     app.parse(argc, argv);

@@ -1,0 +1,28 @@
+// Fuzz target for the model reader. The input is the tag data: a model that reads writes, reads
+// back and writes again to the same bytes.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "fuzz/FuzzCheck.h"
+#include "models/Model.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Model model;
+  std::string error;
+  if (!Model::Read(std::span<const uint8_t>(data, size), model, error)) {
+    Check(!error.empty(), "a model refused without a message");
+    Check(model.cells.empty() && model.vertex_values.empty(), "a refused model changed the output");
+    return 0;
+  }
+  const size_t arrays = model.vertex_values.size() * 4 + model.records.size() * Model::kRecordSize +
+                        model.cells.size() * Model::kCellSize;
+  Check(arrays <= size, "more records than the data holds");
+  const std::vector<uint8_t> written = model.Write();
+  Check(written.size() == Model::kDataBase + arrays, "written size differs from the arrays");
+  Model back;
+  Check(Model::Read(written, back, error), "a written model does not read");
+  Check(back.Write() == written, "a written model reads back different");
+  return 0;
+}
