@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "collections/ui/X256Edit.h"
+#include "models/ui/GeomEdit.h"
 #include "structs/StructRegistry.h"
 #include "structs/ui/TagStructEdit.h"
 #include "structs/ui/TextEdit.h"
@@ -24,7 +25,7 @@ const Assignment kDedicated[] = {
     {tagcode::Make("scri"), &TextEdit::Make}, {tagcode::Make("stli"), &TextEdit::Make},
     {tagcode::Make("temp"), &TextEdit::Make}, {tagcode::Make("text"), &TextEdit::Make},
     {tagcode::Make("dtex"), &DtexEdit::Make}, {tagcode::Make("mesh"), &MeshEdit::Make},
-    {tagcode::Make("dmap"), &DmapEdit::Make},
+    {tagcode::Make("dmap"), &DmapEdit::Make}, {tagcode::Make("geom"), &GeomEdit::Make},
 };
 
 // Every group a record definition describes gets the struct editor (the registry leaves out

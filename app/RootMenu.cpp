@@ -22,7 +22,7 @@ constexpr MenuLine kFileItems[] = {
     {"New Collection", RootMenu::kNewCollection, true},
     {"New Detail Texture From Image File", RootMenu::kDetailTextureFromFile, true},
     {"New Detail Texture From Clipboard", RootMenu::kDetailTextureFromClipboard, true},
-    {"New Model From LWO", RootMenu::kNewModelFromLwo, false},
+    {"New Model From LWO", RootMenu::kNewModelFromLwo, true},
     {"New Script", RootMenu::kNewScript, true},
     {nullptr, 0, false},
     {"Exit", RootMenu::kExit, true},
@@ -171,6 +171,9 @@ void RootMenu::RunCommand(int32_t id) {
       return;
     case kDetailTextureFromClipboard:
       DtexEdit::NewFromClipboard();
+      return;
+    case kNewModelFromLwo:
+      NewModelFromLwoCommand();
       return;
     case kAddArchives:
       AddArchivesCommand();

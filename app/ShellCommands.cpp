@@ -10,8 +10,10 @@
 #include "gui/Choosers.h"
 #include "gui/MessageBoxWindow.h"
 #include "gui/WindowManager.h"
+#include "models/ModelImport.h"
 #include "tags/Codex.h"
 #include "tags/ui/ArchiveBrowser.h"
+#include "tags/ui/TagEdit.h"
 
 namespace {
 constexpr const char* kConversionLog = "Image Conversion";
@@ -190,4 +192,14 @@ void RecursiveImageConversionCommand() {
 
 void AboutCommand() {
   ZarvSplashScreen::Instance().ShowAbout();
+}
+
+void NewModelFromLwoCommand() {
+  ChosenFile file;
+  if (!ChooseOpenFile(nullptr, file, FileKindId::kModel, nullptr)) return;
+  const std::filesystem::path path = file.path;
+  CodexEntry* geometry = ImportModel(ProgramCodex(), path, path.stem().string());
+  // Success or not, the import's lines say what happened.
+  ShowLogViewer();
+  if (geometry) TagEdit::OpenEditor(geometry);
 }

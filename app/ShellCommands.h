@@ -37,3 +37,6 @@ void RecursiveImageConversionCommand();
 // The conversion itself, under its progress window; the number of files written.
 int RunImageConversion(const std::filesystem::path& folder, int32_t format_index, int32_t mode);
 void AboutCommand();
+// "New Model From LWO": a LightWave object chosen, imported as new local tags named after the
+// file, the log viewer shown with the import's lines, and the new geometry opened in its viewer.
+void NewModelFromLwoCommand();

@@ -96,7 +96,7 @@ TEST_F(RootMenuTest, FiveMenusWithEveryItemInOrder) {
                                       {"New Collection", 10002, true},
                                       {"New Detail Texture From Image File", 13000, true},
                                       {"New Detail Texture From Clipboard", 13001, true},
-                                      {"New Model From LWO", 10003, false},
+                                      {"New Model From LWO", 10003, true},
                                       {"New Script", 10004, true},
                                       {sep, -1, false},
                                       {"Exit", 10000, true},
