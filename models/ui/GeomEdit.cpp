@@ -64,39 +64,6 @@ bool CornersValid(const ModelMesh& mesh, const ModelMesh::Triangle& t) {
   return t.corners[0].vertex < n && t.corners[1].vertex < n && t.corners[2].vertex < n;
 }
 
-// The geometry as the view shows it: world units in the game's own axes (x, y across, z up),
-// which is what the camera's directions are stated in. Only the textures come from the mesh
-// made for the export, whose axes are LightWave's.
-ModelMesh DisplayMesh(const Geometry& geometry) {
-  ModelMesh mesh;
-  mesh.vertices.reserve(geometry.vertices.size());
-  for (const GeometryVertex& v : geometry.vertices) {
-    mesh.vertices.push_back({v.x / Geometry::kUnit, v.y / Geometry::kUnit, v.z / Geometry::kUnit});
-  }
-  if (!mesh.vertices.empty()) {
-    mesh.box_min = mesh.box_max = mesh.vertices[0];
-    for (const auto& p : mesh.vertices) {
-      for (size_t i = 0; i < 3; ++i) {
-        mesh.box_min[i] = std::min(mesh.box_min[i], p[i]);
-        mesh.box_max[i] = std::max(mesh.box_max[i], p[i]);
-      }
-    }
-  }
-  mesh.triangles.reserve(geometry.triangles.size());
-  for (const GeometryTriangle& t : geometry.triangles) {
-    ModelMesh::Triangle out;
-    out.material = t.material;
-    out.transparency = t.transparency;
-    for (size_t c = 0; c < 3; ++c) {
-      out.corners[c].vertex = t.corners[c].vertex;
-      out.corners[c].u = t.corners[c].u / 65535.0f;
-      out.corners[c].v = t.corners[c].v / 65535.0f;
-    }
-    mesh.triangles.push_back(out);
-  }
-  return mesh;
-}
-
 }  // namespace
 
 GeomEdit::GeomEdit(const TagHeader& header) : TagEdit(header) {
@@ -135,12 +102,12 @@ bool GeomEdit::ReadData(TagStream& stream, const TagHeader& header) {
     return false;
   }
   std::vector<std::string> warnings;
-  ModelMesh textured = MeshFromGeometry(geometry, &ProgramCodex(), warnings);
+  // The mesh is in the game's axes (x, y across, z up), which the camera's directions are
+  // stated in.
+  ModelMesh mesh = MeshFromGeometry(geometry, &ProgramCodex(), warnings);
   for (const std::string& warning : warnings) {
     LogMessage(1, kLog, "%s: %s\n", header.Name().c_str(), warning.c_str());
   }
-  ModelMesh mesh = DisplayMesh(geometry);
-  mesh.materials = std::move(textured.materials);
   geometry_ = std::move(geometry);
   SetMesh(std::move(mesh));
   ResetView();
