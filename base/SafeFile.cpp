@@ -71,11 +71,12 @@ bool SafeFile::ReadStart(const std::filesystem::path& path, size_t count, std::v
   return true;
 }
 
-bool SafeFile::Replace(const std::filesystem::path& target, const Writer& write,
-                       std::string& error) {
+namespace {
+
+// A new, empty file beside `target` whose name no other writer uses.
+bool MakeTemp(const std::filesystem::path& target, std::string& temp, std::string& error) {
   static std::atomic<uint32_t> counter{0};
   std::random_device random;
-  std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     char suffix[64];
@@ -94,6 +95,15 @@ bool SafeFile::Replace(const std::filesystem::path& target, const Writer& write,
     return false;
   }
   ::close(fd);
+  return true;
+}
+
+}  // namespace
+
+bool SafeFile::Replace(const std::filesystem::path& target, const Writer& write,
+                       std::string& error) {
+  std::string temp;
+  if (!MakeTemp(target, temp, error)) return false;
   if (!write(temp, error)) {
     ::unlink(temp.c_str());
     return false;
@@ -102,6 +112,34 @@ bool SafeFile::Replace(const std::filesystem::path& target, const Writer& write,
     error = Reason(target);
     ::unlink(temp.c_str());
     return false;
+  }
+  return true;
+}
+
+bool SafeFile::ReplaceAll(const std::vector<Part>& parts, std::string& error) {
+  std::vector<std::string> temps;
+  const auto drop_temps = [&](size_t from) {
+    for (size_t i = from; i < temps.size(); ++i) ::unlink(temps[i].c_str());
+  };
+  for (const Part& part : parts) {
+    std::string temp;
+    if (!MakeTemp(part.target, temp, error)) {
+      drop_temps(0);
+      return false;
+    }
+    temps.push_back(std::move(temp));
+    if (!part.write(temps.back(), error)) {
+      drop_temps(0);
+      return false;
+    }
+  }
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (std::rename(temps[i].c_str(), parts[i].target.c_str()) != 0) {
+      error = Reason(parts[i].target);
+      for (size_t done = 0; done < i; ++done) ::unlink(parts[done].target.c_str());
+      drop_temps(i);
+      return false;
+    }
   }
   return true;
 }

@@ -21,4 +21,14 @@ class SafeFile {
   static bool Replace(const std::filesystem::path& target, const Writer& write, std::string& error);
   static bool ReplaceWithBytes(const std::filesystem::path& target,
                                const std::vector<uint8_t>& bytes, std::string& error);
+
+  // Several files written as one: every new file is made and filled before any is renamed over
+  // its target. When a writer fails no target has been touched; when a rename fails, the
+  // targets already renamed are removed again. Either way no temporary file is left. The
+  // targets must differ.
+  struct Part {
+    std::filesystem::path target;
+    Writer write;
+  };
+  static bool ReplaceAll(const std::vector<Part>& parts, std::string& error);
 };
