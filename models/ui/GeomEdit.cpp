@@ -291,15 +291,9 @@ void GeomEdit::DrawView(Scene3D& scene, const Rect& area) {
 
 // ------------------------------------------------------------------------------ menu
 
-bool GeomEdit::HandleEvent(Window* target, int32_t type, InputEvent& event) {
-  if (TagEdit::HandleEvent(target, type, event)) return true;
-  if (target != this || type != kEventButton || event.c != kRightButton || event.d != 1 ||
-      event.flags != static_cast<int32_t>(Part::Client)) {
-    return false;
-  }
-  WM().BringToFront(this);
+void GeomEdit::OnMouseButton(InputEvent& event) {
+  if (event.c != kRightButton || event.d != 1) return;
   ShowContextMenu({event.a, event.b});
-  return true;
 }
 
 Menu* GeomEdit::MakeContextMenu() {

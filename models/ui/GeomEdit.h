@@ -37,7 +37,7 @@ class GeomEdit : public TagEdit {
   const char* GetClassName() const override { return "GeomEdit"; }
   bool ReadData(TagStream& stream, const TagHeader& header) override;
   bool WriteData(ByteWriter& out, TagHeader& header) override;
-  bool HandleEvent(Window* target, int32_t type, InputEvent& event) override;
+  void OnMouseButton(InputEvent& event) override;
   void OnResized() override;
   void Draw() override;
 

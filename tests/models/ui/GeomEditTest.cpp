@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 #include <string>
 #include <vector>
 
+#include "gui/ChooserDialog.h"
 #include "gui/Menu.h"
 #include "gui/MenuItem.h"
 #include "gui/SkinIds.h"
+#include "gui/TextBox.h"
 #include "models/Geometry.h"
 #include "models/ui/GeomEdit.h"
 #include "models/ui/ViewTransformButton.h"
@@ -184,16 +187,48 @@ TEST_F(GeomEditTest, TheContextMenuOffersResetViewAndExport) {
   }
   EXPECT_EQ(labels, (std::vector<std::string>{"Reset View", "Export LWO..."}));
   Window::Close(menu);
-  // A right click opens it; choosing the first item by keyboard resets a turned view.
+  // A right click opens it; clicking "Reset View" resets a turned view.
   Drag(editor->RotateButton(), 40, 20);
+  ASSERT_NE(editor->camera().current().yaw, 0.0f);
   const Rect& client = editor->ClientRect();
   Click(client.left + 200, client.top + 200, 1);
-  Pump(2);
-  Tap(Key::Down);
-  Tap(Key::Enter);
+  platform.Then([this](FakePlatform& p) {
+    auto* running = dynamic_cast<Menu*>(p.wm->TopModalWindow());
+    if (!running || !running->IsRunning()) return false;
+    const Rect& r = running->Items()[0]->FrameRect();
+    Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return true;
+  });
+  RunSteps();
   Pump(3);
   EXPECT_EQ(editor->camera().current().yaw, 0.0f);
   EXPECT_EQ(editor->camera().current().pitch, 0.0f);
+  EXPECT_EQ(editor->camera().base().yaw, 0.0f);
+}
+
+TEST_F(GeomEditTest, ExportWritesTheObjectIntoTheChosenFolder) {
+  GeomEdit* editor = OpenBox({0, 0, 0}, {1, 1, 1});
+  ASSERT_NE(editor, nullptr);
+  const std::filesystem::path folder = root_ / "exported";
+  std::filesystem::create_directories(folder);
+  platform.Then([](FakePlatform& p) {
+    return dynamic_cast<ChooserDialog*>(p.wm->TopModalWindow()) != nullptr;
+  });
+  platform.Then([this, &folder](FakePlatform& p) {
+    auto& chooser = *dynamic_cast<ChooserDialog*>(p.wm->TopModalWindow());
+    EXPECT_STREQ(chooser.GetTitle(), GeomEdit::kExportTitle);
+    chooser.OpenFolder(folder);
+    chooser.NameField()->SetText("");
+    Tap(Key::Enter);
+    return true;
+  });
+  editor->RunCommand(GeomEdit::kCmdExportLwo);
+  RunSteps();
+  const auto object = tagfiles::Slurp(folder / "cube.lwo");
+  ASSERT_GE(object.size(), 12u);
+  EXPECT_EQ(std::string(object.begin(), object.begin() + 4), "FORM");
+  EXPECT_EQ(std::string(object.begin() + 8, object.begin() + 12), "LWO2");
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(GeomEditTest, SavingIsRefusedAndWritesNothing) {
