@@ -262,22 +262,29 @@ void GeomEdit::DrawView(Scene3D& scene, const Rect& area) {
   camera_.DepthOrder(mesh_, width, height, order_, depths_);
   vertices_.resize(order_.size() * 3);
   scene.Begin(area, camera_.Projection(width, height), camera_.ModelView());
-  // Far to near, one call per run of triangles sharing a texture: the texture is bound only
-  // when it changes. Depth is tested but not written, so that what is drawn later (nearer)
-  // always shows over what lies behind it, blended.
+  // Far to near, one call per run of triangles sharing a texture and opacity: the texture is
+  // bound only when it changes. Transparent triangles are depth tested but write no depth, so
+  // that what is drawn later (nearer) shows over them, blended. Opaque ones write depth: faces
+  // whose nearest corners tie (the sides of a box seen face on, drawn in file order after its
+  // front) must not show through an opaque face that lies in front of them.
+  auto opaque = [&](uint32_t t) { return ColorAlpha(colors_[t]) == 255; };
   size_t run_start = 0;
   Texture3D run_texture = order_.empty() ? 0 : TriangleTexture(order_[0]);
+  bool run_opaque = !order_.empty() && opaque(order_[0]);
   for (size_t k = 0; k <= order_.size(); ++k) {
-    const Texture3D texture = k < order_.size() ? TriangleTexture(order_[k]) : 0;
-    if (k == order_.size() || texture != run_texture) {
+    const bool end = k == order_.size();
+    const Texture3D texture = end ? 0 : TriangleTexture(order_[k]);
+    const bool is_opaque = !end && opaque(order_[k]);
+    if (end || texture != run_texture || is_opaque != run_opaque) {
       if (k > run_start) {
         scene.DrawTriangles(std::span(vertices_).subspan(run_start * 3, (k - run_start) * 3),
-                            run_texture, Scene3D::Blend::kAlpha, false, false);
+                            run_texture, Scene3D::Blend::kAlpha, run_opaque, false);
       }
       run_start = k;
       run_texture = texture;
+      run_opaque = is_opaque;
     }
-    if (k == order_.size()) break;
+    if (end) break;
     const uint32_t t = order_[k];
     const ModelMesh::Triangle& triangle = mesh_.triangles[t];
     for (size_t c = 0; c < 3; ++c) {

@@ -282,4 +282,15 @@ TEST_F(GeomEditTest, DrawsEveryTriangleFarToNearBlendedWithoutDepthWrites) {
   }
 }
 
+TEST_F(GeomEditTest, OpaqueTrianglesWriteDepthSoTiedFacesBehindThemStayHidden) {
+  GeomEdit* editor = OpenBox({-1, -1, -1}, {1, 1, 1});
+  ASSERT_NE(editor, nullptr);
+  RecordingScene scene;
+  editor->DrawView(scene, {0, 0, 400, 400});
+  ASSERT_EQ(scene.calls.size(), 1u);
+  EXPECT_EQ(scene.calls[0].vertices.size(), 36u);
+  EXPECT_TRUE(scene.calls[0].depth_write);
+  for (const Vertex3D& v : scene.calls[0].vertices) EXPECT_EQ(ColorAlpha(v.color), 255);
+}
+
 }  // namespace
