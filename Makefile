@@ -188,7 +188,7 @@ bench-meshview: deps build
 	bench/run-meshview.sh $(BUILD_DIR)
 
 # make bench-geomview: build, then time one geometry viewer frame's projection and far-to-near
-# sort of 65,535 triangles (headless)
+# sort of 65,535 triangles (headless), then the same frame drawn on llvmpipe under xvfb-run
 .PHONY: bench-geomview
 bench-geomview: deps build
 	bench/run-geomview.sh $(BUILD_DIR)

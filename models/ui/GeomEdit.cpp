@@ -101,19 +101,23 @@ bool GeomEdit::ReadData(TagStream& stream, const TagHeader& header) {
     ReportLoadProblem(kLog, error);
     return false;
   }
+  ShowGeometry(std::move(geometry), &ProgramCodex());
+  return true;
+}
+
+void GeomEdit::ShowGeometry(Geometry&& geometry, Codex* codex) {
   std::vector<std::string> warnings;
   // The mesh is in the game's axes (x, y across, z up), which the camera's directions are
   // stated in.
-  ModelMesh mesh = MeshFromGeometry(geometry, &ProgramCodex(), warnings);
+  ModelMesh mesh = MeshFromGeometry(geometry, codex, warnings);
   for (const std::string& warning : warnings) {
-    LogMessage(1, kLog, "%s: %s\n", header.Name().c_str(), warning.c_str());
+    LogMessage(1, kLog, "%s: %s\n", header().Name().c_str(), warning.c_str());
   }
   geometry_ = std::move(geometry);
   SetMesh(std::move(mesh));
   ResetView();
   SetClientSize(kClientSize);
   OnResized();
-  return true;
 }
 
 void GeomEdit::SetMesh(ModelMesh&& mesh) {

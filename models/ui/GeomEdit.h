@@ -10,6 +10,7 @@
 #include "models/ui/GeomCamera.h"
 #include "tags/ui/TagEdit.h"
 
+class Codex;
 class Menu;
 class ViewTransformButton;
 
@@ -40,6 +41,10 @@ class GeomEdit : public TagEdit {
   void OnMouseButton(InputEvent& event) override;
   void OnResized() override;
   void Draw() override;
+
+  // Shows `geometry` with the textures its collection reference names in `codex` (none without
+  // one), the view reset and the window at its starting size. Loading ends here.
+  void ShowGeometry(Geometry&& geometry, Codex* codex);
 
   // --- Commands
   Menu* MakeContextMenu();
