@@ -13,9 +13,9 @@ win=$ZARV_WIN
 # "File" opens by mouse; "New Script" is its first enabled item starting with "n".
 xdotool mousemove --window "$win" 16 8 click 1
 sleep 0.3
-# "New Collection" and the two "New Detail Texture" items come before it among the enabled
-# items starting with n.
-xdotool key --delay 120 n n n n Return
+# "New Collection", the two "New Detail Texture" items and "New Model From LWO" come before it
+# among the enabled items starting with n.
+xdotool key --delay 120 n n n n n Return
 sleep 0.5
 xdotool type --delay 60 "Intro"
 xdotool key --delay 80 Return
