@@ -31,7 +31,7 @@
 #                      writing, fills and their undo, a brush with its chunk rebuild, the texture
 #                      codec, and the mesh editor's frames while painting (virtual display)
 #   make bench-dtex    build, then time decoding and encoding detail textures beside memcpy
-#   make bench-models  build, then time reading and converting a 100,000-triangle LightWave object
+#   make bench-models  build, then time reading and converting a 100,000-triangle LightWave object and importing a 65,535-triangle one
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #

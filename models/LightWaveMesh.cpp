@@ -19,12 +19,10 @@ constexpr const char* kUvMapName = "UVMap";
 
 using Vec3 = std::array<float, 3>;
 
-// LightWave is y up; the game is z up, and its x runs the other way.
-Vec3 ToGame(const Vec3& p) {
-  return {-p[0], p[2], p[1]};
-}
-Vec3 ToLightWave(const Vec3& p) {
-  return {-p[0], p[2], p[1]};
+// LightWave is y up, the game z up: exchanging y and z is the whole change, and its own
+// inverse. (x keeps its sign: negating it as well would mirror every model left to right.)
+Vec3 Swapped(const Vec3& p) {
+  return {p[0], p[2], p[1]};
 }
 
 Vec3 PolygonNormal(const Vec3& a, const Vec3& b, const Vec3& c) {
@@ -166,12 +164,11 @@ bool ObjectToMesh(const LightWaveObject& object, const std::filesystem::path& fo
       }
     }
   }
-  // x is negated, so LightWave's largest x is the game's smallest.
-  mesh.box_min = ToGame({hi[0], lo[1], lo[2]});
-  mesh.box_max = ToGame({lo[0], hi[1], hi[2]});
-  mesh.pivot = ToGame(layer.pivot);
+  mesh.box_min = Swapped(lo);
+  mesh.box_max = Swapped(hi);
+  mesh.pivot = Swapped(layer.pivot);
   mesh.vertices.reserve(layer.points.size());
-  for (const Vec3& p : layer.points) mesh.vertices.push_back(ToGame(p));
+  for (const Vec3& p : layer.points) mesh.vertices.push_back(Swapped(p));
 
   // The surface tag of each polygon, -1 for none.
   std::vector<int32_t> polygon_tag(layer.polygons.size(), -1);
@@ -223,13 +220,16 @@ bool ObjectToMesh(const LightWaveObject& object, const std::filesystem::path& fo
     const LightWavePolygon& polygon = layer.polygons[i];
     const MaterialSource source = material_for(polygon_tag[i]);
     const uint32_t* points = &layer.corners[polygon.first];
-    const Vec3 normal = ToGame(
-        PolygonNormal(layer.points[points[0]], layer.points[points[1]], layer.points[points[2]]));
+    // The normal the geometry will store for these corners, normalize((C - A) x (B - A)), so
+    // that the mesh and the tags made from it agree.
+    const Vec3 normal =
+        PolygonNormal(mesh.vertices[points[2]], mesh.vertices[points[0]], mesh.vertices[points[1]]);
     ModelMesh::Triangle& triangle = mesh.triangles.emplace_back();
     triangle.material = source.material;
     triangle.normal = normal;
     for (int k = 0; k < 3; ++k) {
-      // Reversed: the mirrored x turns the winding around.
+      // Reversed: exchanging y and z is a reflection, which turns the winding around; the
+      // reversal keeps (B - A) x (C - A) pointing where LightWave's normal points.
       const uint32_t point = points[2 - k];
       ModelMesh::Corner& corner = triangle.corners[size_t(k)];
       corner.vertex = point;
@@ -269,14 +269,12 @@ LightWaveObject MeshToObject(const ModelMesh& mesh, std::span<const std::string>
 
   LightWaveLayer& layer = object.layers.emplace_back();
   layer.name = "Layer 1";
-  layer.pivot = ToLightWave(mesh.pivot);
+  layer.pivot = Swapped(mesh.pivot);
   layer.has_box = true;
-  // The game's largest x is LightWave's smallest.
-  const Vec3 from_max = ToLightWave(mesh.box_max), from_min = ToLightWave(mesh.box_min);
-  layer.box_min = {from_max[0], from_min[1], from_min[2]};
-  layer.box_max = {from_min[0], from_max[1], from_max[2]};
+  layer.box_min = Swapped(mesh.box_min);
+  layer.box_max = Swapped(mesh.box_max);
   layer.points.reserve(mesh.vertices.size());
-  for (const Vec3& v : mesh.vertices) layer.points.push_back(ToLightWave(v));
+  for (const Vec3& v : mesh.vertices) layer.points.push_back(Swapped(v));
 
   const auto textured = [&](int32_t m) {
     return m >= 0 && size_t(m) < count && size_t(m) < texture_files.size() &&

@@ -25,7 +25,7 @@ std::string ClipFileName(std::string_view path);
 // matches without regard to ASCII case; empty when there is none.
 std::filesystem::path FindFileInFolder(const std::filesystem::path& folder, std::string_view name);
 
-// The first layer of an object as a mesh in the game's axes: x negated, y and z exchanged, each
+// The first layer of an object as a mesh in the game's axes: y and z exchanged, each
 // triangle's corners reversed, texture coordinates (u, 1 - v) from the per-polygon map of the
 // image map's name where the corner has an entry, else from the per-point map. Materials come in
 // the order the triangles first use their surfaces (polygons without a surface share one
@@ -35,7 +35,7 @@ std::filesystem::path FindFileInFolder(const std::filesystem::path& folder, std:
 [[nodiscard]] bool ObjectToMesh(const LightWaveObject& object, const std::filesystem::path& folder,
                                 ModelMesh& out, std::string& error);
 
-// The reverse for the export: one layer, the axes, x and corner order undone, v flipped back,
+// The reverse for the export: one layer, the axes and corner order undone, v flipped back,
 // one uniquely named surface per material (a name made from the index when it has none), and a
 // UV image map on clip `texture_files[m]` for every material with a non-empty entry there.
 // Triangles naming no material get an extra untextured surface.

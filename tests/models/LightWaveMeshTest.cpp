@@ -65,7 +65,7 @@ Vec3 GeometryNormal(const ModelMesh& mesh, const ModelMesh::Triangle& t) {
   return {n[0] / l, n[1] / l, n[2] / l};
 }
 
-TEST(LightWaveToMesh, NegatesXAndExchangesYAndZ) {
+TEST(LightWaveToMesh, ExchangesYAndZAndKeepsX) {
   LwoBytes c;
   c.Chunk("LAYR", L().U16(0).U16(0).Vec(1, 2, 3).Str(""));
   c.Chunk("PNTS", L().Vec(1, 2, 3).Vec(4, 2, 3).Vec(1, 5, 3));
@@ -73,23 +73,23 @@ TEST(LightWaveToMesh, NegatesXAndExchangesYAndZ) {
   c.Chunk("POLS", Triangles({0, 1, 2}));
   const ModelMesh mesh = Convert(Read(c));
   ASSERT_EQ(mesh.vertices.size(), 3u);
-  EXPECT_EQ(mesh.vertices[0], (Vec3{-1, 3, 2}));
-  EXPECT_EQ(mesh.vertices[1], (Vec3{-4, 3, 2}));
-  EXPECT_EQ(mesh.pivot, (Vec3{-1, 3, 2}));
-  // The box stays ordered: LightWave's largest x is the game's smallest.
-  EXPECT_EQ(mesh.box_min, (Vec3{-4, -3, -2}));
-  EXPECT_EQ(mesh.box_max, (Vec3{1, 6, 5}));
+  EXPECT_EQ(mesh.vertices[0], (Vec3{1, 3, 2}));
+  EXPECT_EQ(mesh.vertices[1], (Vec3{4, 3, 2}));
+  EXPECT_EQ(mesh.vertices[2], (Vec3{1, 3, 5}));
+  EXPECT_EQ(mesh.pivot, (Vec3{1, 3, 2}));
+  EXPECT_EQ(mesh.box_min, (Vec3{-1, -3, -2}));
+  EXPECT_EQ(mesh.box_max, (Vec3{4, 6, 5}));
 }
 
 TEST(LightWaveToMesh, WithoutABoxThePointsGiveIt) {
   LwoBytes c = Layer({{0, 0, 0}, {2, -1, 0}, {0, 3, 5}});
   c.Chunk("POLS", Triangles({0, 1, 2}));
   const ModelMesh mesh = Convert(Read(c));
-  EXPECT_EQ(mesh.box_min, (Vec3{-2, 0, -1}));
-  EXPECT_EQ(mesh.box_max, (Vec3{0, 5, 3}));
+  EXPECT_EQ(mesh.box_min, (Vec3{0, 0, -1}));
+  EXPECT_EQ(mesh.box_max, (Vec3{2, 5, 3}));
 }
 
-TEST(LightWaveToMesh, CornersAreReversedAndTheFrontStaysTheFront) {
+TEST(LightWaveToMesh, CornersAreReversedAndTheNormalIsTheGeometrys) {
   // A floor triangle seen from above (+y) in LightWave, clockwise as LightWave's front faces are.
   LwoBytes c = Layer({{0, 0, 0}, {0, 0, 1}, {1, 0, 0}});
   c.Chunk("POLS", Triangles({0, 1, 2}));
@@ -100,11 +100,12 @@ TEST(LightWaveToMesh, CornersAreReversedAndTheFrontStaysTheFront) {
   EXPECT_EQ(t.corners[1].vertex, 1u);
   EXPECT_EQ(t.corners[2].vertex, 0u);
   EXPECT_EQ(t.unused, -1);
-  // It faces up (+z) in the game, and the geometry's own normal agrees.
-  EXPECT_NEAR(t.normal[2], 1.0f, 1e-6f);
-  EXPECT_NEAR(std::abs(t.normal[0]) + std::abs(t.normal[1]), 0.0f, 1e-6f);
+  // The mesh carries the normal the geometry computes from these corners, (C - A) x (B - A):
+  // with y and z exchanged and the corners reversed that is the opposite of LightWave's (+y).
   const Vec3 g = GeometryNormal(mesh, t);
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(g[size_t(k)], t.normal[size_t(k)], 1e-6f);
+  EXPECT_NEAR(t.normal[2], -1.0f, 1e-6f);
+  EXPECT_NEAR(std::abs(t.normal[0]) + std::abs(t.normal[1]), 0.0f, 1e-6f);
   EXPECT_EQ(t.corners[1].normal, t.normal);
 }
 

@@ -81,9 +81,9 @@ TEST_F(ModelImportTest, ATexturedTriangleBecomesTheFourTags) {
   ASSERT_TRUE(Geometry::Read(std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()),
                              g, error))
       << error;
-  // LightWave (1, 2, 3) is the game's (-1, 3, 2).
+  // A LightWave point (1, 2, 3) is stored as the vertex (512, 1536, 1024).
   ASSERT_EQ(g.vertices.size(), 4u);
-  EXPECT_EQ(g.vertices[0].x, -512);
+  EXPECT_EQ(g.vertices[0].x, 512);
   EXPECT_EQ(g.vertices[0].y, 1536);
   EXPECT_EQ(g.vertices[0].z, 1024);
   ASSERT_EQ(g.triangles.size(), 1u);

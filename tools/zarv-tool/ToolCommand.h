@@ -43,3 +43,5 @@ void AddDtexCommand(CLI::App& app, ToolCommands& commands);
 void AddLwoCommand(CLI::App& app, ToolCommands& commands);
 // geom info and model info.
 void AddGeomCommand(CLI::App& app, ToolCommands& commands);
+// lwo import and geom export, under the two above.
+void AddModelCommands(CLI::App& app, ToolCommands& commands);
