@@ -31,7 +31,10 @@
 #                      writing, fills and their undo, a brush with its chunk rebuild, the texture
 #                      codec, and the mesh editor's frames while painting (virtual display)
 #   make bench-dtex    build, then time decoding and encoding detail textures beside memcpy
-#   make bench-models  build, then time reading and converting a 100,000-triangle LightWave object and importing a 65,535-triangle one
+#   make bench-models  build, then print every model figure in one run: reading and converting a
+#                      100,000-triangle LightWave object, importing a 65,535-triangle one into
+#                      tags, and one viewer frame of 65,535 triangles (sorted; drawn on a virtual
+#                      display)
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -167,6 +170,7 @@ bench-dtex: deps build
 
 bench-models: deps build
 	bench/run-models.sh $(BUILD_DIR)
+	bench/run-geomview.sh $(BUILD_DIR)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \
