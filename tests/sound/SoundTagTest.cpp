@@ -289,14 +289,4 @@ TEST(SoundPermutationRows, DurationsInWholeSeconds) {
   EXPECT_EQ(SoundPermutation::FormatDuration(uint64_t{0xFFFFFFFF}, 1), "76354974:08:00");
 }
 
-TEST(SoundPermutationRows, ChannelsText) {
-  SoundPermutation p;
-  p.channels = 1;
-  EXPECT_EQ(p.ChannelsText(), "1 (mono)");
-  p.channels = 2;
-  EXPECT_EQ(p.ChannelsText(), "2 (stereo)");
-  p.channels = 12;
-  EXPECT_EQ(p.ChannelsText(), "12");
-}
-
 }  // namespace
