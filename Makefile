@@ -35,6 +35,7 @@
 #                      100,000-triangle LightWave object, importing a 65,535-triangle one into
 #                      tags, and one viewer frame of 65,535 triangles (sorted; drawn on a virtual
 #                      display)
+#   make bench-sound   build, then time reading (decoding) a minute of stereo sound and encoding it
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -77,7 +78,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo bench-terrain bench-dtex bench-models format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo bench-terrain bench-dtex bench-models bench-sound format clean
 
 all: build
 
@@ -171,6 +172,9 @@ bench-dtex: deps build
 bench-models: deps build
 	bench/run-models.sh $(BUILD_DIR)
 	bench/run-geomview.sh $(BUILD_DIR)
+
+bench-sound: deps build
+	bench/run-sound.sh $(BUILD_DIR)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \
