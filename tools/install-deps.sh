@@ -31,6 +31,8 @@ ZARV_PACKAGES=(
   libxfixes-dev
   # A second X11 clipboard client for the clipboard tests.
   xclip
+  # Another reader of the WAV files the sound export writes.
+  sox
 )
 
 # Prints the packages of "$@" that are not installed, one a line.
