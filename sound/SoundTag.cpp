@@ -156,12 +156,12 @@ std::vector<uint8_t> SoundTag::Write() const {
   return w.Take();
 }
 
-SoundPermutation SoundTag::Encode(std::string name, uint16_t channels, uint32_t rate_hz,
+SoundPermutation SoundTag::Encode(std::string name, uint16_t channels, uint16_t rate_hz,
                                   std::span<const int16_t> interleaved) {
   SoundPermutation p;
   p.name = std::move(name);
   p.channels = channels;
-  p.rate = rate_hz << 16;
+  p.rate = uint32_t{rate_hz} << 16;
   p.compressed = Ima4::Encode(interleaved, channels);
   p.blocks = static_cast<uint32_t>(p.compressed.size() / Ima4::kBlockBytes);
   p.samples = Ima4::Decode(p.compressed, p.blocks, channels);

@@ -54,6 +54,6 @@ class SoundTag {
   std::vector<uint8_t> Write() const;
 
   // A permutation made from interleaved samples, encoded as IMA4.
-  static SoundPermutation Encode(std::string name, uint16_t channels, uint32_t rate_hz,
+  static SoundPermutation Encode(std::string name, uint16_t channels, uint16_t rate_hz,
                                  std::span<const int16_t> interleaved);
 };
