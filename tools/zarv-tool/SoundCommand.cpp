@@ -1,5 +1,6 @@
 #include "tools/zarv-tool/SoundCommand.h"
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -131,7 +132,15 @@ int SoundCommand::RunExport(std::ostream& out, std::ostream& err) const {
     }
   }
   if (json) PrintJson(out, {{"name", name}, {"permutations", list}});
-  if (failed) err << "zarv-tool: " << Printable(SoundExport::FailureMessage(results)) << "\n";
+  if (failed) {
+    // One line each, so names from the tag cannot break the lines up.
+    const std::string message = SoundExport::FailureMessage(results);
+    for (size_t start = 0; start <= message.size();) {
+      const size_t end = std::min(message.find('\n', start), message.size());
+      err << "zarv-tool: " << Printable(message.substr(start, end - start)) << "\n";
+      start = end + 1;
+    }
+  }
   return failed ? 1 : 0;
 }
 
