@@ -22,6 +22,7 @@
 #include "tags/TagCode.h"
 #include "tools/shipped-structs/ShippedStructs.h"
 #include "tools/zarv-tool/DemoModel.h"
+#include "tools/zarv-tool/DemoSounds.h"
 #include "tools/zarv-tool/DemoTerrain.h"
 #include "tools/zarv-tool/DemoTextures.h"
 #include "tools/zarv-tool/StructValueText.h"
@@ -411,6 +412,8 @@ bool WriteTag(const StructRegistry& structs, const fs::path& base, const DemoTag
   }
   if (demoterrain::Makes(tag.group, tag.id)) {
     if (!demoterrain::WriteTag(tag.group, tag.id, writer.data(), caller, error)) return false;
+  } else if (demosounds::Makes(tag.group, tag.id)) {
+    writer.data().WriteBytes(demosounds::Data(tag.id, tag.name));
   } else if (tag.group == ".256") {
     if (!WriteDemoCollection(tag, writer.data(), caller, error)) return false;
   } else if (!tag.values.empty()) {

@@ -43,5 +43,7 @@ void AddDtexCommand(CLI::App& app, ToolCommands& commands);
 void AddLwoCommand(CLI::App& app, ToolCommands& commands);
 // geom info and model info.
 void AddGeomCommand(CLI::App& app, ToolCommands& commands);
+// sound info and sound export.
+void AddSoundCommand(CLI::App& app, ToolCommands& commands);
 // lwo import and geom export, under the two above.
 void AddModelCommands(CLI::App& app, ToolCommands& commands);

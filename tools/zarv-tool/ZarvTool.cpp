@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
   AddDtexCommand(app, commands);
   AddLwoCommand(app, commands);
   AddGeomCommand(app, commands);
+  AddSoundCommand(app, commands);
   AddModelCommands(app, commands);  // under lwo and geom, so after both
 
   try {
