@@ -15,23 +15,10 @@ mkdir -p "$game/tags" "$game/plugins" "$game/local" "$objects"
 
 # A cube of 12 triangles, 1 unit across, every face mapped onto a 4 x 4 texture of one colour
 # (palette index 1; index 0 is the one bitmaps show transparent).
-python3 - "$objects" <<'PY'
+PYTHONPATH="$(dirname "$0")" python3 - "$objects" <<'PY'
 import struct, sys, zlib
+from lwo_bytes import chunk, form, png_chunk, s0, sub, vec, vx
 folder = sys.argv[1]
-
-def chunk(cid, body, size16=False):
-    head = cid + (struct.pack(">H", len(body)) if size16 else struct.pack(">I", len(body)))
-    return head + body + (b"\0" if len(body) % 2 else b"")
-
-def sub(cid, body):
-    return chunk(cid, body, True)
-
-def s0(text):
-    raw = text.encode("latin-1") + b"\0"
-    return raw + (b"\0" if len(raw) % 2 else b"")
-
-def vx(i):
-    return struct.pack(">H", i)
 
 points = [((i & 1) - 0.5, ((i >> 1) & 1) - 0.5, ((i >> 2) & 1) - 0.5) for i in range(8)]
 quads = [(0, 1, 5, 4), (2, 6, 7, 3), (0, 4, 6, 2), (1, 3, 7, 5), (0, 2, 3, 1), (4, 5, 7, 6)]
@@ -57,10 +44,6 @@ chunks = [
 ]
 body = b"LWO2" + b"".join(chunks)
 open(folder + "/crate.lwo", "wb").write(b"FORM" + struct.pack(">I", len(body)) + body)
-
-def png_chunk(kind, data):
-    return (struct.pack(">I", len(data)) + kind + data +
-            struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
 
 rows = b"".join(b"\0" + bytes([1] * 4) for _ in range(4))
 png = (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 4, 4, 8, 3, 0, 0, 0)) +

@@ -5,30 +5,10 @@
 source "$(dirname "$0")/tool-lib.sh"
 tool_setup "$1" lwo
 
-python3 - "$work" <<'PY'
+PYTHONPATH="$(dirname "$0")" python3 - "$work" <<'PY'
 import struct, sys
+from lwo_bytes import chunk, form, png_chunk, s0, sub, vec, vx
 work = sys.argv[1]
-
-def chunk(cid, body, size16=False):
-    head = cid + (struct.pack(">H", len(body)) if size16 else struct.pack(">I", len(body)))
-    return head + body + (b"\0" if len(body) % 2 else b"")
-
-def sub(cid, body):
-    return chunk(cid, body, True)
-
-def s0(text):
-    raw = text.encode("latin-1") + b"\0"
-    return raw + (b"\0" if len(raw) % 2 else b"")
-
-def vx(i, long_form=False):
-    return struct.pack(">I", 0xFF000000 | i) if long_form or i >= 0xFF00 else struct.pack(">H", i)
-
-def vec(*v):
-    return struct.pack(">3f", *v)
-
-def form(chunks):
-    body = b"LWO2" + b"".join(chunks)
-    return b"FORM" + struct.pack(">I", len(body)) + body
 
 def image_block(channel, projection, clip, uv):
     header = s0("\x80") + sub(b"CHAN", channel) + sub(b"ENAB", struct.pack(">H", 1))

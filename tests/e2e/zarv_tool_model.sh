@@ -8,34 +8,10 @@ tool_setup "$1" model
 game="$work/game"
 mkdir -p "$game/tags" "$game/local" "$work/art" "$work/out"
 
-python3 - "$work" <<'PY'
+PYTHONPATH="$(dirname "$0")" python3 - "$work" <<'PY'
 import struct, sys, zlib
+from lwo_bytes import chunk, form, png_chunk, s0, sub, vec, vx
 work = sys.argv[1]
-
-def chunk(cid, body, size16=False):
-    head = cid + (struct.pack(">H", len(body)) if size16 else struct.pack(">I", len(body)))
-    return head + body + (b"\0" if len(body) % 2 else b"")
-
-def sub(cid, body):
-    return chunk(cid, body, True)
-
-def s0(text):
-    raw = text.encode("latin-1") + b"\0"
-    return raw + (b"\0" if len(raw) % 2 else b"")
-
-def vx(i):
-    return struct.pack(">H", i)
-
-def vec(*v):
-    return struct.pack(">3f", *v)
-
-def form(chunks):
-    body = b"LWO2" + b"".join(chunks)
-    return b"FORM" + struct.pack(">I", len(body)) + body
-
-def png_chunk(cid, body):
-    return (struct.pack(">I", len(body)) + cid + body +
-            struct.pack(">I", zlib.crc32(cid + body) & 0xFFFFFFFF))
 
 # A 4 x 2 paletted PNG of four colours, none of them grey.
 palette = bytes([200, 10, 30, 20, 180, 40, 30, 60, 170, 240, 200, 20])
