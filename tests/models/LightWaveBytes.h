@@ -27,6 +27,8 @@ class LwoBytes {
     if (long_form || index >= 0xFF00) return U8(0xFF).U8(uint8_t(index >> 16)).U16(uint16_t(index));
     return U16(uint16_t(index));
   }
+  // One entry of a two-dimensional map (TXUV): the point's index, then u and v.
+  LwoBytes& Uv(uint32_t index, float u, float v) { return Vx(index).F32(u).F32(v); }
   // NUL-terminated, padded to even.
   LwoBytes& Str(std::string_view text) {
     for (char c : text) U8(uint8_t(c));

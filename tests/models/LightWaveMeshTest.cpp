@@ -172,7 +172,7 @@ LightWaveObject WithSurface(const LwoBytes& sub_chunks) {
   LwoBytes c;
   c.Chunk("TAGS", L().Str("s"));
   c.Append(Layer({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
-  c.Chunk("VMAP", L().Id("TXUV").U16(2).Str("uv").Vx(0).F32(0.25f).F32(0.5f));
+  c.Chunk("VMAP", L().Id("TXUV").U16(2).Str("uv").Uv(0, 0.25f, 0.5f));
   c.Chunk("POLS", Triangles({0, 1, 2}));
   c.Chunk("PTAG", SurfaceTags({0}));
   c.Chunk("CLIP", L().U32(1).Sub("STIL", L().Str("t.bmp")));
@@ -221,24 +221,13 @@ TEST(LightWaveToMesh, PerPolygonCoordinatesWinOverPerPointOnesAndVIsFlipped) {
   LwoBytes c;
   c.Chunk("TAGS", L().Str("s"));
   c.Append(Layer({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
-  c.Chunk("VMAP", L().Id("TXUV")
-                      .U16(2)
-                      .Str("uv")
-                      .Vx(0)
-                      .F32(0.25f)
-                      .F32(0.125f)
-                      .Vx(1)
-                      .F32(1)
-                      .F32(0)
-                      .Vx(2)
-                      .F32(0.5f)
-                      .F32(1));
+  c.Chunk("VMAP", L().Id("TXUV").U16(2).Str("uv").Uv(0, 0.25f, 0.125f).Uv(1, 1, 0).Uv(2, 0.5f, 1));
   // Another map of the same name but another type must not be taken.
   c.Chunk("VMAP", L().Id("WGHT").U16(1).Str("uv").Vx(1).F32(0.9f));
   c.Chunk("POLS", Triangles({0, 1, 2, 2, 1, 0}));
   c.Chunk("PTAG", SurfaceTags({0, 0}));
   // Point 1 in polygon 1 only has its own coordinates.
-  c.Chunk("VMAD", L().Id("TXUV").U16(2).Str("uv").Vx(1).Vx(1).F32(0.75f).F32(0.25f));
+  c.Chunk("VMAD", L().Id("TXUV").U16(2).Str("uv").Vx(1).Uv(1, 0.75f, 0.25f));
   c.Chunk("CLIP", L().U32(1).Sub("STIL", L().Str("t.bmp")));
   c.Chunk("SURF", Surface("s", L().Sub("BLOK", ImageBlock("COLR", 5, 1, "uv"))));
   const ModelMesh mesh = Convert(Read(c));

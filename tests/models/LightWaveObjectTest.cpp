@@ -17,24 +17,10 @@ LwoBytes TwoTriangles() {
   c.Chunk("LAYR", L().U16(0).U16(0).Vec(0.5f, 1, 2).Str("Layer 1"));
   c.Chunk("PNTS", L().Vec(0, 0, 0).Vec(1, 0, 0).Vec(1, 1, 0).Vec(0, 1, 0));
   c.Chunk("BBOX", L().Vec(0, 0, 0).Vec(1, 1, 0));
-  c.Chunk("VMAP", L().Id("TXUV")
-                      .U16(2)
-                      .Str("uv")
-                      .Vx(0)
-                      .F32(0)
-                      .F32(0)
-                      .Vx(1)
-                      .F32(1)
-                      .F32(0)
-                      .Vx(2)
-                      .F32(1)
-                      .F32(1)
-                      .Vx(3)
-                      .F32(0)
-                      .F32(1));
+  c.Chunk("VMAP", L().Id("TXUV").U16(2).Str("uv").Uv(0, 0, 0).Uv(1, 1, 0).Uv(2, 1, 1).Uv(3, 0, 1));
   c.Chunk("POLS", L().Id("FACE").U16(3).Vx(0).Vx(1).Vx(2).U16(3).Vx(0).Vx(2).Vx(3));
   c.Chunk("PTAG", L().Id("SURF").Vx(0).U16(0).Vx(1).U16(1));
-  c.Chunk("VMAD", L().Id("TXUV").U16(2).Str("uv").Vx(2).Vx(1).F32(0.25f).F32(0.75f));
+  c.Chunk("VMAD", L().Id("TXUV").U16(2).Str("uv").Vx(2).Uv(1, 0.25f, 0.75f));
   c.Chunk("CLIP", L().U32(1).Sub("STIL", L().Str("C:/art/skin.bmp")));
   c.Chunk("SURF", Surface("skin", L().Sub("COLR", L().Vec(0.5f, 0.25f, 1).Vx(0))
                                       .Sub("SIDE", L().U16(3))
@@ -163,7 +149,7 @@ TEST(LightWaveRead, TagsAndMapsCountPolygonsFromTheirOwnPolsChunk) {
   c.Chunk("PTAG", L().Id("SURF").Vx(1).U16(0));
   c.Chunk("POLS", L().Id("PTCH").U16(3).Vx(0).Vx(1).Vx(2));
   c.Chunk("PTAG", L().Id("SURF").Vx(0).U16(1));
-  c.Chunk("VMAD", L().Id("TXUV").U16(2).Str("uv").Vx(1).Vx(0).F32(1).F32(0));
+  c.Chunk("VMAD", L().Id("TXUV").U16(2).Str("uv").Vx(1).Uv(0, 1, 0));
   const LightWaveObject o = MustRead(c.Form());
   const LightWaveLayer& layer = o.layers[0];
   ASSERT_EQ(layer.polygons.size(), 3u);
@@ -271,7 +257,7 @@ std::vector<BadObject> BadObjects() {
   add("polygon cut in its index", With(Base(), "POLS", L().Id("FACE").U16(1).U8(0xFF)).Form(),
       "POLS");
   add("map entry past the points",
-      With(Base(), "VMAP", L().Id("TXUV").U16(2).Str("uv").Vx(3).F32(0).F32(0)).Form(), "VMAP");
+      With(Base(), "VMAP", L().Id("TXUV").U16(2).Str("uv").Uv(3, 0, 0)).Form(), "VMAP");
   add("map entry cut short",
       With(Base(), "VMAP", L().Id("TXUV").U16(2).Str("uv").Vx(0).F32(0)).Form(), "VMAP");
   add("texture map of one dimension",
@@ -279,16 +265,14 @@ std::vector<BadObject> BadObjects() {
   add("map name unterminated", With(Base(), "VMAP", L().Id("WGHT").U16(1).Raw({'w', 'x'})).Form(),
       "VMAP");
   add("per-polygon map before polygons",
-      With(Base(), "VMAD", L().Id("TXUV").U16(2).Str("uv").Vx(0).Vx(0).F32(0).F32(0)).Form(),
-      "VMAD");
+      With(Base(), "VMAD", L().Id("TXUV").U16(2).Str("uv").Vx(0).Uv(0, 0, 0)).Form(), "VMAD");
   add("per-polygon map past the polygons",
-      With(With(Base(), "POLS", Face()), "VMAD",
-           L().Id("TXUV").U16(2).Str("uv").Vx(0).Vx(1).F32(0).F32(0))
+      With(With(Base(), "POLS", Face()), "VMAD", L().Id("TXUV").U16(2).Str("uv").Vx(0).Uv(1, 0, 0))
           .Form(),
       "VMAD");
   add("per-polygon texture map of three dimensions",
       With(With(Base(), "POLS", Face()), "VMAD",
-           L().Id("TXUV").U16(3).Str("uv").Vx(0).Vx(0).F32(0).F32(0).F32(0))
+           L().Id("TXUV").U16(3).Str("uv").Vx(0).Uv(0, 0, 0).F32(0))
           .Form(),
       "VMAD");
   add("surface tag past the polygons",

@@ -53,21 +53,11 @@ LwoBytes Crate() {
   c.Chunk("VMAP", L().Id("TXUV")
                       .U16(2)
                       .Str("uv")
-                      .Vx(0)
-                      .F32(0)
-                      .F32(0)
-                      .Vx(1)
-                      .F32(1)
-                      .F32(0)
-                      .Vx(2)
-                      .F32(0)
-                      .F32(1)
-                      .Vx(3)
-                      .F32(0.5f)
-                      .F32(0.125f)
-                      .Vx(4)
-                      .F32(0.3f)
-                      .F32(0.7f));
+                      .Uv(0, 0, 0)
+                      .Uv(1, 1, 0)
+                      .Uv(2, 0, 1)
+                      .Uv(3, 0.5f, 0.125f)
+                      .Uv(4, 0.3f, 0.7f));
   c.Chunk("POLS", L().Id("FACE")
                       .U16(3)
                       .Vx(0)
@@ -86,7 +76,7 @@ LwoBytes Crate() {
                       .Vx(5)
                       .Vx(1));
   c.Chunk("PTAG", L().Id("SURF").Vx(0).U16(0).Vx(1).U16(1).Vx(2).U16(0).Vx(3).U16(2));
-  c.Chunk("VMAD", L().Id("TXUV").U16(2).Str("uv").Vx(1).Vx(1).F32(0.25f).F32(0.75f));
+  c.Chunk("VMAD", L().Id("TXUV").U16(2).Str("uv").Vx(1).Uv(1, 0.25f, 0.75f));
   c.Chunk("CLIP", L().U32(1).Sub("STIL", L().Str("skin.png")));
   c.Chunk("CLIP", L().U32(2).Sub("STIL", L().Str("wood.bmp")));
   c.Chunk("SURF", Surface("skin", L().Sub("BLOK", ImageBlock("COLR", 5, 1, "uv"))));

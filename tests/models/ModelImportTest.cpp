@@ -23,9 +23,7 @@ LwoBytes Object(const std::string& texture, bool quad = false, bool second_layer
   c.Chunk("TAGS", L().Str("skin"));
   c.Chunk("LAYR", L().U16(0).U16(0).Vec(0, 0, 0).Str(""));
   c.Chunk("PNTS", L().Vec(1, 2, 3).Vec(2, 2, 3).Vec(1, 3, 3).Vec(2, 3, 3));
-  c.Chunk(
-      "VMAP",
-      L().Id("TXUV").U16(2).Str("uv").Vx(0).F32(0).F32(0).Vx(1).F32(1).F32(0).Vx(2).F32(0).F32(1));
+  c.Chunk("VMAP", L().Id("TXUV").U16(2).Str("uv").Uv(0, 0, 0).Uv(1, 1, 0).Uv(2, 0, 1));
   LwoBytes pols = L().Id("FACE").U16(3).Vx(0).Vx(1).Vx(2);
   if (quad) pols.U16(4).Vx(0).Vx(1).Vx(3).Vx(2);
   c.Chunk("POLS", pols);
