@@ -17,10 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           "a refused geometry changed the output");
     return 0;
   }
-  const size_t arrays = geometry.materials.size() * Geometry::kMaterialSize +
-                        geometry.vertices.size() * Geometry::kVertexSize +
-                        geometry.triangles.size() * Geometry::kTriangleSize;
-  Check(arrays <= size, "more records than the data holds");
+  // The three arrays are located independently and may share bytes, so each one, not their
+  // sum, has to lie inside the data.
+  const size_t material_bytes = geometry.materials.size() * Geometry::kMaterialSize;
+  const size_t vertex_bytes = geometry.vertices.size() * Geometry::kVertexSize;
+  const size_t triangle_bytes = geometry.triangles.size() * Geometry::kTriangleSize;
+  Check(material_bytes <= size && vertex_bytes <= size && triangle_bytes <= size,
+        "more records than the data holds");
+  const size_t arrays = material_bytes + vertex_bytes + triangle_bytes;
   for (const GeometryTriangle& t : geometry.triangles) {
     for (const GeometryCorner& c : t.corners)
       Check(c.vertex < geometry.vertices.size(), "a corner past the vertices was read");
