@@ -180,6 +180,16 @@ void SoundEdit::OnResized() {
   }
 }
 
+void SoundEdit::OnIdle() {
+  // Stop is there while this editor's clip sounds: until it ends, or another editor's clip
+  // takes the device.
+  SharedAudio& audio = Shared();
+  if (audio.playing == this && !(audio.output && audio.output->IsPlaying())) {
+    audio.playing = nullptr;
+  }
+  if (buttons_[3]->IsEnabled() != (audio.playing == this)) UpdateButtons();
+}
+
 bool SoundEdit::OnKey(InputEvent& event) {
   const bool plain = (event.flags & (kModControl | kModAlt)) == 0;
   if (plain && event.a == ' ') {
@@ -221,7 +231,7 @@ void SoundEdit::UpdateButtons() {
   buttons_[0]->SetEnabled(selected);
   buttons_[1]->SetEnabled(!rows_.empty());
   buttons_[2]->SetEnabled(selected && Audio() != nullptr);
-  buttons_[3]->SetEnabled(Audio() != nullptr);
+  buttons_[3]->SetEnabled(Audio() != nullptr && Shared().playing == this);
 }
 
 std::vector<size_t> SoundEdit::SelectedPermutations() const {
@@ -265,14 +275,18 @@ void SoundEdit::Play() {
   std::string error;
   if (!output->Play(p.samples, p.channels, p.RateHz(), error)) {
     audio.playing = nullptr;
+    UpdateButtons();
     MessageBoxWindow::ShowError("'%s' could not be played: %s.", p.name.c_str(), error.c_str());
     return;
   }
   audio.playing = this;
+  UpdateButtons();
 }
 
 void SoundEdit::Stop() {
   SharedAudio& audio = Shared();
+  if (audio.playing != this) return;
   if (audio.output) audio.output->Stop();
   audio.playing = nullptr;
+  UpdateButtons();
 }

@@ -54,6 +54,7 @@ class SoundEdit : public TagEdit {
   bool ReadData(TagStream& stream, const TagHeader& header) override;
   bool WriteData(ByteWriter& out, TagHeader& header) override;
   bool OnKey(InputEvent& event) override;
+  void OnIdle() override;
   void OnResized() override;
 
   // --- Commands
@@ -64,6 +65,7 @@ class SoundEdit : public TagEdit {
   // The first selected row (in row order) through the sound device, in place of what was
   // playing; nothing without a device or a selection.
   void Play();
+  // Silences this editor's clip; another editor's plays on.
   void Stop();
 
   // Shows `tag`'s permutations; loading ends here.

@@ -236,9 +236,19 @@ TEST_F(SoundEditTest, PlayAndSpacePlayTheSelectedPermutationStopAndEscapeStopIt)
   EXPECT_EQ(fake_->plays, 2);
   EXPECT_EQ(fake_->rate, 22050u);
   EXPECT_TRUE(fake_->playing);
+  EXPECT_TRUE(editor->StopButton()->IsEnabled());
   Tap(Key::Escape);
   Pump(3);
   EXPECT_FALSE(fake_->playing);
+  EXPECT_FALSE(editor->StopButton()->IsEnabled());
+
+  // A clip that ends by itself takes Stop away too.
+  Tap(' ');
+  Pump(3);
+  ASSERT_TRUE(editor->StopButton()->IsEnabled());
+  fake_->playing = false;
+  Pump(3);
+  EXPECT_FALSE(editor->StopButton()->IsEnabled());
 }
 
 TEST_F(SoundEditTest, WithoutADeviceTheEditorOpensWithPlayDisabledAndOneLineSaysWhy) {
