@@ -24,49 +24,31 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// What the wave backend wrote: the first channel, as floats in -1 ... 1.
+// What the wave backend wrote: its channels and rate, and the first channel in -1 ... 1.
 struct Written {
   uint16_t channels = 0;
   uint32_t rate = 0;
   std::vector<float> left;
 };
 
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
-}
-
+// Reads the fmt chunk and the data chunk of 32-bit float samples (all there is of the data
+// chunk: the writer may leave an unfinished one's size unset).
 bool ReadWritten(const fs::path& path, Written& out) {
   std::ifstream in(path, std::ios::binary);
-  const std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), {});
-  if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0) return false;
+  const std::string b((std::istreambuf_iterator<char>(in)), {});
+  const size_t fmt = b.find("fmt "), data = b.find("data");
+  if (fmt == std::string::npos || data == std::string::npos || data < fmt) return false;
   uint16_t bits = 0;
-  for (size_t at = 12; at + 8 <= b.size();) {
-    const uint32_t size = U32(b, at + 4);
-    const size_t body = at + 8;
-    // The writer may leave the size of an unfinished data chunk unset: take what is there.
-    const size_t end = std::min(b.size(), body + size);
-    if (std::memcmp(&b[at], "fmt ", 4) == 0 && size >= 16) {
-      out.channels = U16(b, body + 2);
-      out.rate = U32(b, body + 4);
-      bits = U16(b, body + 14);
-    } else if (std::memcmp(&b[at], "data", 4) == 0 && out.channels > 0) {
-      const size_t frame = out.channels * bits / 8u;
-      for (size_t p = body; p + frame <= end; p += frame) {
-        if (bits == 32) {
-          float v;
-          std::memcpy(&v, &b[p], 4);
-          out.left.push_back(v);
-        } else if (bits == 16) {
-          out.left.push_back(static_cast<int16_t>(U16(b, p)) / 32768.0f);
-        }
-      }
-    }
-    at = body + size + (size & 1);
+  std::memcpy(&out.channels, &b[fmt + 10], 2);
+  std::memcpy(&out.rate, &b[fmt + 12], 4);
+  std::memcpy(&bits, &b[fmt + 22], 2);
+  if (bits != 32 || out.channels == 0) return false;
+  for (size_t p = data + 8; p + 4u * out.channels <= b.size(); p += 4u * out.channels) {
+    float v;
+    std::memcpy(&v, &b[p], 4);
+    out.left.push_back(v);
   }
-  return out.channels > 0 && !out.left.empty();
+  return !out.left.empty();
 }
 
 // The first and one past the last sample louder than `threshold`.
