@@ -35,7 +35,8 @@
 #                      100,000-triangle LightWave object, importing a 65,535-triangle one into
 #                      tags, and one viewer frame of 65,535 triangles (sorted; drawn on a virtual
 #                      display)
-#   make bench-sound   build, then time reading (decoding) a minute of stereo sound and encoding it
+#   make bench-sound   build, then time reading (decoding) a minute of stereo sound, encoding it
+#                      and starting its playback
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #

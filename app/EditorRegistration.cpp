@@ -4,6 +4,7 @@
 
 #include "collections/ui/X256Edit.h"
 #include "models/ui/GeomEdit.h"
+#include "sound/ui/SoundEdit.h"
 #include "structs/StructRegistry.h"
 #include "structs/ui/TagStructEdit.h"
 #include "structs/ui/TextEdit.h"
@@ -21,11 +22,12 @@ struct Assignment {
 
 // The dedicated editors; each overrides whatever the first pass gave its groups.
 const Assignment kDedicated[] = {
-    {tagcode::Make(".256"), &X256Edit::Make}, {tagcode::Make("ditl"), &TextEdit::Make},
-    {tagcode::Make("scri"), &TextEdit::Make}, {tagcode::Make("stli"), &TextEdit::Make},
-    {tagcode::Make("temp"), &TextEdit::Make}, {tagcode::Make("text"), &TextEdit::Make},
-    {tagcode::Make("dtex"), &DtexEdit::Make}, {tagcode::Make("mesh"), &MeshEdit::Make},
-    {tagcode::Make("dmap"), &DmapEdit::Make}, {tagcode::Make("geom"), &GeomEdit::Make},
+    {tagcode::Make(".256"), &X256Edit::Make},  {tagcode::Make("ditl"), &TextEdit::Make},
+    {tagcode::Make("scri"), &TextEdit::Make},  {tagcode::Make("stli"), &TextEdit::Make},
+    {tagcode::Make("temp"), &TextEdit::Make},  {tagcode::Make("text"), &TextEdit::Make},
+    {tagcode::Make("dtex"), &DtexEdit::Make},  {tagcode::Make("mesh"), &MeshEdit::Make},
+    {tagcode::Make("dmap"), &DmapEdit::Make},  {tagcode::Make("geom"), &GeomEdit::Make},
+    {tagcode::Make("soun"), &SoundEdit::Make},
 };
 
 // Every group a record definition describes gets the struct editor (the registry leaves out

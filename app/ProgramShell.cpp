@@ -27,6 +27,8 @@
 #include "gui/Skin.h"
 #include "gui/TreeRenderer.h"
 #include "gui/WindowManager.h"
+#include "sound/OpenAlOutput.h"
+#include "sound/ui/SoundEdit.h"
 
 namespace {
 constexpr const char* kFontPath = "res/brimwell.zarvfont";
@@ -175,6 +177,9 @@ bool ProgramShell::Start(const char* title) {
   SetChooserServices(chooser_memory_.get(), &ChooserFileProbe::Probe);
   // The toolkit's windows keep their places in the preferences.
   SetPlacementHooks({&LoadWindowPlacement, &SaveWindowPlacement});
+  // The sound device opens when the first sound does, not at every start.
+  SoundEdit::SetAudioOpener(
+      [](std::string& why) -> std::unique_ptr<AudioOutput> { return OpenAlOutput::Open(why); });
 
   started_ = true;
   return true;
@@ -184,6 +189,8 @@ void ProgramShell::ShutDown(const std::function<void()>& release) {
   SetChooserServices(nullptr, {});
   SetPlacementHooks({});
   wm_.reset();  // destroys root and every window under it
+  SoundEdit::ReleaseAudio();
+  SoundEdit::SetAudioOpener({});
   platform_.reset();
   renderer_.reset();
   SetDefaultFont(nullptr);

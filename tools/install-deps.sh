@@ -33,6 +33,8 @@ ZARV_PACKAGES=(
   xclip
   # Another reader of the WAV files the sound export writes.
   sox
+  # Sound playback (OpenAL Soft); its file-writing backend stands in for a sound card in tests.
+  libopenal-dev
 )
 
 # Prints the packages of "$@" that are not installed, one a line.

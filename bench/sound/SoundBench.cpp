@@ -1,15 +1,20 @@
 // zarv_soundbench: decoding IMA4 sound tags in MB of decoded samples a second (a minute of
-// stereo at 22050 Hz, read from tag data as the sound editor opens it), and encoding the same.
-// bench/run-sound.sh (make bench-sound) runs it.
+// stereo at 22050 Hz, read from tag data as the sound editor opens it), and encoding the same;
+// and how long the sound viewer's Play holds the window for that minute (the samples handed to
+// OpenAL and started). bench/run-sound.sh (make bench-sound) runs it, with OpenAL Soft's
+// file-writing backend standing in for a sound card.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
 
 #include "bench/support/BenchReport.h"
+#include "sound/OpenAlOutput.h"
 #include "sound/SoundTag.h"
 
 namespace {
@@ -64,6 +69,32 @@ void BM_Encode(benchmark::State& state) {
 }
 BENCHMARK(BM_Encode)->Unit(benchmark::kMillisecond);
 
+std::unique_ptr<OpenAlOutput>& Output() {
+  static std::unique_ptr<OpenAlOutput> out = [] {
+    std::string why;
+    std::unique_ptr<OpenAlOutput> o = OpenAlOutput::Open(why);
+    if (!o) std::fprintf(stderr, "zarv_soundbench: no sound output (%s)\n", why.c_str());
+    return o;
+  }();
+  return out;
+}
+
+void BM_PlayStart(benchmark::State& state) {
+  OpenAlOutput* out = Output().get();
+  if (!out) {
+    state.SkipWithError("no sound output");
+    return;
+  }
+  for (auto _ : state) {
+    std::string error;
+    if (!out->Play(Music(), 2, 22050, error)) state.SkipWithError(error.c_str());
+    state.PauseTiming();
+    out->Stop();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_PlayStart)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,5 +104,8 @@ int main(int argc, char** argv) {
   Figure("sound decode", megabytes / (report.Ms("BM_ReadTag") / 1e3), "MB/s", ">=", 200);
   std::printf("sound encode: %.1f MB/s (with a decode, for tests and the demo)\n",
               megabytes / (report.Ms("BM_Encode") / 1e3));
+  if (Output())
+    Figure("sound play start, a minute of stereo", report.Ms("BM_PlayStart"), "ms", "<=", 20);
+  Output().reset();
   return 0;
 }
