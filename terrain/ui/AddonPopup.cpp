@@ -7,6 +7,7 @@
 #include "gui/TextBox.h"
 #include "gui/TextLayout.h"
 #include "tags/Codex.h"
+#include "tags/ui/WorkingSetHooks.h"
 
 namespace {
 
@@ -98,7 +99,9 @@ void AddonPopup::BuildCommand(AddonKind kind) {
   }
   const std::optional<AddonFields> fields = Ask();
   if (!fields) return;
-  builder.Build(*fields, message);
+  // An add-on it replaced may have been active and the new one is not: the stored working set
+  // follows, or the next start would activate what the user now sees inactive.
+  if (builder.Build(*fields, message)) SaveWorkingSet(ProgramCodex());
   if (!message.reason.empty()) {
     LogMessage(0, AddonBuilder::kLog, "%s\n", message.reason.c_str());
   }
