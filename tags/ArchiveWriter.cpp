@@ -19,6 +19,7 @@ namespace {
 
 constexpr uint32_t kMeshGroup = tagcode::Make("mesh");
 constexpr std::string_view kStagingMark = ".saving-";
+constexpr uint64_t kWritebackStep = 8 << 20;
 
 std::string Describe(const ArchiveSource& s) {
   return "tag '" + s.header.Name() + "' (" + tagcode::Display(s.header.group) + " " +
@@ -165,6 +166,8 @@ bool ArchiveWriter::Write(const std::filesystem::path& destination,
   }
   bool ok = fs.Write(fd_, head.bytes().data(), head.size(), error);
   if (!ok) error = "cannot write the archive: " + error;
+  uint64_t copied = head.size();
+  uint64_t flushed = 0;
   for (size_t i = 0; ok && i < sources.size(); ++i) {
     const ArchiveSource& s = sources[i];
     const int in = ::open(s.file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -179,6 +182,13 @@ bool ArchiveWriter::Write(const std::filesystem::path& destination,
       ok = false;
     }
     ::close(in);
+    // Writing back what is copied while the copy goes on leaves the final flush little to do.
+    copied += s.header.data_size;
+    if (copied - flushed >= kWritebackStep) {
+      ::sync_file_range(fd_, static_cast<off_t>(flushed), static_cast<off_t>(copied - flushed),
+                        SYNC_FILE_RANGE_WRITE);
+      flushed = copied;
+    }
   }
   // The umask is not asked: an add-on is for the game to read, whoever runs it.
   if (ok && ::fchmod(fd_, 0644) != 0) {
