@@ -55,21 +55,6 @@ AddonMessage Box(const char* title, std::string text, const char* button = "OK")
   return m;
 }
 
-// printf-style texts with one place per argument, filled without a length limit.
-std::string Fill(std::string_view format, std::initializer_list<std::string> args) {
-  std::string out;
-  auto next = args.begin();
-  for (size_t i = 0; i < format.size(); ++i) {
-    if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's' && next != args.end()) {
-      out += *next++;
-      ++i;
-    } else {
-      out += format[i];
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 std::string AddonBuilder::InvalidFields(std::string_view name, std::string_view url,
@@ -155,7 +140,7 @@ bool AddonBuilder::Entries(std::string_view file_name, std::vector<CodexEntry*>&
     if (!read) {
       message =
           Box("Error",
-              Fill("The detail map '%s' ('%s') could not be read. Aborting.", {map_name, map_id}),
+              "The detail map '" + map_name + "' ('" + map_id + "') could not be read. Aborting.",
               "Ok");
       message.reason = "detail map '" + map_name + "' (" + map_id + "): " + why;
       entries.clear();
@@ -167,15 +152,17 @@ bool AddonBuilder::Entries(std::string_view file_name, std::vector<CodexEntry*>&
       if (!used[static_cast<size_t>(s)] || texture == DetailSlot::kNoTexture) continue;
       const CodexEntry* found = codex_.FindAny(kDtex, texture);
       if (!found || !codex_.WinningCopy(*found, old)) {
+        const std::string id = tagcode::Display(texture);
         message = Box("Error",
-                      Fill("The detail map '%s' (%s) referenced a detail texture ('%s') which "
-                           "could not be found. Aborting.",
-                           {map_name, map_id, tagcode::Display(texture)}),
+                      "The detail map '" + map_name + "' (" + map_id +
+                          ") referenced a detail texture ('" + id +
+                          "') which could not be found. Aborting.",
                       "Ok");
         message.reason = "slot " + std::to_string(s) + " of detail map '" + map_name + "' (" +
-                         map_id + ") names detail texture " + tagcode::Display(texture) +
-                         (found && old ? ", found only in the add-on being replaced"
-                                       : ", which no loaded archive or local file holds");
+                         map_id + ") names detail texture " + id +
+                         (found && codex_.WinningCopy(*found)
+                              ? ", which only the add-on being replaced holds"
+                              : ", which neither the local folder nor an active archive holds");
         entries.clear();
         return false;
       }
@@ -198,7 +185,7 @@ Archive* AddonBuilder::Build(const AddonFields& fields, AddonMessage& message) c
     message.reason = "add-on '" + fields.name + "': " + error;
     return nullptr;
   }
-  message = Box("Success",
-                Fill("The addon has been written to the plugins folder as '%s'", {fields.name}));
+  message =
+      Box("Success", "The addon has been written to the plugins folder as '" + fields.name + "'");
   return archive;
 }
