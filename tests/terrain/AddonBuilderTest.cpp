@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "support/TagFiles.h"
+#include "support/TagOpsFixture.h"
 #include "tags/ArchiveWriter.h"
 #include "tags/Codex.h"
 #include "tags/TagFileSystem.h"
@@ -208,6 +209,31 @@ TEST_F(AddonBuildTest, AFileOfTheNameThatIsNoAddonStays) {
   EXPECT_EQ(Slurp(root_ / "plugins" / "Mine"), Data("notes, not an archive"));
   EXPECT_EQ(Build(codex, AddonKind::kRegular, "Old"), nullptr);
   EXPECT_NE(message_.reason.find("type 1"), std::string::npos) << message_.reason;
+}
+
+TEST_F(AddonBuildTest, AWriteFailingAtAnyStepLeavesTheOldAddonAsItWas) {
+  Loose(root_, "sounds", {kSoun, tagcode::Make("boom"), "Boom", Data("BBB")});
+  Loose(root_, "sounds", {kSoun, tagcode::Make("clap"), "Clap", Data("CC")});
+  Codex codex;
+  codex.OpenGameFolder(root_);
+  Archive* old = Build(codex, AddonKind::kRegular);
+  ASSERT_NE(old, nullptr);
+  codex.SetWorkingSet({old});
+  const Bytes before = Slurp(old->path());
+  for (int step = 1;; ++step) {
+    tagops_test::FailingFileSystem failing(step);
+    const Archive* built = Build(codex, AddonKind::kRegular, "Mine", 200);
+    if (!failing.failed()) {
+      EXPECT_NE(built, nullptr) << message_.reason;
+      break;
+    }
+    EXPECT_EQ(built, nullptr) << step;
+    EXPECT_EQ(Slurp(root_ / "plugins" / "Mine"), before) << step;
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "plugins"), {}), 1) << step;
+    const Archive* back = codex.ArchiveByName("Mine");
+    ASSERT_NE(back, nullptr) << step;
+    EXPECT_TRUE(back->active()) << step;
+  }
 }
 
 // The local files of one game written in another order, with other times, and a game that
