@@ -139,7 +139,8 @@ class Codex {
   // Loads every file directly in `folder` that is an archive, in name order; returns how many.
   size_t LoadArchiveFolder(const std::filesystem::path& folder);
   // The names LoadArchiveFolder offers to LoadArchive: regular files directly in the folder, in
-  // byte-wise order, without the litter other systems leave in folders.
+  // byte-wise order, without the litter other systems leave in folders and without the hidden
+  // files an archive write stages (a write cut short leaves one behind).
   static std::vector<std::string> ArchiveCandidates(const std::filesystem::path& folder);
 
   // --- Working set
