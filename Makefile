@@ -37,6 +37,8 @@
 #                      display)
 #   make bench-sound   build, then time reading (decoding) a minute of stereo sound, encoding it
 #                      and starting its playback
+#   make bench-addon   build, then time `zarv-tool addon` on 8 tags of 64 MiB and on 3,000 small
+#                      tags beside cp of the same bytes, flushed to disk
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -79,7 +81,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo bench-terrain bench-dtex bench-models bench-sound format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon format clean
 
 all: build
 
@@ -154,6 +156,9 @@ bench-tagops: deps build
 
 bench-browser: deps build
 	bench/run-browser.sh $(BUILD_DIR)
+
+bench-addon: deps build
+	bench/run-addon.sh $(BUILD_DIR)
 
 bench-x256: deps build
 	bench/run-x256.sh $(BUILD_DIR)

@@ -8,6 +8,7 @@
 #include "tags/TagCode.h"
 #include "tags/ui/ArchiveBrowser.h"
 #include "tags/ui/TagEdit.h"
+#include "terrain/ui/AddonPopup.h"
 #include "terrain/ui/DtexEdit.h"
 
 namespace {
@@ -35,8 +36,8 @@ constexpr MenuLine kToolsItems[] = {
     {"Archive Browser", RootMenu::kArchiveBrowser, true},
     {"Log Viewer", RootMenu::kLogViewer, true},
     {nullptr, 0, false},
-    {"Build Dtex Add-on", RootMenu::kBuildDtexAddOn, false},
-    {"Build Regular Add-on", RootMenu::kBuildRegularAddOn, false},
+    {"Build Dtex Add-on", RootMenu::kBuildDtexAddOn, true},
+    {"Build Regular Add-on", RootMenu::kBuildRegularAddOn, true},
     {"Recursive Image Conversion", RootMenu::kRecursiveImageConversion, true},
     {"Build Standard Collection", RootMenu::kBuildStandardCollection, false},
     {"Build High-Res Collection", RootMenu::kBuildHighResCollection, false},
@@ -186,6 +187,12 @@ void RootMenu::RunCommand(int32_t id) {
       return;
     case kChooseVornFolder:
       ChooseVornFolderCommand();
+      return;
+    case kBuildDtexAddOn:
+      AddonPopup::BuildCommand(AddonKind::kDetailTexture);
+      return;
+    case kBuildRegularAddOn:
+      AddonPopup::BuildCommand(AddonKind::kRegular);
       return;
     case kRecursiveImageConversion:
       RecursiveImageConversionCommand();

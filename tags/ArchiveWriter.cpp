@@ -1,5 +1,6 @@
 #include "tags/ArchiveWriter.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,52 +8,63 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
 #include "base/ByteWriter.h"
+#include "base/MessageLog.h"
 #include "tags/ArchiveFile.h"
 #include "tags/TagCode.h"
+#include "tags/TagFileSystem.h"
 
 namespace {
 
 constexpr uint32_t kMeshGroup = tagcode::Make("mesh");
-constexpr size_t kCopyBlock = 256 * 1024;
-
-bool WriteAll(int fd, const uint8_t* bytes, size_t count) {
-  size_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::write(fd, bytes + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-struct FileCloser {
-  int fd;
-  ~FileCloser() {
-    if (fd >= 0) ::close(fd);
-  }
-};
+constexpr std::string_view kStagingMark = ".saving-";
+constexpr uint64_t kWritebackStep = 8 << 20;
 
 std::string Describe(const ArchiveSource& s) {
   return "tag '" + s.header.Name() + "' (" + tagcode::Display(s.header.group) + " " +
          tagcode::Display(s.header.tag_id) + ")";
 }
 
+// What a process killed during an earlier write of this destination left: only names staged
+// for this very file go, so writing an archive anywhere never touches other programs' files.
+void RemoveStaleStaging(const std::filesystem::path& folder, const std::string& file_name) {
+  const std::string prefix = ArchiveWriter::StagingName(file_name);
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return;
+  std::vector<std::string> stale;
+  while (const dirent* e = ::readdir(dir)) {
+    if (std::string_view(e->d_name).starts_with(prefix)) stale.emplace_back(e->d_name);
+  }
+  ::closedir(dir);
+  for (const std::string& name : stale) ::unlink((folder / name).c_str());
+}
+
 }  // namespace
+
+std::string ArchiveWriter::StagingName(std::string_view file_name) {
+  return "." + std::string(file_name) + std::string(kStagingMark);
+}
+
+bool ArchiveWriter::IsStagingName(std::string_view name) {
+  return name.size() > 1 && name.front() == '.' && name.find(kStagingMark) != std::string::npos;
+}
 
 ArchiveWriter::~ArchiveWriter() {
   Discard();
 }
 
 void ArchiveWriter::Discard() {
-  if (!temp_.empty()) {
-    std::error_code ec;
-    std::filesystem::remove(temp_, ec);
-    temp_.clear();
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
   }
+  if (named_) {
+    std::string ignored;
+    TagFileSystem::Current().Unlink(staging_, ignored);
+    named_ = false;
+  }
+  staging_.clear();
 }
 
 bool ArchiveWriter::Write(const std::filesystem::path& destination,
@@ -60,6 +72,7 @@ bool ArchiveWriter::Write(const std::filesystem::path& destination,
                           std::string_view url, uint16_t priority, std::string& error) {
   Discard();
   directory_.clear();
+  file_size_ = 0;
   destination_ = destination;
   if (ArchiveFile::KindOfType(type) < 0) {
     error = "archive type " + std::to_string(type) + " cannot be written";
@@ -133,71 +146,94 @@ bool ArchiveWriter::Write(const std::filesystem::path& destination,
     position += h.data_size;
   }
 
-  std::filesystem::path temp = destination;
-  temp += ".XXXXXX";
-  std::string pattern = temp.string();
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) {
-    error = "cannot create a file in '" + destination.parent_path().string() +
-            "': " + std::strerror(errno);
+  TagFileSystem& fs = TagFileSystem::Current();
+  std::filesystem::path folder = destination.parent_path();
+  if (folder.empty()) folder = ".";
+  const std::string file_name = destination.filename().string();
+  RemoveStaleStaging(folder, file_name);
+  staging_ = folder / StagingName(file_name);
+  bool unsupported = false;
+  fd_ = fs.CreateUnnamed(folder, unsupported, error);
+  if (fd_ < 0 && unsupported) {
+    fd_ = ::open(staging_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd_ < 0) error = "cannot create '" + staging_.string() + "': " + std::strerror(errno);
+    named_ = fd_ >= 0;
+  }
+  if (fd_ < 0) {
     directory_.clear();
+    staging_.clear();
     return false;
   }
-  FileCloser out{fd};
-  temp_ = pattern;
-  bool ok = WriteAll(fd, head.bytes().data(), head.size());
-  std::unique_ptr<uint8_t[]> block(new uint8_t[kCopyBlock]);
+  bool ok = fs.Write(fd_, head.bytes().data(), head.size(), error);
+  if (!ok) error = "cannot write the archive: " + error;
+  uint64_t copied = head.size();
+  uint64_t flushed = 0;
   for (size_t i = 0; ok && i < sources.size(); ++i) {
     const ArchiveSource& s = sources[i];
-    FileCloser in{::open(s.file.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (in.fd < 0) {
+    const int in = ::open(s.file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
       error = Describe(s) + ": cannot open '" + s.file.string() + "'";
       ok = false;
       break;
     }
-    uint64_t left = s.header.data_size;
-    uint64_t from = s.offset;
-    while (ok && left > 0) {
-      const size_t want = static_cast<size_t>(std::min<uint64_t>(left, kCopyBlock));
-      const ssize_t n = ::pread(in.fd, block.get(), want, static_cast<off_t>(from));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        error = Describe(s) + ": short read from '" + s.file.string() + "'";
-        ok = false;
-        break;
-      }
-      if (!WriteAll(fd, block.get(), static_cast<size_t>(n))) {
-        error = std::string("cannot write the archive: ") + std::strerror(errno);
-        ok = false;
-        break;
-      }
-      left -= static_cast<uint64_t>(n);
-      from += static_cast<uint64_t>(n);
+    std::string why;
+    if (!fs.CopyRange(in, s.offset, s.header.data_size, fd_, why)) {
+      error = Describe(s) + " from '" + s.file.string() + "': " + why;
+      ok = false;
+    }
+    ::close(in);
+    // Writing back what is copied while the copy goes on leaves the final flush little to do.
+    copied += s.header.data_size;
+    if (copied - flushed >= kWritebackStep) {
+      ::sync_file_range(fd_, static_cast<off_t>(flushed), static_cast<off_t>(copied - flushed),
+                        SYNC_FILE_RANGE_WRITE);
+      flushed = copied;
     }
   }
-  if (ok && (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0)) {
-    error = std::string("cannot write the archive: ") + std::strerror(errno);
+  // The umask is not asked: an add-on is for the game to read, whoever runs it.
+  if (ok && ::fchmod(fd_, 0644) != 0) {
+    error = std::string("cannot set the archive's permissions: ") + std::strerror(errno);
+    ok = false;
+  }
+  if (ok && !fs.Sync(fd_, error)) {
+    error = "cannot write the archive: " + error;
     ok = false;
   }
   if (!ok) {
     Discard();
     directory_.clear();
+    return false;
   }
-  return ok;
+  file_size_ = total;
+  return true;
 }
 
 bool ArchiveWriter::Commit(std::string& error) {
-  if (temp_.empty()) {
+  if (fd_ < 0) {
     error = "nothing was written";
     return false;
   }
-  std::error_code ec;
-  std::filesystem::rename(temp_, destination_, ec);
-  if (ec) {
-    error = "cannot replace '" + destination_.string() + "': " + ec.message();
+  TagFileSystem& fs = TagFileSystem::Current();
+  if (!named_) {
+    if (!fs.LinkUnnamed(fd_, staging_, error)) {
+      Discard();
+      return false;
+    }
+    named_ = true;
+  }
+  ::close(fd_);
+  fd_ = -1;
+  if (!fs.RenameOver(staging_, destination_, error)) {
     Discard();
     return false;
   }
-  temp_.clear();
+  named_ = false;
+  staging_.clear();
+  // The rename is what makes the new archive the one a restart finds; a failure to flush the
+  // folder leaves it in place all the same, so it only goes to the log.
+  std::string why;
+  if (!fs.SyncFolder(destination_.parent_path().empty() ? "." : destination_.parent_path(), why)) {
+    LogMessage(1, "Codex", "%s\n", why.c_str());
+  }
   return true;
 }

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "base/MessageLog.h"
+#include "tags/ArchiveFile.h"
 #include "tags/ArchiveWriter.h"
 #include "tags/LocalFolder.h"
 #include "tags/LooseTagFile.h"
@@ -69,10 +70,14 @@ CodexEntry* Codex::FindOrCreate(uint32_t group, uint32_t tag_id) {
 }
 
 const LocationRecord* Codex::WinningCopy(const CodexEntry& entry) const {
+  return WinningCopy(entry, nullptr);
+}
+
+const LocationRecord* Codex::WinningCopy(const CodexEntry& entry, const Archive* ignored) const {
   if (entry.local_) return entry.local_.get();
   const LocationRecord* best = nullptr;
   entry.ForEachCopy([&](const LocationRecord& r) {
-    if (!r.archive || !r.archive->active()) return;
+    if (!r.archive || !r.archive->active() || r.archive == ignored) return;
     if (!best || Beats(r, *best)) best = &r;
   });
   return best;
@@ -588,7 +593,8 @@ std::vector<std::string> Codex::ArchiveCandidates(const std::filesystem::path& f
   std::vector<std::string> names;
   if (DIR* dir = ::opendir(folder.c_str())) {
     while (const dirent* e = ::readdir(dir)) {
-      if (!IsListedName(e->d_name)) continue;
+      // A staged archive is either half written or about to replace another: never one to load.
+      if (!IsListedName(e->d_name) || ArchiveWriter::IsStagingName(e->d_name)) continue;
       struct stat st {};
       if (::stat((folder / e->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         names.emplace_back(e->d_name);
@@ -763,14 +769,21 @@ void Codex::OpenGameFolder(const std::filesystem::path& game) {
   ApplyDefaultWorkingSet();
 }
 
+Archive* Codex::ArchiveAtPath(const std::filesystem::path& path) const {
+  for (const auto& a : archives_) {
+    if (a->path() == path) return a.get();
+  }
+  return nullptr;
+}
+
 Archive* Codex::WriteArchive(const std::vector<CodexEntry*>& entries, uint16_t type,
                              std::string_view file_name, std::string_view name,
                              std::string_view url, uint16_t priority, std::string& error) {
-  if (!LocalFolder::IsPlainFileName(file_name)) {
+  if (!LocalFolder::IsPlainFileName(file_name) || ArchiveWriter::IsStagingName(file_name)) {
     error = "'" + std::string(file_name) + "' is not a plain file name";
     return nullptr;
   }
-  const std::filesystem::path folder = game_folder_ / "plugins";
+  const std::filesystem::path folder = plugins_folder();
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (!std::filesystem::is_directory(folder, ec)) {
@@ -778,9 +791,32 @@ Archive* Codex::WriteArchive(const std::vector<CodexEntry*>& entries, uint16_t t
     return nullptr;
   }
   const std::filesystem::path destination = folder / std::string(file_name);
-  Archive* old = nullptr;
-  for (const auto& a : archives_) {
-    if (a->path() == destination) old = a.get();
+  Archive* old = ArchiveAtPath(destination);
+  // Only an archive of the kind being written is replaced: a file of that name that is some
+  // other plugin, or no archive at all, belongs to someone else.
+  if (old && old->type() != type) {
+    error = "'" + destination.string() + "' is an archive of type " + std::to_string(old->type()) +
+            ", not " + std::to_string(type) + "; it was left as it is";
+    return nullptr;
+  }
+  if (!old && std::filesystem::symlink_status(destination, ec).type() !=
+                  std::filesystem::file_type::not_found) {
+    ArchiveContents contents;
+    std::string why;
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(destination, ec))) {
+      error = "'" + destination.string() + "' exists and is not a file; it was left as it is";
+      return nullptr;
+    }
+    if (!ArchiveFile::Load(destination, contents, why)) {
+      error = "'" + destination.string() + "' exists and is left as it is: " + why;
+      return nullptr;
+    }
+    if (contents.header.type != type) {
+      error = "'" + destination.string() + "' is an archive of type " +
+              std::to_string(contents.header.type) + ", not " + std::to_string(type) +
+              "; it was left as it is";
+      return nullptr;
+    }
   }
   if (old && InUse(*old)) {
     error = "the tags of '" + old->file_name() + "' are in use";
@@ -791,10 +827,12 @@ Archive* Codex::WriteArchive(const std::vector<CodexEntry*>& entries, uint16_t t
   std::unordered_set<const CodexEntry*> seen;
   for (CodexEntry* entry : entries) {
     if (!seen.insert(entry).second) continue;
-    const LocationRecord* winner = WinningCopy(*entry);
+    // The archive being replaced is no source: what is built must not depend on whether an
+    // earlier build is there, and its file goes before the new one is complete.
+    const LocationRecord* winner = WinningCopy(*entry, old);
     if (!winner) {
       error = "tag " + tagcode::Display(entry->group()) + " " + tagcode::Display(entry->tag_id()) +
-              " has no copy in force";
+              " has no copy in force" + (old ? " outside '" + old->file_name() + "'" : "");
       return nullptr;
     }
     ArchiveSource s;

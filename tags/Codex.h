@@ -53,6 +53,8 @@ class Codex {
   // Local copy first; else the active copy of the highest kind, then order value, then archive
   // file name (byte-wise). None when no copy is local or active.
   const LocationRecord* WinningCopy(const CodexEntry& entry) const;
+  // The same as though `ignored` were out of the working set.
+  const LocationRecord* WinningCopy(const CodexEntry& entry, const Archive* ignored) const;
   // The winning copy's header, or a zero header with the entry's group and tag id and the name
   // "~codex_placeholder~".
   TagHeader EntryHeader(const CodexEntry& entry) const;
@@ -122,6 +124,8 @@ class Codex {
   bool UnloadAllArchives();
   size_t archive_count() const { return archives_.size(); }
   Archive* ArchiveAt(size_t index) const;
+  // The archive loaded from exactly this path, or none.
+  Archive* ArchiveAtPath(const std::filesystem::path& path) const;
   // The first archive in list order with that file name.
   Archive* ArchiveByName(std::string_view file_name) const;
   // An archive by its file name or, with a folder in front ("plugins/same.dat"), by its
@@ -135,7 +139,8 @@ class Codex {
   // Loads every file directly in `folder` that is an archive, in name order; returns how many.
   size_t LoadArchiveFolder(const std::filesystem::path& folder);
   // The names LoadArchiveFolder offers to LoadArchive: regular files directly in the folder, in
-  // byte-wise order, without the litter other systems leave in folders.
+  // byte-wise order, without the litter other systems leave in folders and without the hidden
+  // files an archive write stages (a write cut short leaves one behind).
   static std::vector<std::string> ArchiveCandidates(const std::filesystem::path& folder);
 
   // --- Working set
@@ -152,10 +157,14 @@ class Codex {
   // Only names the game folder, for a caller that loads its parts one by one.
   void SetGameFolder(const std::filesystem::path& game) { game_folder_ = game; }
   const std::filesystem::path& game_folder() const { return game_folder_; }
+  // Where add-ons are written.
+  std::filesystem::path plugins_folder() const { return game_folder_ / "plugins"; }
 
   // Writes the winning copies of `entries` as an archive named `file_name` in the game folder's
-  // "plugins" folder and loads it (inactive). Any archive loaded from that path is unloaded
-  // just around the final rename; nothing is changed when the build fails.
+  // "plugins" folder and loads it (inactive). A file already there is replaced only when it is
+  // an archive of the same type whose tags are not in use; the archive loaded from it takes no
+  // part as a source (the copies in force are taken as though it were inactive) and is
+  // unloaded just around the final rename. Nothing is changed when the build fails.
   Archive* WriteArchive(const std::vector<CodexEntry*>& entries, uint16_t type,
                         std::string_view file_name, std::string_view name, std::string_view url,
                         uint16_t priority, std::string& error);

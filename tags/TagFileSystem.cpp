@@ -156,3 +156,36 @@ bool TagFileSystem::Unlink(const std::filesystem::path& path, std::string& error
   error = Why(("cannot remove '" + path.filename().string() + "'").c_str());
   return false;
 }
+
+int TagFileSystem::CreateUnnamed(const std::filesystem::path& folder, bool& unsupported,
+                                 std::string& error) {
+  unsupported = false;
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd >= 0) return fd;
+  // Kernels and file systems without unnamed files answer with one of these.
+  unsupported = errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL || errno == ENOSYS;
+  error = Why(("cannot create a file in '" + folder.string() + "'").c_str());
+  return -1;
+}
+
+bool TagFileSystem::LinkUnnamed(int fd, const std::filesystem::path& path, std::string& error) {
+  // linkat with AT_EMPTY_PATH needs a capability; the descriptor's /proc entry does not.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    return true;
+  }
+  error = Why(("cannot name '" + path.filename().string() + "'").c_str());
+  return false;
+}
+
+bool TagFileSystem::SyncFolder(const std::filesystem::path& folder, std::string& error) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    error = Why(("cannot open '" + folder.string() + "'").c_str());
+    return false;
+  }
+  const bool ok = ::fsync(fd) == 0;
+  if (!ok) error = Why(("flushing '" + folder.string() + "' to disk failed").c_str());
+  ::close(fd);
+  return ok;
+}

@@ -32,6 +32,15 @@ class TagFileSystem {
   virtual bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
                           std::string& error);
   virtual bool Unlink(const std::filesystem::path& path, std::string& error);
+  // A file in `folder` that has no name until LinkUnnamed gives it one, so that a process killed
+  // while writing it leaves nothing behind. -1 on failure; `unsupported` tells a file system
+  // that cannot make such files (the caller then writes under a hidden name instead).
+  virtual int CreateUnnamed(const std::filesystem::path& folder, bool& unsupported,
+                            std::string& error);
+  // Names the file CreateUnnamed made; fails when `path` exists.
+  virtual bool LinkUnnamed(int fd, const std::filesystem::path& path, std::string& error);
+  // Makes the folder's entries (a rename into it, say) survive a crash.
+  virtual bool SyncFolder(const std::filesystem::path& folder, std::string& error);
 
   // The instance in use; Install(nullptr) puts the real one back.
   static TagFileSystem& Current();

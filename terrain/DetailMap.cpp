@@ -231,3 +231,12 @@ bool DetailMap::DecodeRuns(std::span<const uint8_t> data, size_t offset, std::sp
   }
   return true;
 }
+
+std::bitset<DetailMap::kSlotCount> DetailMap::UsedSlots() const {
+  std::array<bool, 256> seen{};
+  for (uint8_t v : vertex) seen[v] = true;
+  for (uint8_t v : triangle) seen[v] = true;
+  std::bitset<kSlotCount> used;
+  for (int s = 0; s < kSlotCount; ++s) used[static_cast<size_t>(s)] = seen[static_cast<size_t>(s)];
+  return used;
+}

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -57,6 +58,9 @@ class DetailMap {
   const DetailSlot* SlotOf(uint8_t value) const {
     return value < kSlotCount ? &slots[value] : nullptr;
   }
+
+  // The slots some vertex or either triangle of a cell names; values of 128 and above mark none.
+  std::bitset<kSlotCount> UsedSlots() const;
 
   // Reads versions 1 and 2 (the header's version says which). Dimensions are multiplied in 64
   // bits and must fit what the data can hold; offsets lie inside the data; runs that end before

@@ -45,5 +45,7 @@ void AddLwoCommand(CLI::App& app, ToolCommands& commands);
 void AddGeomCommand(CLI::App& app, ToolCommands& commands);
 // sound info and sound export.
 void AddSoundCommand(CLI::App& app, ToolCommands& commands);
+// addon.
+void AddAddonCommand(CLI::App& app, ToolCommands& commands);
 // lwo import and geom export, under the two above.
 void AddModelCommands(CLI::App& app, ToolCommands& commands);

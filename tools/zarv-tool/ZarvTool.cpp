@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
   AddLwoCommand(app, commands);
   AddGeomCommand(app, commands);
   AddSoundCommand(app, commands);
+  AddAddonCommand(app, commands);
   AddModelCommands(app, commands);  // under lwo and geom, so after both
 
   try {
