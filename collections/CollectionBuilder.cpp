@@ -35,8 +35,7 @@ fs::path CollectionBuilder::Upcoming() const {
 bool CollectionBuilder::Next() {
   if (next_ >= folders_.size()) return false;
   const fs::path& path = folders_[next_++];
-  LogMessage(2, log_.c_str(), "scanning sequence folder '%s'\n",
-             path.filename().string().c_str());
+  LogMessage(2, log_.c_str(), "scanning sequence folder '%s'\n", path.filename().string().c_str());
   const SequenceFolder folder = SequenceFolder::Read(path);
   if (folder.Check(log_.c_str(), SequenceFolder::kMaxFrameViews - frame_views_) &&
       BuildFolder(folder)) {

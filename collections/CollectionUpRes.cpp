@@ -54,7 +54,8 @@ uint32_t CollectionUpRes::SizeFactor(double target_scale) {
 }
 
 CollectionUpRes::CollectionUpRes(Collection& collection, const fs::path& folder, Options options)
-    : collection_(collection), options_(std::move(options)),
+    : collection_(collection),
+      options_(std::move(options)),
       start_(std::chrono::steady_clock::now()) {
   char title[256];
   std::snprintf(title, sizeof title, "UpRes %d (%s)", ++g_log_number, options_.name.c_str());
@@ -131,8 +132,7 @@ void CollectionUpRes::ReadSequence(Sequence& sequence) {
           folder.ImageIndex(static_cast<int64_t>(f), static_cast<int64_t>(v), order);
       if (!view.bitmap || index < 0) continue;
       Pair pair;
-      if (!folder.LoadImage(log, static_cast<size_t>(index), options_.invert_alphas,
-                            pair.image)) {
+      if (!folder.LoadImage(log, static_cast<size_t>(index), options_.invert_alphas, pair.image)) {
         LogMessage(0, log, "ERROR: could not create UpRes bitmap instance for '%s' (bad format?)\n",
                    folder.bitmaps[static_cast<size_t>(index)].filename().string().c_str());
         ++skipped_;
@@ -163,7 +163,8 @@ void CollectionUpRes::ReadSequence(Sequence& sequence) {
       }
       Image::Rect bounds;
       if (!CollectionBuilder::CropToOpaque(pair.image, bounds)) {
-        LogMessage(1, log, "WARNING: the high-res bitmap '%s' is fully transparent; it is not used.\n",
+        LogMessage(1, log,
+                   "WARNING: the high-res bitmap '%s' is fully transparent; it is not used.\n",
                    pair.file_name.c_str());
         continue;
       }
@@ -182,8 +183,10 @@ void CollectionUpRes::ReadSequence(Sequence& sequence) {
     }
   }
   if (!same_size && !individually) {
-    LogMessage(0, log, "ERROR: sequence '%s': not all bitmaps are the same size; Alignment not preserved!\n",
-               name.c_str());
+    LogMessage(
+        0, log,
+        "ERROR: sequence '%s': not all bitmaps are the same size; Alignment not preserved!\n",
+        name.c_str());
     individually = true;
   }
   if (!individually && !pairs.empty()) {
@@ -204,7 +207,8 @@ void CollectionUpRes::ReadSequence(Sequence& sequence) {
 bool CollectionUpRes::EstimateScale() {
   const char* log = log_.c_str();
   if (pairs_.empty()) {
-    LogMessage(0, log, "FATAL: no high-res bitmap could be paired with a bitmap of the collection.\n");
+    LogMessage(0, log,
+               "FATAL: no high-res bitmap could be paired with a bitmap of the collection.\n");
     return false;
   }
   double t = options_.tolerance;
@@ -230,10 +234,11 @@ bool CollectionUpRes::EstimateScale() {
         sum += (W / w + H / h) / 2;
         ++accepted;
       } else if (pass == 4) {
-        LogMessage(1, log, "SCALE WARNING: %s(%dx%d) vs %s(%dx%d) - dimensions differ by (%.1lf%%, %.1lf%%)\n",
-                   view.bitmap->Name().c_str(), static_cast<int>(w), static_cast<int>(h),
-                   p.file_name.c_str(), static_cast<int>(W), static_cast<int>(H), dx * 100,
-                   dy * 100);
+        LogMessage(
+            1, log,
+            "SCALE WARNING: %s(%dx%d) vs %s(%dx%d) - dimensions differ by (%.1lf%%, %.1lf%%)\n",
+            view.bitmap->Name().c_str(), static_cast<int>(w), static_cast<int>(h),
+            p.file_name.c_str(), static_cast<int>(W), static_cast<int>(H), dx * 100, dy * 100);
       }
     }
     if (accepted == 0) {
@@ -246,7 +251,9 @@ bool CollectionUpRes::EstimateScale() {
       }
       ++raises;
       t += 0.1;
-      LogMessage(1, log, "WARNING: no bitmaps passed; warn_fraction too low. raising warn_fraction to %.2lf\n", t);
+      LogMessage(
+          1, log,
+          "WARNING: no bitmaps passed; warn_fraction too low. raising warn_fraction to %.2lf\n", t);
       pass = -1;
       continue;
     }
@@ -256,8 +263,9 @@ bool CollectionUpRes::EstimateScale() {
   scale_ = s;
   // A render exactly at the target size must not fail on the last bit of a mean.
   if (s < options_.target_scale * (1 - 1e-9)) {
-    LogMessage(0, log, "FATAL: computed scale (%.2lf) must not be less than the target scale (%.2lf).\n",
-               s, options_.target_scale);
+    LogMessage(0, log,
+               "FATAL: computed scale (%.2lf) must not be less than the target scale (%.2lf).\n", s,
+               options_.target_scale);
     return false;
   }
   return true;
@@ -284,7 +292,8 @@ void CollectionUpRes::Resample(const Pair& pair, uint32_t width, uint32_t height
   if (width == in.width() && height == in.height()) {
     // Nothing to resample: every pixel stays, in the nearest of the collection's colours.
     std::array<uint8_t, 256> map{};
-    for (int k = 0; k < 256; ++k) map[k] = lookup(palette[k * 3], palette[k * 3 + 1], palette[k * 3 + 2]);
+    for (int k = 0; k < 256; ++k)
+      map[k] = lookup(palette[k * 3], palette[k * 3 + 1], palette[k * 3 + 2]);
     for (size_t i = 0; i + 1 < src.size(); i += 2) {
       dst[i] = src[i];
       dst[i + 1] = src[i] ? map[src[i + 1]] : 0;
@@ -357,7 +366,8 @@ bool CollectionUpRes::Finish(const std::function<bool(Collection&)>& save) {
   for (const Pair& p : pairs_) {
     const double w = std::round(p.image.width() * f), h = std::round(p.image.height() * f);
     if (!(w >= 1 && h >= 1 && w <= 0xFFFF && h <= 0xFFFF)) {
-      LogMessage(0, log, "FATAL: the high-res bitmap '%s' would be %.0lfx%.0lf at the target scale.\n",
+      LogMessage(0, log,
+                 "FATAL: the high-res bitmap '%s' would be %.0lfx%.0lf at the target scale.\n",
                  p.file_name.c_str(), w, h);
       elapsed();
       return false;

@@ -100,9 +100,8 @@ SequenceFolder::Script SequenceFolder::ParseScript(std::string_view text) {
       script.has_frame_list = true;
       script.frame_list.clear();
       const size_t close = line.find(')');
-      const std::string_view list = std::string_view(line).substr(1, close == std::string::npos
-                                                                          ? std::string::npos
-                                                                          : close - 1);
+      const std::string_view list = std::string_view(line).substr(
+          1, close == std::string::npos ? std::string::npos : close - 1);
       for (size_t i = 0; i < list.size();) {
         if (list[i] == '~') {
           script.frame_list.push_back(kEmptyFrame);
@@ -215,7 +214,8 @@ bool SequenceFolder::Check(const char* log, int64_t frame_views_left) const {
   const int64_t sets = ImageSets();
   if (script.has_frame_list) {
     if (static_cast<int64_t>(script.frame_list.size()) != frames) {
-      LogMessage(0, log, "ERROR: script.txt in sequence folder '%s' specifies %d frames, expected %d\n",
+      LogMessage(0, log,
+                 "ERROR: script.txt in sequence folder '%s' specifies %d frames, expected %d\n",
                  folder, static_cast<int>(script.frame_list.size()), static_cast<int>(frames));
       return false;
     }
