@@ -20,7 +20,7 @@ class SequenceFolder {
   // No frame view of a collection can lie past this: frame view indices are 16 bits, with
   // 0xFFFF meaning none.
   static constexpr int64_t kMaxFrameViews = 65535;
-  static constexpr int kEmptyFrame = 0;  // "~" in a frame list
+  static constexpr int kEmptyFrame = -1;  // "~" in a frame list
 
   struct Script {
     std::optional<BitmapOrder> order;
