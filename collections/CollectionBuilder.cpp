@@ -46,25 +46,6 @@ bool CollectionBuilder::Next() {
   return true;
 }
 
-void CollectionBuilder::ApplyTransparency(Image& image, const std::array<uint8_t, 256>& map) {
-  const std::span<uint8_t> p = image.mutablePixels();
-  for (size_t i = 0; i + 1 < p.size(); i += 2) {
-    const uint8_t index = map[p[i + 1]];
-    const uint8_t alpha = index <= 1 ? 0 : static_cast<uint8_t>((p[i] >> 4) * 17);
-    p[i] = alpha;
-    p[i + 1] = alpha ? index : 0;
-  }
-}
-
-bool CollectionBuilder::CropToOpaque(Image& image, Image::Rect& bounds) {
-  bounds = image.opaqueBounds();
-  if (bounds.x1 < bounds.x0 || bounds.y1 < bounds.y0) return false;
-  if (bounds.x0 == 0 && bounds.y0 == 0 && bounds.x1 + 1 == static_cast<int32_t>(image.width()) &&
-      bounds.y1 + 1 == static_cast<int32_t>(image.height()))
-    return true;
-  return image.crop(bounds.x0, bounds.y0, bounds.x1, bounds.y1);
-}
-
 CollectionBitmap* CollectionBuilder::FindShared(const Image& image, uint32_t hash) const {
   const auto [first, last] = by_hash_.equal_range(hash);
   for (auto it = first; it != last; ++it) {
@@ -106,19 +87,24 @@ bool CollectionBuilder::BuildFolder(const SequenceFolder& folder) {
   const int64_t needed = folder.ImageSets() * folder.views;
   std::vector<Placed> placed(static_cast<size_t>(needed));
   for (size_t i = 0; i < placed.size(); ++i) {
-    Image image;
-    if (!folder.LoadImage(log, i, options_.invert_alphas, image)) return roll_back();
+    SequenceFolder::Render render;
+    if (!folder.LoadRender(log, i, render)) return roll_back();
     const std::string file_name = folder.bitmaps[i].filename().string();
+    const uint32_t count =
+        render.color.is(ImageFormat::kIndexed) ? render.color.paletteCount() : 256;
     ColorImport::Reconciled reconciled;
-    if (!ColorImport::reconcile(collection_, image.palette(), image.paletteCount(), used_,
-                                reconciled)) {
+    if (!ColorImport::reconcile(collection_, render.palette, count, used_, reconciled)) {
       LogMessage(0, log, "ERROR: The bitmap '%s' could not be added (palette mismiatch?)\n",
                  file_name.c_str());
       return roll_back();
     }
-    ApplyTransparency(image, reconciled.map);
+    // Colours that land on entry 0 or 1 are the collection's transparency.
+    std::array<bool, 256> clear{};
+    for (int k = 0; k < 256; ++k) clear[k] = reconciled.map[k] <= 1;
+    Image image;
     Image::Rect bounds;
-    if (!CropToOpaque(image, bounds)) {
+    if (!SequenceFolder::Compose(render, options_.invert_alphas, reconciled.map, clear, true, image,
+                                 bounds)) {
       LogMessage(1, log, "WARNING: the bitmap '%s' is fully transparent; its view has no bitmap.\n",
                  file_name.c_str());
       continue;

@@ -43,13 +43,6 @@ class CollectionBuilder {
   // caller keeps collections; its result.
   bool Finish(const std::function<bool(Collection&)>& save);
 
-  // What both tools do to a render once it is in the collection's colours: pixels whose colour
-  // maps to entry 0 or 1 become transparent, and every transparent pixel gets index 0. Alpha
-  // is rounded as the collection keeps it.
-  static void ApplyTransparency(Image& image, const std::array<uint8_t, 256>& map);
-  // Crops to the opaque bounds; false, leaving it as it was, when nothing is opaque.
-  static bool CropToOpaque(Image& image, Image::Rect& bounds);
-
  private:
   bool BuildFolder(const SequenceFolder& folder);
   // The bitmap an earlier identical image made, or null.

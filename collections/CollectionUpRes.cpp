@@ -4,11 +4,13 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <unordered_map>
 
 #include "base/MessageLog.h"
-#include "collections/CollectionBuilder.h"
 #include "collections/CollectionLayout.h"
+#include "collections/ColorImport.h"
 
 namespace fs = std::filesystem;
 namespace cl = collection_layout;
@@ -132,37 +134,41 @@ void CollectionUpRes::ReadSequence(Sequence& sequence) {
           folder.ImageIndex(static_cast<int64_t>(f), static_cast<int64_t>(v), order);
       if (!view.bitmap || index < 0) continue;
       Pair pair;
-      if (!folder.LoadImage(log, static_cast<size_t>(index), options_.invert_alphas, pair.image)) {
+      SequenceFolder::Render render;
+      if (!folder.LoadRender(log, static_cast<size_t>(index), render)) {
         LogMessage(0, log, "ERROR: could not create UpRes bitmap instance for '%s' (bad format?)\n",
                    folder.bitmaps[static_cast<size_t>(index)].filename().string().c_str());
         ++skipped_;
         return;
       }
       ++instances_;
-      if (pairs.empty() && width == 0) {
-        width = pair.image.width();
-        height = pair.image.height();
+      if (width == 0) {
+        width = render.color.width();
+        height = render.color.height();
       }
-      same_size = same_size && pair.image.width() == width && pair.image.height() == height;
+      same_size = same_size && render.color.width() == width && render.color.height() == height;
       pair.file_name = folder.bitmaps[static_cast<size_t>(index)].filename().string();
       // Colours the collection keeps at entry 0 or 1 are its transparency, as in the build.
-      std::array<uint8_t, 256> map{};
-      const std::span<const uint8_t> palette = pair.image.palette();
-      for (int k = 0; k < 256; ++k) {
-        map[k] = 2;
-        for (int j = 0; j < 256; ++j) {
-          if (std::equal(&palette[k * 3], &palette[k * 3 + 3], &collection_.palette[j * 3])) {
-            if (j <= 1) map[k] = 0;
-            break;
+      // Renders of one scene share their palette, so the answer is kept for the next one.
+      if (!clear_known_ || render.palette != clear_palette_) {
+        clear_palette_ = render.palette;
+        clear_known_ = true;
+        for (int k = 0; k < 256; ++k) {
+          clear_[k] = false;
+          for (int j = 0; j < 256; ++j) {
+            if (std::equal(&clear_palette_[k * 3], &clear_palette_[k * 3 + 3],
+                           &collection_.palette[j * 3])) {
+              clear_[k] = j <= 1;
+              break;
+            }
           }
         }
       }
-      const std::span<uint8_t> p = pair.image.mutablePixels();
-      for (size_t i = 0; i + 1 < p.size(); i += 2) {
-        if (map[p[i + 1]] == 0) p[i] = 0;
-      }
+      std::array<uint8_t, 256> same{};
+      for (int k = 0; k < 256; ++k) same[k] = static_cast<uint8_t>(k);
       Image::Rect bounds;
-      if (!CollectionBuilder::CropToOpaque(pair.image, bounds)) {
+      if (!SequenceFolder::Compose(render, options_.invert_alphas, same, clear_, false, pair.image,
+                                   bounds)) {
         LogMessage(1, log,
                    "WARNING: the high-res bitmap '%s' is fully transparent; it is not used.\n",
                    pair.file_name.c_str());
@@ -271,8 +277,8 @@ bool CollectionUpRes::EstimateScale() {
   return true;
 }
 
-void CollectionUpRes::Resample(const Pair& pair, uint32_t width, uint32_t height,
-                               std::vector<uint16_t>& nearest, Image& out) const {
+void CollectionUpRes::Resample(const Pair& pair, uint32_t width, uint32_t height, uint16_t* nearest,
+                               Image& out) const {
   const Image& in = pair.image;
   const std::span<const uint8_t> palette = in.palette();
   const std::span<const uint8_t> src = in.pixels();
@@ -375,9 +381,17 @@ bool CollectionUpRes::Finish(const std::function<bool(Collection&)>& save) {
     sizes.emplace_back(static_cast<uint32_t>(w), static_cast<uint32_t>(h));
   }
   std::vector<Image> images(pairs_.size());
-  std::vector<uint16_t> nearest(size_t{1} << 24, 0);
+  // The nearest entry of every colour met, 0 while not looked up; calloc leaves the pages that
+  // no colour touches unmade.
+  const std::unique_ptr<uint16_t, decltype(&std::free)> nearest(
+      static_cast<uint16_t*>(std::calloc(size_t{1} << 24, sizeof(uint16_t))), &std::free);
+  if (!nearest) {
+    LogMessage(0, log, "FATAL: out of memory.\n");
+    elapsed();
+    return false;
+  }
   for (size_t i = 0; i < pairs_.size(); ++i)
-    Resample(pairs_[i], sizes[i].first, sizes[i].second, nearest, images[i]);
+    Resample(pairs_[i], sizes[i].first, sizes[i].second, nearest.get(), images[i]);
 
   // Identical renders share one bitmap.
   const size_t before = collection_.bitmaps.size();

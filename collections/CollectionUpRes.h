@@ -61,7 +61,7 @@ class CollectionUpRes {
   // Steps 3 and 4 of the estimate; false after a FATAL line.
   bool EstimateScale();
   // The render at the target scale in the collection's colours, as (alpha, index) pixels.
-  void Resample(const Pair& pair, uint32_t width, uint32_t height, std::vector<uint16_t>& nearest,
+  void Resample(const Pair& pair, uint32_t width, uint32_t height, uint16_t* nearest,
                 Image& out) const;
 
   Collection& collection_;
@@ -70,6 +70,10 @@ class CollectionUpRes {
   std::vector<std::filesystem::path> folders_;
   size_t next_ = 0;
   std::vector<Pair> pairs_;
+  // Which entries of the last render palette seen are the collection's transparency.
+  std::array<uint8_t, 768> clear_palette_{};
+  std::array<bool, 256> clear_{};
+  bool clear_known_ = false;
   double scale_ = 0;
   int instances_ = 0;
   int unique_ = 0;

@@ -245,18 +245,17 @@ bool SequenceFolder::Check(const char* log, int64_t frame_views_left) const {
   return true;
 }
 
-bool SequenceFolder::LoadImage(const char* log, size_t index, bool invert_alphas,
-                               Image& out) const {
+bool SequenceFolder::LoadRender(const char* log, size_t index, Render& out) const {
   const fs::path& color_path = bitmaps[index];
   const std::string color_name = color_path.filename().string();
-  Image color;
   std::string error;
-  if (!DataFile::loadImage(color_path, color, error)) {
+  if (!DataFile::loadImage(color_path, out.color, error)) {
     LogMessage(0, log, "ERROR: the color bitmap file '%s' could not be loaded.\n",
                color_name.c_str());
     return false;
   }
   // A render whose palette is the grey ramp loads as greyscale; its levels are the indices.
+  const Image& color = out.color;
   const bool grey = color.is(ImageFormat::kGreyscale);
   if ((!color.is(ImageFormat::kIndexed) && !grey) || color.width() > 0xFFFF ||
       color.height() > 0xFFFF || color.width() == 0 || color.height() == 0) {
@@ -264,54 +263,77 @@ bool SequenceFolder::LoadImage(const char* log, size_t index, bool invert_alphas
                color_name.c_str());
     return false;
   }
-  Image alpha;
-  const bool has_alpha = index < alphas.size();
-  if (has_alpha) {
-    const std::string alpha_name = alphas[index].filename().string();
-    if (!DataFile::loadImage(alphas[index], alpha, error)) {
-      LogMessage(0, log, "ERROR: the alpha bitmap file '%s' could not be loaded.\n",
-                 alpha_name.c_str());
-      return false;
-    }
-    if (!alpha.is(ImageFormat::kGreyscale)) {
-      LogMessage(0, log, "ERROR: the alpha bitmap file '%s' was not 8-bit grayscale.\n",
-                 alpha_name.c_str());
-      return false;
-    }
-    if (alpha.width() != color.width() || alpha.height() != color.height()) {
-      LogMessage(0, log,
-                 "ERROR: the alpha bitmap file '%s' had different dimensions than its color "
-                 "counterpart, '%s'.\n",
-                 alpha_name.c_str(), color_name.c_str());
-      return false;
-    }
+  out.palette.fill(0);
+  if (grey || !color.hasPalette()) {
+    for (int i = 0; i < 256; ++i) std::fill_n(&out.palette[i * 3], 3, static_cast<uint8_t>(i));
+  } else {
+    std::copy_n(color.palette().begin(), 768, out.palette.begin());
   }
-  if (!out.setSize(color.width(), color.height(), ImageFormat::kIndexedAlpha)) {
-    LogMessage(0, log, "ERROR: the color bitmap file '%s' could not be loaded.\n",
-               color_name.c_str());
+  out.has_alpha = index < alphas.size();
+  if (!out.has_alpha) return true;
+  const std::string alpha_name = alphas[index].filename().string();
+  if (!DataFile::loadImage(alphas[index], out.alpha, error)) {
+    LogMessage(0, log, "ERROR: the alpha bitmap file '%s' could not be loaded.\n",
+               alpha_name.c_str());
     return false;
   }
-  if (grey) {
-    std::vector<uint8_t> ramp(768);
-    for (int i = 0; i < 256; ++i) std::fill_n(&ramp[i * 3], 3, static_cast<uint8_t>(i));
-    out.setPalette(256, ramp.data());
-  } else {
-    out.setPalette(color.paletteCount(), color.palette().data());
+  if (!out.alpha.is(ImageFormat::kGreyscale)) {
+    LogMessage(0, log, "ERROR: the alpha bitmap file '%s' was not 8-bit grayscale.\n",
+               alpha_name.c_str());
+    return false;
   }
-  const std::span<const uint8_t> indices = color.pixels();
-  const std::span<uint8_t> pixels = out.mutablePixels();
-  const size_t n = indices.size();
-  if (has_alpha) {
-    const std::span<const uint8_t> a = alpha.pixels();
-    const uint8_t flip = invert_alphas ? 0xFF : 0;
-    for (size_t i = 0; i < n; ++i) {
-      pixels[i * 2] = a[i] ^ flip;
-      pixels[i * 2 + 1] = indices[i];
-    }
-  } else {
-    for (size_t i = 0; i < n; ++i) {
-      pixels[i * 2] = 255;
-      pixels[i * 2 + 1] = indices[i];
+  if (out.alpha.width() != color.width() || out.alpha.height() != color.height()) {
+    LogMessage(0, log,
+               "ERROR: the alpha bitmap file '%s' had different dimensions than its color "
+               "counterpart, '%s'.\n",
+               alpha_name.c_str(), color_name.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool SequenceFolder::Compose(const Render& render, bool invert_alphas,
+                             const std::array<uint8_t, 256>& index_of,
+                             const std::array<bool, 256>& clear, bool round_alpha, Image& out,
+                             Image::Rect& bounds) {
+  const uint32_t w = render.color.width(), h = render.color.height();
+  const uint8_t* indices = render.color.pixels().data();
+  const uint8_t* alpha = render.has_alpha ? render.alpha.pixels().data() : nullptr;
+  const uint8_t flip = invert_alphas ? 0xFF : 0;
+  // One pass finds the bounds, a second fills only them: renders are mostly background.
+  int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = -1, y1 = -1;
+  for (uint32_t y = 0; y < h; ++y) {
+    const uint8_t* row = indices + size_t{y} * w;
+    const uint8_t* arow = alpha ? alpha + size_t{y} * w : nullptr;
+    const auto opaque = [&](uint32_t x) {
+      return !clear[row[x]] &&
+             (!arow || static_cast<uint8_t>(arow[x] ^ flip) >= (round_alpha ? 16 : 1));
+    };
+    uint32_t first = 0;
+    while (first < w && !opaque(first)) ++first;
+    if (first == w) continue;
+    uint32_t last = w - 1;
+    while (!opaque(last)) --last;
+    x0 = std::min<int32_t>(x0, static_cast<int32_t>(first));
+    x1 = std::max<int32_t>(x1, static_cast<int32_t>(last));
+    y0 = std::min<int32_t>(y0, static_cast<int32_t>(y));
+    y1 = static_cast<int32_t>(y);
+  }
+  if (x1 < 0) return false;
+  bounds = {x0, y0, x1, y1};
+  const uint32_t cw = static_cast<uint32_t>(x1 - x0 + 1), ch = static_cast<uint32_t>(y1 - y0 + 1);
+  out.setSize(cw, ch, ImageFormat::kIndexedAlpha);
+  out.setPalette(256, render.palette.data());
+  uint8_t* p = out.mutablePixels().data();
+  for (uint32_t y = 0; y < ch; ++y) {
+    const size_t from = size_t{y + static_cast<uint32_t>(y0)} * w + static_cast<uint32_t>(x0);
+    for (uint32_t x = 0; x < cw; ++x, p += 2) {
+      const uint8_t k = indices[from + x];
+      uint8_t a = alpha ? static_cast<uint8_t>(alpha[from + x] ^ flip) : 255;
+      if (round_alpha) a = static_cast<uint8_t>((a >> 4) * 17);
+      if (clear[k]) a = 0;
+      p[0] = a;
+      p[1] = a ? index_of[k] : 0;
     }
   }
   return true;

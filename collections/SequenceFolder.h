@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -65,7 +66,23 @@ class SequenceFolder {
   // `frame_views_left` is what the collection can still take.
   bool Check(const char* log, int64_t frame_views_left) const;
 
-  // Loads render `index` with its alpha image (inverted with `invert_alphas`) as indexed with
-  // alpha, the render's palette kept. False with the ERROR line logged.
-  bool LoadImage(const char* log, size_t index, bool invert_alphas, Image& out) const;
+  // A render as read: its indices (greyscale levels taken as indices into the grey ramp), its
+  // palette, and its alpha image when alphas/ has one.
+  struct Render {
+    Image color;
+    Image alpha;
+    bool has_alpha = false;
+    std::array<uint8_t, 768> palette{};
+  };
+  // Loads render `index` and its alpha image, checked as the build words it. False with the
+  // ERROR line logged.
+  bool LoadRender(const char* log, size_t index, Render& out) const;
+
+  // The render's opaque pixels, cropped to their bounds, as (alpha, index) pixels: alpha from
+  // the alpha image (255 - a with `invert_alphas`, 255 without one; rounded to a multiple of 17
+  // with `round_alpha`), index `index_of` of the render's, and pixels whose index is `clear`
+  // transparent (alpha 0, index 0). False when nothing is opaque.
+  static bool Compose(const Render& render, bool invert_alphas,
+                      const std::array<uint8_t, 256>& index_of, const std::array<bool, 256>& clear,
+                      bool round_alpha, Image& out, Image::Rect& bounds);
 };
