@@ -334,13 +334,13 @@ void CollectionUpRes::Resample(const Pair& pair, uint32_t width, uint32_t height
         for (int k = 0; k < 4; ++k) acc[k] += t.weight * r[k];
       }
       uint8_t* d = &dst[(static_cast<size_t>(y) * width + x) * 2];
-      const int alpha = std::min(255, static_cast<int>(std::lround(acc[3])));
+      const int alpha = std::min(255, static_cast<int>(acc[3] + 0.5f));
       if (alpha <= 0) {
         d[0] = d[1] = 0;
         continue;
       }
       const auto channel = [&](float v) {
-        return std::clamp(static_cast<int>(std::lround(v / acc[3])), 0, 255);
+        return std::clamp(static_cast<int>(v / acc[3] + 0.5f), 0, 255);
       };
       d[0] = static_cast<uint8_t>(alpha);
       d[1] = lookup(channel(acc[0]), channel(acc[1]), channel(acc[2]));

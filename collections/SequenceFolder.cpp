@@ -300,14 +300,16 @@ bool SequenceFolder::Compose(const Render& render, bool invert_alphas,
   const uint8_t* indices = render.color.pixels().data();
   const uint8_t* alpha = render.has_alpha ? render.alpha.pixels().data() : nullptr;
   const uint8_t flip = invert_alphas ? 0xFF : 0;
+  // A collection keeps alpha in four bits, so less than this is nothing: the standard and the
+  // high-res renders of one sprite must find the same bounds.
+  constexpr uint8_t kLeastAlpha = 16;
   // One pass finds the bounds, a second fills only them: renders are mostly background.
   int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = -1, y1 = -1;
   for (uint32_t y = 0; y < h; ++y) {
     const uint8_t* row = indices + size_t{y} * w;
     const uint8_t* arow = alpha ? alpha + size_t{y} * w : nullptr;
     const auto opaque = [&](uint32_t x) {
-      return !clear[row[x]] &&
-             (!arow || static_cast<uint8_t>(arow[x] ^ flip) >= (round_alpha ? 16 : 1));
+      return !clear[row[x]] && (!arow || static_cast<uint8_t>(arow[x] ^ flip) >= kLeastAlpha);
     };
     uint32_t first = 0;
     while (first < w && !opaque(first)) ++first;
@@ -330,8 +332,8 @@ bool SequenceFolder::Compose(const Render& render, bool invert_alphas,
     for (uint32_t x = 0; x < cw; ++x, p += 2) {
       const uint8_t k = indices[from + x];
       uint8_t a = alpha ? static_cast<uint8_t>(alpha[from + x] ^ flip) : 255;
+      if (a < kLeastAlpha || clear[k]) a = 0;
       if (round_alpha) a = static_cast<uint8_t>((a >> 4) * 17);
-      if (clear[k]) a = 0;
       p[0] = a;
       p[1] = a ? index_of[k] : 0;
     }

@@ -79,8 +79,9 @@ class SequenceFolder {
   bool LoadRender(const char* log, size_t index, Render& out) const;
 
   // The render's opaque pixels, cropped to their bounds, as (alpha, index) pixels: alpha from
-  // the alpha image (255 - a with `invert_alphas`, 255 without one; rounded to a multiple of 17
-  // with `round_alpha`), index `index_of` of the render's, and pixels whose index is `clear`
+  // the alpha image (255 - a with `invert_alphas`, 255 without one; below 16 it is 0, as the
+  // collection's four bits of alpha would make it; rounded to a multiple of 17 with
+  // `round_alpha`), index `index_of` of the render's, and pixels whose index is `clear`
   // transparent (alpha 0, index 0). False when nothing is opaque.
   static bool Compose(const Render& render, bool invert_alphas,
                       const std::array<uint8_t, 256>& index_of, const std::array<bool, 256>& clear,
