@@ -10,6 +10,9 @@
 #   make bench-collections   build, then time RLE, the quantiser and convert-images
 #   make bench-import  build, then time importing 200 indexed PNGs into a new collection and
 #                      into one of 2,000 bitmaps beside decoding them (headless)
+#   make bench-autobuild   build, then time building a collection from 1,024 indexed 128 x 128
+#                      renders with alphas, and up-res from 256 x 256 renders of them, beside
+#                      decoding their PNGs (headless)
 #   make bench-quantise   build, then time `zarv-tool quantise` beside `pngquant 256` on one
 #                      2048 x 2048 photograph-like PNG, with PSNR (needs pngquant, ImageMagick)
 #   make bench-textbox   build, then time the text box on 1 MB of text (headless)
@@ -81,7 +84,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon format clean
 
 all: build
 
@@ -132,6 +135,9 @@ bench-collections: deps build
 
 bench-import: deps build
 	bench/run-import.sh $(BUILD_DIR)
+
+bench-autobuild: deps build
+	bench/run-autobuild.sh $(BUILD_DIR)
 
 bench-quantise: deps build
 	bench/run-quantise.sh $(BUILD_DIR)

@@ -1,5 +1,7 @@
 #include "app/RootMenu.h"
 
+#include "app/AutoCollectionDialog.h"
+#include "app/AutoUpResDialog.h"
 #include "app/Preferences.h"
 #include "app/ShellCommands.h"
 #include "app/ToolWindows.h"
@@ -39,8 +41,8 @@ constexpr MenuLine kToolsItems[] = {
     {"Build Dtex Add-on", RootMenu::kBuildDtexAddOn, true},
     {"Build Regular Add-on", RootMenu::kBuildRegularAddOn, true},
     {"Recursive Image Conversion", RootMenu::kRecursiveImageConversion, true},
-    {"Build Standard Collection", RootMenu::kBuildStandardCollection, false},
-    {"Build High-Res Collection", RootMenu::kBuildHighResCollection, false},
+    {"Build Standard Collection", RootMenu::kBuildStandardCollection, true},
+    {"Build High-Res Collection", RootMenu::kBuildHighResCollection, true},
 };
 
 constexpr MenuLine kDebugItems[] = {{"Window Spy", RootMenu::kWindowSpy, true}};
@@ -196,6 +198,12 @@ void RootMenu::RunCommand(int32_t id) {
       return;
     case kRecursiveImageConversion:
       RecursiveImageConversionCommand();
+      return;
+    case kBuildStandardCollection:
+      AutoCollectionDialog::RunCommand();
+      return;
+    case kBuildHighResCollection:
+      AutoUpResDialog::RunCommand();
       return;
     case kAbout:
       AboutCommand();

@@ -7,6 +7,7 @@
 
 #include "app/Preferences.h"
 #include "gui/Button.h"
+#include "gui/TextBox.h"
 #include "gui/Window.h"
 #include "gui/WindowManager.h"
 
@@ -66,6 +67,14 @@ void SyncControlPrefs(const char* owner, bool save,
         box->SetState(value, true);  // silently: restoring is not a user action
       }
     }
-    // Text boxes join here once the text box control exists.
+    if (std::strcmp(cls, "TextBox") == 0) {
+      auto* box = static_cast<TextBox*>(control);
+      std::string text;
+      if (save) {
+        SetPrefString(key, box->GetText());  // refused, keeping the old one, if unstorable
+      } else if (GetPrefString(key, &text)) {
+        box->SetText(text);
+      }
+    }
   }
 }

@@ -152,6 +152,11 @@ bool ColorImport::reconcile(const Collection& collection, std::span<const uint8_
   return Reconcile(collection, palette, count, adopt_file_colors, replaced, nullptr, out);
 }
 
+bool ColorImport::reconcile(const Collection& collection, std::span<const uint8_t> palette,
+                            uint32_t count, UsedEntries& cache, Reconciled& out) {
+  return Reconcile(collection, palette, count, false, {}, &cache, out);
+}
+
 bool ColorImport::Reconcile(const Collection& collection, std::span<const uint8_t> palette,
                             uint32_t count, bool adopt_file_colors,
                             std::span<const CollectionBitmap* const> replaced, UsedEntries* cache,

@@ -46,6 +46,21 @@ class ColorImport {
                         uint32_t count, bool adopt_file_colors,
                         std::span<const CollectionBitmap* const> replaced, Reconciled& out);
 
+  // The entries opaque pixels use, found once for a run of many imports into one collection
+  // and grown with each bitmap the run adds (Use): finding them means reading every pixel of
+  // the collection.
+  struct UsedEntries {
+    bool known = false;
+    std::array<bool, 256> used{};
+    // Marks the indices of the opaque pixels of (alpha, index) pixels.
+    void Use(std::span<const uint8_t> pixels) {
+      for (size_t i = 0; i + 1 < pixels.size(); i += 2) used[pixels[i + 1]] |= pixels[i] != 0;
+    }
+  };
+  // reconcile without a bitmap to replace, for a run that keeps `cache` up to date.
+  static bool reconcile(const Collection& collection, std::span<const uint8_t> palette,
+                        uint32_t count, UsedEntries& cache, Reconciled& out);
+
   // The palette an image brings: its own for an indexed image, the grey ramp (256 entries)
   // for a greyscale one, whose levels are indices into it.
   static void ImagePalette(const Image& image, std::array<uint8_t, 768>& palette, uint32_t& count);
@@ -106,12 +121,6 @@ class ColorImport {
   static std::string BitmapNameFromFile(const std::filesystem::path& file);
 
  private:
-  // The entries opaque pixels use, found once for an import of many files and grown with each
-  // bitmap it adds: finding them means reading every pixel of the collection.
-  struct UsedEntries {
-    bool known = false;
-    std::array<bool, 256> used{};
-  };
   static bool Reconcile(const Collection& collection, std::span<const uint8_t> palette,
                         uint32_t count, bool adopt_file_colors,
                         std::span<const CollectionBitmap* const> replaced, UsedEntries* cache,

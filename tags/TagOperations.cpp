@@ -188,6 +188,12 @@ CreatedTag CreateTag(Codex& codex, uint32_t group, uint32_t tag_id, std::string_
   return Create(codex, group, tag_id, name, allow_overwrite, false, reason);
 }
 
+CreatedTag CreateOverArchive(Codex& codex, uint32_t group, uint32_t tag_id, std::string_view name,
+                             bool allow_overwrite, std::string* reason) {
+  codex.Poll(true);
+  return Create(codex, group, tag_id, name, allow_overwrite, true, reason);
+}
+
 CodexEntry* Duplicate(Codex& codex, CodexEntry* entry, std::optional<std::string_view> name,
                       std::string* reason) {
   const uint32_t group = entry->group(), tag_id = entry->tag_id();

@@ -40,6 +40,11 @@ struct CreatedTag {
 CreatedTag CreateTag(Codex& codex, uint32_t group, uint32_t tag_id, std::string_view name,
                      bool allow_overwrite, std::string* reason = nullptr);
 
+// CreateTag for a tag that takes the place of an archived one of the same id: the archived
+// copy does not count as taken, and the new local copy wins over it once saved.
+CreatedTag CreateOverArchive(Codex& codex, uint32_t group, uint32_t tag_id, std::string_view name,
+                             bool allow_overwrite, std::string* reason = nullptr);
+
 // A new local tag with the source's data, user data, version and index bytes, named `name` or
 // "<source> copy", "<source> copy 1" ... "<source> copy 100". None when every candidate is
 // refused or the data cannot be copied.

@@ -111,8 +111,8 @@ TEST_F(RootMenuTest, FiveMenusWithEveryItemInOrder) {
                                        {"Build Dtex Add-on", 10205, true},
                                        {"Build Regular Add-on", 10206, true},
                                        {"Recursive Image Conversion", 10208, true},
-                                       {"Build Standard Collection", 10209, false},
-                                       {"Build High-Res Collection", 10210, false},
+                                       {"Build Standard Collection", 10209, true},
+                                       {"Build High-Res Collection", 10210, true},
                                    }));
   EXPECT_EQ(Top("Window")->WindowId(), 10300);
   EXPECT_EQ(Entries(Top("Window")), (std::vector<Entry>{{"Close All Windows", 10301, true}}));

@@ -16,6 +16,7 @@
 #include "collections/DataFile.h"
 #include "collections/ExportNames.h"
 #include "tags/LooseTagFile.h"
+#include "tools/zarv-tool/CollectionBuildCommand.h"
 #include "tools/zarv-tool/CollectionFile.h"
 #include "tools/zarv-tool/ToolText.h"
 
@@ -224,4 +225,5 @@ void AddCollectionCommand(CLI::App& app, ToolCommands& commands) {
 
   AddCollectionImportCommands(*sub, commands);
   AddCollectionEditCommands(*sub, commands);
+  AddCollectionBuildCommands(*sub, commands);
 }
