@@ -224,4 +224,5 @@ void AddCollectionCommand(CLI::App& app, ToolCommands& commands) {
 
   AddCollectionImportCommands(*sub, commands);
   AddCollectionEditCommands(*sub, commands);
+  AddCollectionSequenceCommands(*sub, commands);
 }
