@@ -153,6 +153,8 @@ X256SequenceEdit::X256SequenceEdit(X256EditHost& host, Sequence* sequence, Windo
 }
 
 X256SequenceEdit::~X256SequenceEdit() {
+  // Torn down with the whole tree at exit: frame editors still to go must not call back.
+  for (X256SequenceFrameEdit* editor : frame_editors_) editor->Detach();
   if (gone_) gone_(this);
 }
 
