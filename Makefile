@@ -24,6 +24,9 @@
 #   make bench-lists   build, then time the list, grid and combo box at 50,000 rows (virtual display)
 #   make bench-x256    build, then time redrawing the collection editor's Bitmaps page with 60
 #                      thumbnails (virtual display)
+#   make bench-sequence   build, then time redrawing the sequence editor's grid with 40 visible
+#                      cells, and measure the share of a core its frame editor's preview takes
+#                      animating at 30 frames a second (virtual display)
 #   make bench-browser build, then time the archive browser on the large game folder of
 #                      bench-codex (virtual display)
 #   make bench-undo    build, then measure what the collection editor's undo history holds after
@@ -84,7 +87,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon format clean
 
 all: build
 
@@ -168,6 +171,9 @@ bench-addon: deps build
 
 bench-x256: deps build
 	bench/run-x256.sh $(BUILD_DIR)
+
+bench-sequence: deps build
+	bench/run-sequence.sh $(BUILD_DIR)
 
 bench-undo: deps build
 	bench/run-undo.sh $(BUILD_DIR)

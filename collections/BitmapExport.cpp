@@ -73,6 +73,15 @@ bool BitmapExport::ExportToFolder(const Collection& collection,
   if (!ExportNames::ForSelection(mode, names, shadows, alpha, DataFile::extensionOf(format), files,
                                  message))
     return false;
+  return ExportNamed(collection, selection, files, alpha, format, folder, result, message);
+}
+
+bool BitmapExport::ExportNamed(const Collection& collection,
+                               std::span<const CollectionBitmap* const> selection,
+                               const std::vector<std::string>& files, bool alpha,
+                               DataFile::FileFormat format, const std::filesystem::path& folder,
+                               FolderResult& result, std::string& message) {
+  result = {};
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (!std::filesystem::is_directory(folder)) {

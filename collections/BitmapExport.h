@@ -55,4 +55,11 @@ class BitmapExport {
                              ExportNames::Mode mode, bool alpha, DataFile::FileFormat format,
                              const std::filesystem::path& folder, FolderResult& result,
                              std::string& message);
+  // The same with the file names given, one per selected bitmap (null entries are skipped):
+  // names made by ExportNames.
+  static bool ExportNamed(const Collection& collection,
+                          std::span<const CollectionBitmap* const> selection,
+                          const std::vector<std::string>& files, bool alpha,
+                          DataFile::FileFormat format, const std::filesystem::path& folder,
+                          FolderResult& result, std::string& message);
 };

@@ -66,6 +66,13 @@ bool ExportNames::ForSelection(Mode mode, const std::vector<std::string>& names,
   return true;
 }
 
+std::string ExportNames::SequenceCell(uint32_t frame, uint32_t view, bool alpha,
+                                      std::string_view extension) {
+  char name[64];
+  std::snprintf(name, sizeof name, "Frame #%02u, view #%02u%s", frame, view, alpha ? " alpha" : "");
+  return Sanitise(name) + std::string(extension);
+}
+
 std::filesystem::path ExportNames::InFolder(const std::filesystem::path& folder,
                                             const std::string& file_name) {
   // Sanitised names are plain already; this guards callers that pass something else.

@@ -34,6 +34,11 @@ class ExportNames {
                            const std::vector<bool>& shadows, bool alpha, std::string_view extension,
                            std::vector<std::string>& out, std::string& message);
 
+  // A sequence cell's file: "Frame #00, view #01" (counted from 0), " alpha" added for an alpha
+  // export, then the extension.
+  static std::string SequenceCell(uint32_t frame, uint32_t view, bool alpha,
+                                  std::string_view extension);
+
   // The path of `file_name` in `folder`; `file_name` must be a result of the functions above.
   static std::filesystem::path InFolder(const std::filesystem::path& folder,
                                         const std::string& file_name);

@@ -4,6 +4,7 @@
 
 #include "collections/ui/BitmapDDData.h"
 #include "collections/ui/BitmapGridDDData.h"
+#include "collections/ui/SequenceCellsDDData.h"
 #include "gui/Draw.h"
 #include "gui/Painter.h"
 #include "gui/TextLayout.h"
@@ -40,6 +41,8 @@ BitmapGrid::BitmapGrid(uint32_t window_flags, Window* parent)
   static const bool registered = [] {
     WindowManager::RegisterDragImagePainter(BitmapDDData::kTypeId, {&MeasureDrag, &DrawDrag});
     WindowManager::RegisterDragImagePainter(BitmapGridDDData::kTypeId, {&MeasureDrag, &DrawDrag});
+    WindowManager::RegisterDragImagePainter(SequenceCellsDDData::kTypeId,
+                                            {&MeasureDrag, &DrawDrag});
     return true;
   }();
   (void)registered;
@@ -67,5 +70,5 @@ int32_t BitmapGrid::DropIndex(Point screen_point) const {
 
 int32_t BitmapGrid::AcceptDrop(Point point, bool query_only, DragDropData* data) {
   if (!drop_ || !data) return 0;
-  return drop_(DropIndex(point), data, query_only) ? 1 : 0;
+  return drop_(drop_on_cells_ ? CellAt(point) : DropIndex(point), data, query_only) ? 1 : 0;
 }

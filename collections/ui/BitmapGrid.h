@@ -16,6 +16,8 @@ class BitmapGrid : public GridWindow {
 
   void SetDropCallback(DropCallback callback) { drop_ = std::move(callback); }
   void SetContextCallback(ContextCallback callback) { context_ = std::move(callback); }
+  // Drops go on the cell under the pointer (-1 for none) instead of in front of one.
+  void SetDropOnCells(bool on_cells) { drop_on_cells_ = on_cells; }
   // The cell a drop at a screen point goes in front of.
   int32_t DropIndex(Point screen_point) const;
 
@@ -26,4 +28,5 @@ class BitmapGrid : public GridWindow {
  private:
   DropCallback drop_;
   ContextCallback context_;
+  bool drop_on_cells_ = false;
 };

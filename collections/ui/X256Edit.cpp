@@ -209,6 +209,7 @@ void X256Edit::OnClose() {
   if (bitmaps_) bitmaps_->CloseWindows();
   if (shadows_) shadows_->CloseWindows();
   if (hues_) hues_->CloseEditors();
+  if (sequences_) sequences_->CloseEditors();
   TagEdit::OnClose();
 }
 

@@ -2,6 +2,7 @@
 
 #include "collections/Collection.h"
 #include "collections/ui/X256EditHost.h"
+#include "collections/ui/X256SequenceEdit.h"
 #include "gui/WindowManager.h"
 
 namespace {
@@ -18,8 +19,33 @@ X256SequenceBrowser::X256SequenceBrowser(X256EditHost& host, Window* parent)
   Refresh();
 }
 
-// The editors' signals forget this page by themselves.
-X256SequenceBrowser::~X256SequenceBrowser() = default;
+X256SequenceBrowser::~X256SequenceBrowser() {
+  CloseEditors();
+}
+
+void X256SequenceBrowser::CloseEditors() {
+  // Copy: the editors leave the list as they close.
+  const std::vector<Editor> editors = editors_;
+  editors_.clear();
+  for (const Editor& editor : editors) {
+    editor.window->closed.Disconnect(this);
+    if (auto* edit = dynamic_cast<X256SequenceEdit*>(editor.window)) {
+      edit->SetGoneHandler(nullptr);
+      edit->Detach();
+    }
+    Window::Close(editor.window);
+  }
+}
+
+int32_t X256SequenceBrowser::EditorCount() const {
+  int32_t count = 0;
+  for (const Editor& editor : editors_) {
+    ++count;
+    if (const auto* edit = dynamic_cast<const X256SequenceEdit*>(editor.window))
+      count += static_cast<int32_t>(edit->FrameEditors().size());
+  }
+  return count;
+}
 
 const X256ListPage::Texts& X256SequenceBrowser::PageTexts() const {
   static const Texts texts{
@@ -98,8 +124,22 @@ bool X256SequenceBrowser::IsRecordOpen(const void* record) const {
 }
 
 void X256SequenceBrowser::OpenRecord(void* record) {
-  // The sequence editor is not built yet; an open one is brought forward.
-  if (Window* open = EditorOf(Seq(record))) WM().BringToFront(open);
+  auto* sequence = static_cast<Sequence*>(record);
+  if (Window* open = EditorOf(sequence)) {
+    WM().BringToFront(open);
+    return;
+  }
+  auto* editor = new X256SequenceEdit(host_, sequence, nullptr);
+  const Rect frame = editor->FrameRectInParent();
+  const Point at = WM().NextCascadePosition();
+  editor->SetFrameRect({at.x, at.y, at.x + frame.Width(), at.y + frame.Height()});
+  WM().BringToFront(editor);
+  // A window tree torn down as a whole destroys the editor without closing it.
+  editor->SetGoneHandler([this](X256SequenceEdit* gone) {
+    std::erase_if(editors_, [gone](const Editor& e) { return e.window == gone; });
+  });
+  AddEditor(sequence, editor, [editor] { editor->Refresh(); });
+  editor->FocusCell(0, 1);
 }
 
 void X256SequenceBrowser::RecordsChanged() {

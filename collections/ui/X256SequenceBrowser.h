@@ -6,9 +6,9 @@
 
 struct Sequence;
 
-// Page "Sequences": the collection's sequences. The sequence editor windows are not built yet:
-// a double-click opens nothing. The page keeps the list of open sequence editors all the same,
-// so that a sequence being edited cannot be deleted and editors hear of every change.
+// Page "Sequences": the collection's sequences. A double-click or Enter opens a sequence
+// editor; the page keeps the list of open ones, so that a sequence being edited cannot be
+// deleted and editors hear of every change.
 class X256SequenceBrowser : public X256ListPage {
  public:
   X256SequenceBrowser(X256EditHost& host, Window* parent);
@@ -20,7 +20,11 @@ class X256SequenceBrowser : public X256ListPage {
   // after every change of the page.
   void AddEditor(Sequence* sequence, Window* editor, std::function<void()> refresh);
   Window* EditorOf(const Sequence* sequence) const;
-  int32_t EditorCount() const { return static_cast<int32_t>(editors_.size()); }
+  // The open sequence editors and their frame editors: the optimisation page locks while any
+  // is open.
+  int32_t EditorCount() const;
+  // The editor closes: the sequence editors go with it.
+  void CloseEditors();
 
  protected:
   const Texts& PageTexts() const override;

@@ -226,4 +226,5 @@ void AddCollectionCommand(CLI::App& app, ToolCommands& commands) {
   AddCollectionImportCommands(*sub, commands);
   AddCollectionEditCommands(*sub, commands);
   AddCollectionBuildCommands(*sub, commands);
+  AddCollectionSequenceCommands(*sub, commands);
 }

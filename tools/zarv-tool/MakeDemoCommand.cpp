@@ -371,6 +371,25 @@ bool WriteDemoCollection(const DemoTag& tag, ByteWriter& out, TagHeader& header,
       sequence->frames[frame].record.shadow = shadows[frame];
     }
   }
+  if (rich) {
+    // The Dragon flies in eight directions, the last three mirroring the second to fourth, as
+    // the game draws them; no record names this sequence, so it comes last.
+    Sequence* fly = collection.AddSequence("fly");
+    fly->ticks_per_frame = 3;
+    fly->flags |= collection_layout::kSequenceMirroring;
+    fly->view_count = 8;
+    fly->frames.assign(bitmaps.size(), fly->NewFrame());
+    for (size_t frame = 0; frame < bitmaps.size(); ++frame) {
+      for (size_t view = 0; view < 5; ++view) {
+        FrameView& v = fly->frames[frame].views[view];
+        v.bitmap = bitmaps[(frame + view) % bitmaps.size()];
+        v.registration_x = 24;
+        v.registration_y = 40;
+      }
+    }
+    // Stored as loading derives them, so that a collection opened and saved stays the same.
+    fly->ApplyMirroring();
+  }
   collection.RenumberBitmapReferences();
   return collection.Save(out, header, error);
 }

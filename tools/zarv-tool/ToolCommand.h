@@ -24,6 +24,8 @@ void AddCollectionCommand(CLI::App& app, ToolCommands& commands);
 void AddCollectionImportCommands(CLI::App& collection, ToolCommands& commands);
 // collection edit and runtime-size, under `collection`.
 void AddCollectionEditCommands(CLI::App& collection, ToolCommands& commands);
+// collection sequence, sequence-import and sequence-export, under `collection`.
+void AddCollectionSequenceCommands(CLI::App& collection, ToolCommands& commands);
 // clipboard put-text, get-text, put-image and get-image.
 void AddClipboardCommand(CLI::App& app, ToolCommands& commands);
 void AddNaturalSortCommand(CLI::App& app, ToolCommands& commands);

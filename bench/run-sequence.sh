@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs the sequence editor benchmark on its own virtual X server and prints its figure.
+# Usage: bench/run-sequence.sh [BUILD_DIR] [benchmark options]   (BUILD_DIR defaults to build)
+set -euo pipefail
+
+build_dir=${1:-build}
+shift || true
+bench="$build_dir/zarv_sequencebench"
+if [[ ! -x "$bench" ]]; then
+  echo "run-sequence.sh: $bench is missing; build first (make, or ninja -C $build_dir)." >&2
+  exit 1
+fi
+if ! command -v xvfb-run >/dev/null 2>&1; then
+  echo "run-sequence.sh: xvfb-run is missing (Debian package xvfb)." >&2
+  exit 1
+fi
+# The sequence editor and a frame editor side by side need 1280 x 1024.
+exec xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' "$bench" "$@"
