@@ -36,10 +36,11 @@ std::vector<CollectionBitmap*> SequenceTransfer::CellBitmaps(const Sequence& seq
   return out;
 }
 
+// The wording, misspelling included, is the message users of the game's tools know.
 bool SequenceTransfer::CountMatches(const Sequence& sequence, size_t count, std::string& message) {
   if (count == CellCount(sequence)) return true;
   char text[128];
-  std::snprintf(text, sizeof text, "%zu bitmaps were selected, expected %zu", count,
+  std::snprintf(text, sizeof text, "%zu bitmaps were seleced, expected %zu", count,
                 CellCount(sequence));
   message = text;
   return false;

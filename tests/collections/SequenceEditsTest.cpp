@@ -201,7 +201,7 @@ TEST_F(SequenceTransferTest, ImportsAssignInTheirOrderOrChangeNothing) {
   const std::vector<uint8_t> before = collection_test::Save(c);
   EXPECT_FALSE(SequenceTransfer::ImportFiles(c, s, {files.data(), 3},
                                              SequenceTransfer::kFramesThenViews, nullptr, message));
-  EXPECT_EQ(message, "3 bitmaps were selected, expected 4");
+  EXPECT_EQ(message, "3 bitmaps were seleced, expected 4");
   // A file that is no image spoils the lot.
   std::vector<std::filesystem::path> spoiled = files;
   spoiled[3] = dir / "not an image.png";

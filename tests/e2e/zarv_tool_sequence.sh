@@ -56,7 +56,7 @@ done
 # One file short: refused, nothing written.
 [[ $(status_of "$tool" collection sequence-import square.256 5 s0.png s1.png s2.png -o bad.256) == 1 ]] ||
   fail "three files for four cells were taken"
-grep -q "3 bitmaps were selected, expected 4" stderr || fail "short import message: $(cat stderr)"
+grep -q "3 bitmaps were seleced, expected 4" stderr || fail "short import message: $(cat stderr)"
 [[ ! -e bad.256 ]] || fail "a refused import wrote its output"
 
 # By view: file 1 goes to frame 1 of view 0.
