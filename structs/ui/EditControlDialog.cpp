@@ -58,7 +58,7 @@ EditControlDialog::EditControlDialog(const DialogControl& control)
   SetClientSize({kContentWidth, text_bottom + 8 + Button::Height() + kButtonGap});
   OnResized();
   Window::SetTabOrder({id_, type_, tag_, text_});
-  SetTabOrder(id_);
+  SetTabOrder(text_);
   Window::SetFocus(id_, 0);
 }
 
