@@ -45,5 +45,9 @@ void AddLwoCommand(CLI::App& app, ToolCommands& commands);
 void AddGeomCommand(CLI::App& app, ToolCommands& commands);
 // sound info and sound export.
 void AddSoundCommand(CLI::App& app, ToolCommands& commands);
+// dialog dump and dialog load.
+void AddDialogCommand(CLI::App& app, ToolCommands& commands);
+// text get and text set.
+void AddTextCommand(CLI::App& app, ToolCommands& commands);
 // lwo import and geom export, under the two above.
 void AddModelCommands(CLI::App& app, ToolCommands& commands);

@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
   AddLwoCommand(app, commands);
   AddGeomCommand(app, commands);
   AddSoundCommand(app, commands);
+  AddDialogCommand(app, commands);
+  AddTextCommand(app, commands);
   AddModelCommands(app, commands);  // under lwo and geom, so after both
 
   try {
