@@ -108,15 +108,22 @@ void DialogView::Draw() {
   auto place = [&](const DialogControl& c) {
     return Rect{ox + c.rect.left, oy + c.rect.top, ox + c.rect.right, oy + c.rect.bottom};
   };
+  // The labels go out together after the outlines: a dialog of hundreds of controls would
+  // otherwise cost a draw call for each.
+  labels_.clear();
+  runs_.clear();
   for (size_t i = 0; i < dialog.controls.size(); ++i) {
     if (static_cast<int32_t>(i) == selected) continue;
     const DialogControl& c = dialog.controls[i];
     const Rect r = place(c);
     if (r.IsEmpty() || !r.Intersects(visible)) continue;
     Outline(r, kOutline);
-    DrawText(font, std::to_string(c.id) + " " + c.text, 0, kTextLiteral,
-             {r.left + 3, r.top + 2, r.right - 2, r.bottom - 2});
+    labels_.push_back(std::to_string(c.id) + " " + c.text);
+    runs_.push_back({{}, {r.left + 3, r.top + 2, r.right - 2, r.bottom - 2}});
   }
+  for (size_t i = 0; i < runs_.size(); ++i) runs_[i].text = labels_[i];
+  SetDrawColor(kOutline);
+  DrawTextRuns(font, runs_, 0, kTextLiteral);
   if (selected < 0) return;
   const DialogControl& c = dialog.controls[static_cast<size_t>(selected)];
   const Rect r = place(c);

@@ -1,6 +1,9 @@
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "gui/Draw.h"
 #include "gui/Painter.h"
 #include "gui/ScrollableWindow.h"
 #include "structs/Dialog.h"
@@ -42,4 +45,6 @@ class DialogView : public ScrollableWindow {
 
  private:
   DialogEdit* editor_ = nullptr;
+  std::vector<std::string> labels_;  // kept between frames for their storage
+  std::vector<TextRun> runs_;
 };
