@@ -42,6 +42,7 @@ EditControlDialog::EditControlDialog(const DialogControl& control)
   tag_->SetMaxLength(4);
   tag_->SetLiteral(true);
   tag_->SetText(tagcode::Chars(control.type));
+  shown_tag_ = tag_->GetText();
   text_ = new TextBox(TextBox::kEditor, this);
   text_->SetLiteral(true);
   // A text longer than the field's limit is shown whole: cutting it would save it cut.
@@ -96,13 +97,16 @@ bool EditControlDialog::Accept() {
     return false;
   }
   const std::string tag = tag_->GetText();
-  if (tag.size() != 4) {
+  // A type whose code the field cannot show whole (a zero byte in it) stays as it was unless
+  // another is chosen or typed.
+  const bool type_kept = tag == shown_tag_;
+  if (tag.size() != 4 && !type_kept) {
     MessageBoxWindow::Show("Invalid Type", "The tag must be exactly four characters.", {"OK"});
     Window::SetFocus(tag_, 0);
     return false;
   }
   result_.id = static_cast<int16_t>(id);
-  result_.type = tagcode::Make(tag);
+  if (!type_kept) result_.type = tagcode::Make(tag);
   const std::string text = text_->GetText();
   if (text != shown_text_) {
     std::string stored;

@@ -48,6 +48,7 @@ class EditControlDialog : public DialogWindow {
   TextBox* tag_ = nullptr;
   TextBox* text_ = nullptr;
   DialogControl result_;
+  std::string shown_tag_;   // the tag field as first shown
   std::string shown_text_;  // the text as the box took it, to tell whether it was edited
   std::string line_end_;    // what the text's own line breaks are
 };

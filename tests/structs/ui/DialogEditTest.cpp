@@ -71,8 +71,10 @@ TEST_F(DialogEditTest, OpensWithTheFactsBesideTheCanvasAndKeepsTheSelectedRowOve
   e->Info()->Select(e->Info()->ItemAtRow(0), false);
   Window::SetFocus(e->Info(), 0);
   Tap(Key::Delete);
+  Tap(Key::Enter);
   Pump();
   EXPECT_EQ(e->dialog().controls.size(), 3u);
+  EXPECT_EQ(wm->TopModalWindow(), nullptr) << "Enter on a fact row edits no control";
   e->Info()->Select(e->Info()->ItemAtRow(13), false);
   Tap(Key::Delete);
   Pump();
@@ -221,6 +223,18 @@ TEST_F(DialogEditTest, CtrlAOutsideBeepsAndInsideAddsWhatEditControlDataAccepts)
   EXPECT_EQ(added.text, "Go");
   EXPECT_EQ(e->selected(), 3);
   EXPECT_EQ(e->Info()->ItemCount(), 15);
+}
+
+TEST_F(DialogEditTest, ATypeTheTagFieldCannotShowWholeIsKeptUnlessChanged) {
+  DialogControl control{0x61620000u, 1, {}, "t"};  // "ab" and two zero bytes
+  platform.Then([](FakePlatform& fp) { return TopModalIs(*fp.wm, "Edit Control Data"); });
+  platform.Then([this](FakePlatform&) {
+    Tap(Key::Enter);
+    return true;
+  });
+  EXPECT_TRUE(EditControlDialog::Edit(control));
+  RunSteps();
+  EXPECT_EQ(control.type, 0x61620000u);
 }
 
 TEST_F(DialogEditTest, OKRefusesBadIdsAndShortTypesAndLeavesLongCarriageReturnTextsAlone) {
