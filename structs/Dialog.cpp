@@ -71,10 +71,14 @@ bool Dialog::Read(std::span<const uint8_t> data, Dialog& out, std::string& error
     const size_t start = in.position();
     const uint8_t* begin = data.data() + start;
     const void* zero = std::memchr(begin, 0, data.size() - start);
+    if (start == data.size()) {
+      error = "the data holds " + std::to_string(i) + (i == 1 ? " text" : " texts") + " for " +
+              std::to_string(d.controls.size()) + " controls";
+      return false;
+    }
     if (!zero) {
       error = "control " + std::to_string(i) + "'s text at offset " + std::to_string(start) +
-              " has no zero byte ending it" +
-              (start == data.size() ? " (the texts end after " + std::to_string(i) + ")" : "");
+              " has no zero byte ending it";
       return false;
     }
     const size_t length = static_cast<size_t>(static_cast<const uint8_t*>(zero) - begin);
