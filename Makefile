@@ -45,6 +45,8 @@
 #                      and starting its playback
 #   make bench-addon   build, then time `zarv-tool addon` on 8 tags of 64 MiB and on 3,000 small
 #                      tags beside cp of the same bytes, flushed to disk
+#   make bench-dialog  build, then time a drag step and a canvas redraw of a 2,000-control dialog,
+#                      and opening, typing into and saving a 1 MiB script (virtual display)
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -87,7 +89,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon bench-dialog format clean
 
 all: build
 
@@ -193,6 +195,9 @@ bench-models: deps build
 
 bench-sound: deps build
 	bench/run-sound.sh $(BUILD_DIR)
+
+bench-dialog: deps build
+	bench/run-dialog.sh $(BUILD_DIR)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

@@ -6,6 +6,7 @@
 #include "models/ui/GeomEdit.h"
 #include "sound/ui/SoundEdit.h"
 #include "structs/StructRegistry.h"
+#include "structs/ui/DialogEdit.h"
 #include "structs/ui/TagStructEdit.h"
 #include "structs/ui/TextEdit.h"
 #include "tags/TagCode.h"
@@ -27,7 +28,7 @@ const Assignment kDedicated[] = {
     {tagcode::Make("temp"), &TextEdit::Make},  {tagcode::Make("text"), &TextEdit::Make},
     {tagcode::Make("dtex"), &DtexEdit::Make},  {tagcode::Make("mesh"), &MeshEdit::Make},
     {tagcode::Make("dmap"), &DmapEdit::Make},  {tagcode::Make("geom"), &GeomEdit::Make},
-    {tagcode::Make("soun"), &SoundEdit::Make},
+    {tagcode::Make("soun"), &SoundEdit::Make}, {tagcode::Make("bina"), &DialogEdit::Make},
 };
 
 // Every group a record definition describes gets the struct editor (the registry leaves out

@@ -21,6 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(list.text.find("\n\n") == std::string::npos && (list.text.empty() || list.text[0] != '\n'),
         "a string list shows an empty line");
   Check(list.text.empty() || list.text.back() == '\n', "a string list's last line is not ended");
+  // Every separator ends a string: the kept ones plus the dropped ones can be no more.
+  size_t separators = 0;
+  for (uint8_t b : input) separators += b == 0 || b == '\n' || b == '\r';
+  const size_t kept = static_cast<size_t>(std::count(list.text.begin(), list.text.end(), '\n'));
+  Check(list.dropped + kept <= separators + 1 && (kept > 0 || list.dropped == 0),
+        "a string list miscounts its dropped strings");
 
   const texttag::Loaded text = texttag::TextFromData(tagcode::Make("text"), input);
   const auto zero = std::find(input.begin(), input.end(), uint8_t{0});

@@ -178,13 +178,9 @@ const Font* DefaultFont() {
   return g_default_font;
 }
 
-int32_t DrawText(const Font* font, std::string_view text, int style, uint32_t flags,
-                 const Rect& rect) {
-  if (!font) font = g_default_font;
-  if (!font) return 0;
-  g_glyphs.clear();
-  const int32_t width = LayoutText(font, text, style, flags, rect, g_glyphs);
-  if (!g_painter || (flags & kTextMeasureOnly) || g_glyphs.empty()) return width;
+namespace {
+// Draws what g_glyphs holds in the current colour (shadows first), page by page.
+void DrawPlacedGlyphs(const Font* font, uint32_t flags) {
   FlushSprites();
   g_stats.glyphs += static_cast<int32_t>(g_glyphs.size());
   const Color color = g_painter->CurrentColor();
@@ -206,5 +202,24 @@ int32_t DrawText(const Font* font, std::string_view text, int style, uint32_t fl
     }
   }
   g_painter->SetColor(color);
+}
+}  // namespace
+
+int32_t DrawText(const Font* font, std::string_view text, int style, uint32_t flags,
+                 const Rect& rect) {
+  if (!font) font = g_default_font;
+  if (!font) return 0;
+  g_glyphs.clear();
+  const int32_t width = LayoutText(font, text, style, flags, rect, g_glyphs);
+  if (!g_painter || (flags & kTextMeasureOnly) || g_glyphs.empty()) return width;
+  DrawPlacedGlyphs(font, flags);
   return width;
+}
+
+void DrawTextRuns(const Font* font, std::span<const TextRun> runs, int style, uint32_t flags) {
+  if (!font) font = g_default_font;
+  if (!font || !g_painter || (flags & kTextMeasureOnly)) return;
+  g_glyphs.clear();
+  for (const TextRun& run : runs) LayoutText(font, run.text, style, flags, run.rect, g_glyphs);
+  if (!g_glyphs.empty()) DrawPlacedGlyphs(font, flags);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "gui/Geometry.h"
@@ -40,6 +41,13 @@ void DrawSkinBorder(const Rect& rect, int32_t edge_id, int32_t corner_id, uint32
 // Text in the current colour; returns the widest line's width. Null font: the default font.
 int32_t DrawText(const Font* font, std::string_view text, int style, uint32_t flags,
                  const Rect& rect);
+// Many texts in the current colour drawn together, one draw a font page however many there
+// are: for views that label hundreds of shapes at once.
+struct TextRun {
+  std::string_view text;
+  Rect rect;
+};
+void DrawTextRuns(const Font* font, std::span<const TextRun> runs, int style, uint32_t flags);
 void SetDefaultFont(const Font* font);
 const Font* DefaultFont();
 

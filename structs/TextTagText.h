@@ -18,6 +18,9 @@ struct Loaded {
   std::string text;
   // When the load refused the data: where the zero byte that cuts the text sits.
   size_t zero_offset = 0;
+  // A string list's empty strings that come before a kept one: dropping them renumbers the
+  // strings after them once the list is saved.
+  size_t dropped = 0;
 };
 
 // A plain text's zero bytes may only end it: one before more text would hide that text from
@@ -27,5 +30,8 @@ Loaded TextFromData(uint32_t group, std::span<const uint8_t> data);
 
 // Every line feed becomes a carriage return; nothing else is added (no terminating zero).
 std::vector<uint8_t> DataFromText(std::string_view text);
+
+// The text as the editor's box holds it: every CR LF, CR or LF becomes one line feed.
+std::string WithLineFeeds(std::string_view text);
 
 }  // namespace texttag

@@ -39,6 +39,12 @@ bool TextEdit::ReadData(TagStream& stream, const TagHeader& header) {
                                 " comes before more of its text");
     return false;
   }
+  if (loaded.dropped > 0) {
+    LogMessage(1, kLog,
+               "%s: %zu empty string%s dropped; the strings after %s move up when it is saved.\n",
+               header.Name().c_str(), loaded.dropped, loaded.dropped == 1 ? " was" : "s were",
+               loaded.dropped == 1 ? "it" : "them");
+  }
   loading_ = true;
   box_->SetText(loaded.text);
   loading_ = false;

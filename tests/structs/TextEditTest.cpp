@@ -12,6 +12,7 @@ namespace {
 
 constexpr uint32_t kStli = tagcode::Make("stli");
 constexpr uint32_t kText = tagcode::Make("text");
+constexpr uint32_t kScri = tagcode::Make("scri");
 constexpr uint32_t kNote = tagcode::Make("Note");
 
 class TextEditTest : public EditorTest {
@@ -33,9 +34,11 @@ class TextEditTest : public EditorTest {
 };
 
 TEST_F(TextEditTest, AStringListShowsOneStringPerLineAndSavesThemCarriageReturnEnded) {
+  MessageCapture log;
   TextEdit* editor = OpenTag(kStli, "string lists", std::string("one\0two\0\0three\0", 16));
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(Lines(editor->Box()), (std::vector<std::string>{"one", "two", "three", ""}));
+  EXPECT_NE(log.text().find("1 empty string was dropped"), std::string::npos) << log.text();
   EXPECT_FALSE(editor->dirty());
   EXPECT_EQ(editor->ClientRect().Width(), 640);
   EXPECT_EQ(editor->ClientRect().Height(), 480);
@@ -71,17 +74,17 @@ TEST_F(TextEditTest, ATextsLineEndsAreSavedAsCarriageReturnsAndAnEmptiedTextAsNo
 
 TEST_F(TextEditTest, ALongTextOpensAndSavesWholeAndStaysEditable) {
   std::string text;
-  for (int i = 0; i < 2000; ++i) text += "line " + std::to_string(i % 1000) + "\r";
-  text.resize(20000, 'z');
-  TextEdit* editor = OpenTag(kText, "text", text);
+  for (int i = 0; i < 10000; ++i) text += "line " + std::to_string(i % 1000) + "\r";
+  text.resize(100000, 'z');
+  TextEdit* editor = OpenTag(kScri, "scripts", text);
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(editor->Box()->Length(), 20000);
+  EXPECT_EQ(editor->Box()->Length(), 100000);
   EXPECT_EQ(editor->Box()->VerticalPosition(), 0);
   Char('!');  // the caret starts at the top
   CtrlKey('S');
   Pump(2);
-  const std::string saved = FileData("text", "Note");
-  EXPECT_EQ(saved.size(), 20001u);
+  const std::string saved = FileData("scripts", "Note");
+  EXPECT_EQ(saved.size(), 100001u);
   EXPECT_TRUE(saved == "!" + text);
 }
 

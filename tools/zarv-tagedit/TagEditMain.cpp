@@ -3,10 +3,12 @@
 // cannot be opened ends it at once with exit status 1 and the reason on standard error.
 // Otherwise it prints flushed JSON lines:
 //   {"event":"ready","controls":{KEY:[left,top,right,bottom]}}   after the first frame, the
-//       editor's controls in OS-window pixels, keyed as StructEditor::controls() names them
-//       (an editor other than the struct editor reports no controls)
+//       editor's controls in OS-window pixels, keyed as StructEditor::controls() names them;
+//       the dialog editor reports the client areas of its "canvas" and its "info" list, the
+//       text editor that of its "text" box (other editors report no controls)
 //   {"event":"modal","title":T,"controls":{...}}   a nested editor or a dialog came on top;
-//       a dialog's controls are its buttons, keyed by label
+//       a dialog's controls are its buttons, keyed by label; "Edit Control Data" adds its
+//       "id", "type", "tag" and "text" fields
 //   {"event":"saved","file":F}   the tag was saved into F, relative to DIR
 //   {"event":"exit"}             the editor closed and the program ends
 // G is a group's four characters; ID a tag id's four characters or a number (0x for hex).
@@ -20,11 +22,18 @@
 #include "app/EditorRegistration.h"
 #include "app/ProgramShell.h"
 #include "gui/Button.h"
+#include "gui/ComboBox.h"
+#include "gui/ListWindow.h"
+#include "gui/TextBox.h"
 #include "gui/TreeRenderer.h"
 #include "gui/WindowManager.h"
 #include "structs/StructRegistry.h"
+#include "structs/ui/DialogEdit.h"
+#include "structs/ui/DialogView.h"
+#include "structs/ui/EditControlDialog.h"
 #include "structs/ui/StructEditor.h"
 #include "structs/ui/TagStructEdit.h"
+#include "structs/ui/TextEdit.h"
 #include "tags/Codex.h"
 #include "tags/TagCode.h"
 #include "tags/TagGroupTable.h"
@@ -60,12 +69,24 @@ void CollectButtons(const Window* w, nlohmann::json& out) {
   for (const Window* c = w->FirstChild(); c; c = c->NextSibling()) CollectButtons(c, out);
 }
 
+nlohmann::json EditorControls(const TagEdit* editor) {
+  if (const auto* tag = dynamic_cast<const TagStructEdit*>(editor))
+    return ControlsOf(tag->Editor());
+  nlohmann::json controls = nlohmann::json::object();
+  if (const auto* dialog = dynamic_cast<const DialogEdit*>(editor)) {
+    controls["canvas"] = RectJson(dialog->View()->ClientRect());
+    controls["info"] = RectJson(dialog->Info()->ClientRect());
+  } else if (const auto* text = dynamic_cast<const TextEdit*>(editor)) {
+    controls["text"] = RectJson(text->Box()->ClientRect());
+  }
+  return controls;
+}
+
 void OnIdle() {
   WindowManager& wm = g_shell->wm();
   if (!g_ready && g_editor && g_shell->renderer().RenderCount() > 0) {
     g_ready = true;
-    const auto* tag = dynamic_cast<TagStructEdit*>(g_editor);
-    Print({{"event", "ready"}, {"controls", ControlsOf(tag ? tag->Editor() : nullptr)}});
+    Print({{"event", "ready"}, {"controls", EditorControls(g_editor)}});
   }
   if (!g_ready) return;
   Window* top = wm.TopModalWindow();
@@ -77,6 +98,12 @@ void OnIdle() {
     controls = ControlsOf(nested);
   } else {
     CollectButtons(top, controls);
+  }
+  if (const auto* edit = dynamic_cast<const EditControlDialog*>(top)) {
+    controls["id"] = RectJson(edit->IdField()->FrameRect());
+    controls["type"] = RectJson(edit->TypeMenu()->FrameRect());
+    controls["tag"] = RectJson(edit->TagField()->FrameRect());
+    controls["text"] = RectJson(edit->TextField()->FrameRect());
   }
   Print({{"event", "modal"},
          {"title", top->GetTitle() ? top->GetTitle() : ""},

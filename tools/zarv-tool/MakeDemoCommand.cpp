@@ -11,6 +11,7 @@
 #include "base/ByteWriter.h"
 #include "collections/Collection.h"
 #include "collections/HueChange.h"
+#include "structs/Dialog.h"
 #include "structs/MemberValue.h"
 #include "structs/StructDefinition.h"
 #include "structs/StructInstance.h"
@@ -286,8 +287,35 @@ const std::vector<DemoTag>& LocalTags() {
       {".256", "tree", "Tree", ""},
       {"core", "tree", "Tree", "", kTreeCore},
       {"scen", "tree", "Tree", "", kTreeScenery},
+      {"bina", "main", "Main Menu", ""},
+      {"ditl", "menu", "Menu Strings", "New Game\rLoad Game\rOptions\rQuit\r"},
+      {"temp", "unit", "Unit Template", std::string_view("name\0hit points\0speed\0", 22)},
   };
   return tags;
+}
+
+// The main menu: a dozen controls of several kinds over a 640 x 480 screen, so the dialog
+// editor opens on something that looks like the game's own.
+bool WriteDemoDialog(ByteWriter& out, std::string& error) {
+  Dialog d;
+  d.version = 1;
+  d.rect = {0, 0, 640, 480};
+  auto add = [&](const char* type, int16_t id, DialogRect r, const char* text) {
+    d.controls.push_back({tagcode::Make(type), id, r, text});
+  };
+  add("bann", 1, {120, 16, 520, 96}, "Vorn");
+  add("butt", 2, {40, 140, 240, 180}, "New Game");
+  add("butt", 3, {40, 196, 240, 236}, "Load Game");
+  add("butt", 4, {40, 252, 240, 292}, "Options");
+  add("butt", 5, {40, 404, 240, 444}, "Quit");
+  add("stat", 6, {280, 140, 600, 164}, "Player name:");
+  add("edit", 7, {280, 168, 600, 192}, "");
+  add("chek", 8, {280, 208, 440, 228}, "Fog of war");
+  add("radi", 9, {280, 236, 440, 256}, "Easy");
+  add("slid", 10, {280, 272, 600, 292}, "Game speed");
+  add("lstm", 11, {280, 308, 600, 440}, "");
+  add("stat", 12, {8, 456, 200, 476}, "Demo build");
+  return d.Write(out, error);
 }
 
 // A small real collection: a palette ramp, round sprites and sequences of them, tinted by the
@@ -433,6 +461,8 @@ bool WriteTag(const StructRegistry& structs, const fs::path& base, const DemoTag
     if (!demoterrain::WriteTag(tag.group, tag.id, writer.data(), caller, error)) return false;
   } else if (demosounds::Makes(tag.group, tag.id)) {
     writer.data().WriteBytes(demosounds::Data(tag.id, tag.name));
+  } else if (tag.group == "bina") {
+    if (!WriteDemoDialog(writer.data(), error)) return false;
   } else if (tag.group == ".256") {
     if (!WriteDemoCollection(tag, writer.data(), caller, error)) return false;
   } else if (!tag.values.empty()) {

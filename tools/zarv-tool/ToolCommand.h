@@ -49,5 +49,9 @@ void AddGeomCommand(CLI::App& app, ToolCommands& commands);
 void AddSoundCommand(CLI::App& app, ToolCommands& commands);
 // addon.
 void AddAddonCommand(CLI::App& app, ToolCommands& commands);
+// dialog dump and dialog load.
+void AddDialogCommand(CLI::App& app, ToolCommands& commands);
+// text get and text set.
+void AddTextCommand(CLI::App& app, ToolCommands& commands);
 // lwo import and geom export, under the two above.
 void AddModelCommands(CLI::App& app, ToolCommands& commands);

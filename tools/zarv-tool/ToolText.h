@@ -17,3 +17,9 @@ void PrintJson(std::ostream& out, const nlohmann::json& doc);
 // 8-bit encoding lacks (and malformed UTF-8) become '_'.
 std::string EightBitFromUtf8(const std::string& utf8);
 std::string Utf8FromEightBit(const std::string& text);
+
+// The same, for text that must arrive whole: false at the first character the 8-bit encoding
+// lacks (or malformed UTF-8), with its 1-based line and column (in characters; CR LF, CR and LF
+// each end a line) in `line` and `column`.
+bool EightBitFromUtf8Exactly(const std::string& utf8, std::string& out, size_t& line,
+                             size_t& column);

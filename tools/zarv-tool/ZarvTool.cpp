@@ -45,6 +45,8 @@ int main(int argc, char** argv) {
   AddGeomCommand(app, commands);
   AddSoundCommand(app, commands);
   AddAddonCommand(app, commands);
+  AddDialogCommand(app, commands);
+  AddTextCommand(app, commands);
   AddModelCommands(app, commands);  // under lwo and geom, so after both
 
   try {

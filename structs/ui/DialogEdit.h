@@ -1,0 +1,81 @@
+#pragma once
+#include <cstdint>
+
+#include "structs/Dialog.h"
+#include "tags/ui/TagEdit.h"
+
+class DialogView;
+class ListWindow;
+class SplitterWindow;
+
+// The editor of interface dialogs (`bina`): the dialog's facts, the key help and one row per
+// control on the left; the canvas on the right, where controls are added, removed, dragged,
+// nudged and reordered. Every change refreshes the list and marks the tag modified.
+class DialogEdit : public TagEdit {
+ public:
+  static constexpr Size kClientSize{892, 528};
+  static constexpr int32_t kMinPane = 200;
+  static constexpr int32_t kFirstControlRow = 11;  // the facts and the help come first
+  static constexpr const char* kLog = "DialogEdit";
+  enum ViewMode : int32_t { kShowPosition = 1, kShowSize = 2 };
+
+  explicit DialogEdit(const TagHeader& header);
+  static TagEdit* Make(const TagHeader& header);
+
+  // --- TagEdit
+  const char* GetClassName() const override { return "DialogEdit"; }
+  // The info list's keys go to the canvas while Shift or Ctrl is held.
+  bool HandleEvent(Window* target, int32_t type, InputEvent& event) override;
+  void OnResized() override;
+  // A drag on the canvas, in dialog coordinates.
+  void OnTrackMouse(Point start, Point current, int32_t phase) override;
+  bool WriteData(ByteWriter& out, TagHeader& header) override;
+  bool ReadData(TagStream& stream, const TagHeader& header) override;
+
+  // --- Operations
+  // Shows the dialog (a loaded tag's, or one a test builds).
+  void SetDialog(Dialog dialog);
+  // Runs "Edit Control Data" on control `index`; on OK it takes the edit. True on OK.
+  bool EditControl(int32_t index);
+  // Ctrl+A at (x, y) in dialog coordinates: outside the dialog, or with no id free, it beeps.
+  void AddControlAt(int32_t x, int32_t y);
+  void RemoveSelected();
+  void MoveSelectedEarlier();
+  void MoveSelectedLater();
+  // Selects control `index` (-1: none) on the canvas and in the list.
+  void Select(int32_t index);
+  // The press that starts a drag of the selected control.
+  void BeginDrag(Dialog::Zone zone);
+  // Moves the selected control's edges by one key step; resizing moves right and bottom.
+  void Nudge(int32_t dx, int32_t dy, bool resize);
+  // The canvas's key handling; true when the key was taken.
+  bool CanvasKey(InputEvent& event);
+  // Refills the info list, keeping the selected row, and resets the canvas's scroll range.
+  void RefreshInfo();
+
+  const Dialog& dialog() const { return dialog_; }
+  int32_t selected() const { return selected_; }
+  int32_t view_mode() const { return view_mode_; }
+  void set_view_mode(int32_t mode);
+  Dialog::Zone drag_zone() const { return zone_; }
+  ListWindow* Info() const { return info_; }
+  DialogView* View() const { return view_; }
+  SplitterWindow* Splitter() const { return splitter_; }
+
+ private:
+  void Changed();
+  void OnInfoSelection(intptr_t);
+  void OnInfoActivated(intptr_t item);
+  void OnInfoDelete(intptr_t);
+  int32_t ControlOfRow(int32_t row) const;
+
+  Dialog dialog_;
+  DialogRect drag_start_;
+  Dialog::Zone zone_ = Dialog::Zone::kNone;
+  int32_t view_mode_ = kShowPosition;
+  SplitterWindow* splitter_ = nullptr;
+  ListWindow* info_ = nullptr;
+  DialogView* view_ = nullptr;
+  int32_t selected_ = -1;
+  bool refreshing_ = false;
+};
