@@ -9,10 +9,120 @@
 #include "gui/ListItem.h"
 #include "gui/ListWindow.h"
 #include "gui/SplitterWindow.h"
+#include "gui/TextBox.h"
 #include "gui/WindowManager.h"
 #include "structs/ui/DialogView.h"
 #include "structs/ui/EditControlDialog.h"
 #include "tags/TagStream.h"
+
+// One step of the history. It holds only what it changes; "do" makes the change (the first
+// time too, unless the editor made it already, as a drag does) and both ways leave the
+// editor the control to select.
+class DialogEdit::Action : public UndoableAction {
+ public:
+  Action(DialogEdit& editor, uint64_t step) : editor_(editor), step_(step) {}
+  bool Do() final {
+    editor_.step_select_ = Apply(editor_.dialog_, false);
+    return true;
+  }
+  void Undo() final { editor_.step_select_ = Apply(editor_.dialog_, true); }
+  uint64_t step() const { return step_; }
+
+ protected:
+  // Makes the change, or with `back` takes it back; answers the control to select.
+  virtual int32_t Apply(Dialog& dialog, bool back) = 0;
+
+ private:
+  DialogEdit& editor_;
+  uint64_t step_;
+};
+
+// A drag, or a run of nudges, of one control.
+class DialogEdit::RectAction : public DialogEdit::Action {
+ public:
+  RectAction(DialogEdit& editor, uint64_t step, int32_t index, DialogRect before, DialogRect after)
+      : Action(editor, step), index_(index), before_(before), after_(after) {}
+  int32_t index() const { return index_; }
+  // The next nudge of the run, already made.
+  void Extend(const DialogRect& after) { after_ = after; }
+
+ protected:
+  int32_t Apply(Dialog& dialog, bool back) override {
+    dialog.controls[static_cast<size_t>(index_)].rect = back ? before_ : after_;
+    return index_;
+  }
+
+ private:
+  int32_t index_;
+  DialogRect before_;
+  DialogRect after_;
+};
+
+// "Edit Control Data" taken with OK.
+class DialogEdit::ControlAction : public DialogEdit::Action {
+ public:
+  ControlAction(DialogEdit& editor, uint64_t step, int32_t index, DialogControl before,
+                DialogControl after)
+      : Action(editor, step), index_(index), before_(std::move(before)), after_(std::move(after)) {}
+
+ protected:
+  int32_t Apply(Dialog& dialog, bool back) override {
+    dialog.controls[static_cast<size_t>(index_)] = back ? before_ : after_;
+    return index_;
+  }
+
+ private:
+  int32_t index_;
+  DialogControl before_;
+  DialogControl after_;
+};
+
+// A control added (Ctrl+A) or removed (Delete) at `index`.
+class DialogEdit::PresenceAction : public DialogEdit::Action {
+ public:
+  PresenceAction(DialogEdit& editor, uint64_t step, int32_t index, DialogControl control,
+                 bool added)
+      : Action(editor, step), index_(index), control_(std::move(control)), added_(added) {}
+
+ protected:
+  int32_t Apply(Dialog& dialog, bool back) override {
+    if (added_ == back) return dialog.Remove(index_);
+    dialog.controls.insert(dialog.controls.begin() + index_, control_);
+    return index_;
+  }
+
+ private:
+  int32_t index_;
+  DialogControl control_;
+  bool added_;
+};
+
+// A control moved one place earlier or later: it and its neighbour trade places.
+class DialogEdit::SwapAction : public DialogEdit::Action {
+ public:
+  SwapAction(DialogEdit& editor, uint64_t step, int32_t from, int32_t to)
+      : Action(editor, step), from_(from), to_(to) {}
+
+ protected:
+  int32_t Apply(Dialog& dialog, bool back) override {
+    std::swap(dialog.controls[static_cast<size_t>(from_)],
+              dialog.controls[static_cast<size_t>(to_)]);
+    return back ? from_ : to_;
+  }
+
+ private:
+  int32_t from_;
+  int32_t to_;
+};
+
+namespace {
+
+bool IsShiftOrControl(int32_t key) {
+  return key == Key::LeftShift || key == Key::RightShift || key == Key::Shift ||
+         key == Key::LeftControl || key == Key::RightControl || key == Key::Control;
+}
+
+}  // namespace
 
 DialogEdit::DialogEdit(const TagHeader& header) : TagEdit(header) {
   splitter_ = new SplitterWindow(WindowFlag::Visible, this);
@@ -34,6 +144,8 @@ DialogEdit::DialogEdit(const TagHeader& header) : TagEdit(header) {
   splitter_->SetDividerPosition(kClientSize.width / 3);
   RefreshInfo();
 }
+
+DialogEdit::~DialogEdit() = default;
 
 TagEdit* DialogEdit::Make(const TagHeader& header) {
   return new DialogEdit(header);
@@ -67,8 +179,27 @@ bool DialogEdit::WriteData(ByteWriter& out, TagHeader& /*header*/) {
   return true;
 }
 
+bool DialogEdit::Save() {
+  if (!TagEdit::Save()) return false;
+  saved_step_ = CurrentStep();
+  // A nudge after the save is a change of its own, or undoing it could not reach the save.
+  EndNudgeRun();
+  return true;
+}
+
+bool DialogEdit::Create(uint32_t group, std::string_view name) {
+  if (!TagEdit::Create(group, name)) return false;
+  SetDialog(Dialog());
+  // Nothing is on disk yet: no step of the history is the saved one.
+  saved_step_ = ~uint64_t{0};
+  return true;
+}
+
 void DialogEdit::SetDialog(Dialog dialog) {
   dialog_ = std::move(dialog);
+  history_.Clear();
+  saved_step_ = CurrentStep();
+  EndNudgeRun();
   selected_ = -1;
   zone_ = Dialog::Zone::kNone;
   RefreshInfo();
@@ -89,12 +220,31 @@ void DialogEdit::OnResized() {
 
 bool DialogEdit::HandleEvent(Window* target, int32_t type, InputEvent& event) {
   if (TagEdit::HandleEvent(target, type, event)) return true;
-  if (target == info_ && type == kEventKey && (event.flags & (kModShift | kModControl)) &&
+  // The release of the last modifier goes along too: the canvas's cursor and nudging follow it.
+  if (target == info_ && type == kEventKey &&
+      ((event.flags & (kModShift | kModControl)) || IsShiftOrControl(event.a)) &&
       event.a != Key::Tab) {
     view_->HandleEvent(view_, type, event);
     return true;
   }
   return false;
+}
+
+bool DialogEdit::OnKey(InputEvent& event) {
+  if ((event.flags & kModControl) && (event.a == 'Z' || event.a == 'Y')) {
+    // A text box keeps its own Ctrl+Z and Ctrl+Y for its text.
+    if (dynamic_cast<TextBox*>(WM().Focus()) == nullptr) {
+      if (event.b == 1) {
+        if (event.a == 'Z') {
+          Undo();
+        } else {
+          Redo();
+        }
+      }
+      return true;
+    }
+  }
+  return TagEdit::OnKey(event);
 }
 
 void DialogEdit::set_view_mode(int32_t mode) {
@@ -145,6 +295,7 @@ void DialogEdit::OnInfoSelection(intptr_t) {
   const ListItem* item = info_->SelectedItem();
   const int32_t index = item ? ControlOfRow(info_->RowOfItem(item)) : -1;
   if (index == selected_) return;
+  EndNudgeRun();
   selected_ = index;
   view_->InvalidateClient();
 }
@@ -161,13 +312,40 @@ void DialogEdit::OnInfoDelete(intptr_t) {
 
 // ------------------------------------------------------------------------- operations
 
-void DialogEdit::Changed() {
-  MarkDirty(true);
+uint64_t DialogEdit::CurrentStep() const {
+  const auto* action = dynamic_cast<const Action*>(history_.Current());
+  return action ? action->step() : 0;
+}
+
+void DialogEdit::Record(Action* action, bool done) {
+  EndNudgeRun();
+  step_select_ = selected_;
+  if (history_.Add(action, done)) Stepped(step_select_);
+}
+
+void DialogEdit::Stepped(int32_t select) {
+  MarkDirty(CurrentStep() != saved_step_);
   RefreshInfo();
+  Select(select);
+}
+
+bool DialogEdit::Undo() {
+  if (zone_ != Dialog::Zone::kNone || !history_.Undo()) return false;
+  EndNudgeRun();
+  Stepped(step_select_);
+  return true;
+}
+
+bool DialogEdit::Redo() {
+  if (zone_ != Dialog::Zone::kNone || !history_.Redo()) return false;
+  EndNudgeRun();
+  Stepped(step_select_);
+  return true;
 }
 
 void DialogEdit::Select(int32_t index) {
   if (index < 0 || static_cast<size_t>(index) >= dialog_.controls.size()) index = -1;
+  if (index != selected_) EndNudgeRun();
   ListItem* item = index < 0 ? nullptr : info_->ItemAtRow(kFirstControlRow + index);
   refreshing_ = true;
   if (item) {
@@ -181,10 +359,13 @@ void DialogEdit::Select(int32_t index) {
 
 bool DialogEdit::EditControl(int32_t index) {
   if (index < 0 || static_cast<size_t>(index) >= dialog_.controls.size()) return false;
-  DialogControl control = dialog_.controls[static_cast<size_t>(index)];
+  const DialogControl& before = dialog_.controls[static_cast<size_t>(index)];
+  DialogControl control = before;
   if (!EditControlDialog::Edit(control)) return false;
-  dialog_.controls[static_cast<size_t>(index)] = std::move(control);
-  Changed();
+  // OK on an unchanged control is no step: the history and the modified mark stay.
+  if (control != before) {
+    Record(new ControlAction(*this, next_step_++, index, before, std::move(control)), false);
+  }
   return true;
 }
 
@@ -195,31 +376,25 @@ void DialogEdit::AddControlAt(int32_t x, int32_t y) {
     return;
   }
   if (!EditControlDialog::Edit(*control)) return;
-  dialog_.controls.push_back(std::move(*control));
-  Changed();
-  Select(static_cast<int32_t>(dialog_.controls.size()) - 1);
+  const auto at = static_cast<int32_t>(dialog_.controls.size());
+  Record(new PresenceAction(*this, next_step_++, at, std::move(*control), true), false);
 }
 
 void DialogEdit::RemoveSelected() {
   if (selected_ < 0) return;
-  const int32_t next = dialog_.Remove(selected_);
-  MarkDirty(true);
-  RefreshInfo();
-  Select(next);
+  Record(new PresenceAction(*this, next_step_++, selected_,
+                            dialog_.controls[static_cast<size_t>(selected_)], false),
+         false);
 }
 
 void DialogEdit::MoveSelectedEarlier() {
-  if (!dialog_.MoveEarlier(selected_)) return;
-  const int32_t moved = selected_ - 1;
-  Changed();
-  Select(moved);
+  if (selected_ <= 0) return;
+  Record(new SwapAction(*this, next_step_++, selected_, selected_ - 1), false);
 }
 
 void DialogEdit::MoveSelectedLater() {
-  if (!dialog_.MoveLater(selected_)) return;
-  const int32_t moved = selected_ + 1;
-  Changed();
-  Select(moved);
+  if (selected_ < 0 || static_cast<size_t>(selected_) + 1 >= dialog_.controls.size()) return;
+  Record(new SwapAction(*this, next_step_++, selected_, selected_ + 1), false);
 }
 
 void DialogEdit::BeginDrag(Dialog::Zone zone) {
@@ -230,38 +405,62 @@ void DialogEdit::BeginDrag(Dialog::Zone zone) {
 
 void DialogEdit::OnTrackMouse(Point start, Point current, int32_t phase) {
   if (selected_ < 0 || zone_ == Dialog::Zone::kNone) return;
+  DialogRect& rect = dialog_.controls[static_cast<size_t>(selected_)].rect;
   if (phase == kTrackMove) {
-    DialogRect& rect = dialog_.controls[static_cast<size_t>(selected_)].rect;
     const DialogRect moved =
         Dialog::Dragged(drag_start_, zone_, current.x - start.x, current.y - start.y);
     set_view_mode(zone_ == Dialog::Zone::kMove ? kShowPosition : kShowSize);
     if (moved != rect) {
       rect = moved;
-      Changed();
+      MarkDirty(true);
+      RefreshInfo();
     }
   }
-  if (phase == kTrackEnd) zone_ = Dialog::Zone::kNone;
+  if (phase == kTrackEnd) {
+    zone_ = Dialog::Zone::kNone;
+    // The whole drag is one step, recorded once it is over; one that ends where it started
+    // is none.
+    if (rect != drag_start_) {
+      Record(new RectAction(*this, next_step_++, selected_, drag_start_, rect), true);
+    } else {
+      MarkDirty(CurrentStep() != saved_step_);
+    }
+  }
 }
 
 void DialogEdit::Nudge(int32_t dx, int32_t dy, bool resize) {
   if (selected_ < 0) return;
   DialogRect& rect = dialog_.controls[static_cast<size_t>(selected_)].rect;
-  rect = Dialog::Dragged(rect, resize ? Dialog::Zone::kBottomRight : Dialog::Zone::kMove, dx, dy);
+  const DialogRect before = rect;
+  const DialogRect after =
+      Dialog::Dragged(rect, resize ? Dialog::Zone::kBottomRight : Dialog::Zone::kMove, dx, dy);
   set_view_mode(resize ? kShowSize : kShowPosition);
-  Changed();
+  auto* run = nudge_run_ ? dynamic_cast<RectAction*>(history_.Current()) : nullptr;
+  if (run && run->index() == selected_) {
+    rect = after;
+    run->Extend(after);
+    Stepped(selected_);
+    return;
+  }
+  Record(new RectAction(*this, next_step_++, selected_, before, after), false);
+  nudge_run_ = true;
 }
 
 bool DialogEdit::CanvasKey(InputEvent& event) {
   const bool shift = (event.flags & kModShift) != 0;
   const bool ctrl = (event.flags & kModControl) != 0;
-  if (event.a == Key::LeftShift || event.a == Key::RightShift || event.a == Key::Shift ||
-      event.a == Key::LeftControl || event.a == Key::RightControl || event.a == Key::Control) {
+  if (IsShiftOrControl(event.a)) {
     // The readout follows the modifiers held: Shift shows the size, Ctrl the position.
     if (shift) {
       set_view_mode(kShowSize);
     } else if (ctrl) {
       set_view_mode(kShowPosition);
+    } else {
+      // Letting go of both ends a run of nudges: the next one is a step of its own.
+      EndNudgeRun();
     }
+    // The zone under a pointer that stays still changes with the modifiers too.
+    view_->ShowZoneCursor(WM().MousePosition(), event.flags);
     return false;
   }
   if (event.b != 1 || !(shift || ctrl)) return false;

@@ -171,11 +171,15 @@ void DialogView::OnDoubleClick(InputEvent& event) {
 }
 
 void DialogView::OnMouseMove(InputEvent& event) {
-  const Point p = ToDialog({event.a, event.b});
-  const bool ctrl = (event.mods & kModControl) != 0;
-  const bool shift = (event.mods & kModShift) != 0;
+  ShowZoneCursor({event.a, event.b}, event.mods);
+}
+
+void DialogView::ShowZoneCursor(Point screen, int32_t mods) {
+  const Point p = ToDialog(screen);
+  const bool ctrl = (mods & kModControl) != 0;
+  const bool shift = (mods & kModShift) != 0;
   Dialog::Zone zone = Dialog::Zone::kNone;
-  if (ctrl || shift) {
+  if ((ctrl || shift) && ClientRect().Contains(screen)) {
     const int32_t index = editor_->dialog().ControlAt(p.x, p.y);
     if (index >= 0) {
       zone = Dialog::ZoneAt(editor_->dialog().controls[static_cast<size_t>(index)].rect, p.x, p.y,

@@ -29,6 +29,9 @@ class DialogView : public ScrollableWindow {
   Point ToScreen(Point dialog) const;
   // The cursor the zone shows.
   static int32_t CursorFor(Dialog::Zone zone);
+  // Shows the cursor of the zone under a screen point with the modifiers `mods` held; the
+  // arrow away from the canvas's client area.
+  void ShowZoneCursor(Point screen, int32_t mods);
   // The readout box of the selected control, in screen coordinates; empty without one.
   Rect ReadoutRect() const;
 
