@@ -134,6 +134,9 @@ TEST_F(DialogEditTest, ZonesPickCornersOverEdgesAndDraggingMovesThem) {
   Move(p.x, p.y);
   Pump();
   EXPECT_EQ(platform.cursor, Cursor::SizeVertical);
+  Key(Key::Shift, false);
+  Pump();
+  EXPECT_EQ(platform.cursor, Cursor::Arrow) << "letting go shows the arrow without a move";
   // Dragging the bottom-left corner by (-5, +5).
   CtrlPress(e, 21, 69, Key::Shift);
   EXPECT_EQ(e->drag_zone(), Dialog::Zone::kBottomLeft);
@@ -279,6 +282,98 @@ TEST_F(DialogEditTest, AnUnchangedDialogSavesItsBytesBackWithWhatFollowsTheTexts
   CtrlKey('S');
   Pump(2);
   EXPECT_EQ(FileData("dialogs", "Menu"), std::string(bytes.begin(), bytes.end()));
+}
+
+TEST_F(DialogEditTest, EveryKindOfEditUndoesBackToTheSavedBytesAndRedoesAgain) {
+  DialogEdit* e = OpenDialog(std::string("\x01\x02", 2));
+  ASSERT_NE(e, nullptr);
+  const uint32_t start = e->History().Count();
+  e->Select(1);
+  e->Nudge(1, 0, false);
+  e->Nudge(0, 1, true);  // the same run: one step
+  e->BeginDrag(Dialog::Zone::kMove);
+  e->OnTrackMouse({0, 0}, {3, 3}, kTrackMove);
+  e->OnTrackMouse({0, 0}, {7, -2}, kTrackMove);
+  e->OnTrackMouse({0, 0}, {7, -2}, kTrackEnd);
+  e->MoveSelectedLater();
+  e->RemoveSelected();  // the moved control, now last
+  e->Select(0);
+  platform.Then([](FakePlatform& fp) { return TopModalIs(*fp.wm, "Edit Control Data"); });
+  platform.Then([&](FakePlatform& fp) {
+    dynamic_cast<EditControlDialog*>(fp.wm->TopModalWindow())->TextField()->SetText("Begin");
+    Tap(Key::Enter);
+    return true;
+  });
+  EXPECT_TRUE(e->EditControl(0));
+  RunSteps();
+  platform.Then([](FakePlatform& fp) { return TopModalIs(*fp.wm, "Edit Control Data"); });
+  platform.Then([&](FakePlatform&) {
+    Tap(Key::Enter);
+    return true;
+  });
+  e->AddControlAt(200, 200);
+  RunSteps();
+  ASSERT_EQ(e->History().Count(), start + 6) << "nudges, drag, move, remove, edit, add";
+  const Dialog edited = e->dialog();
+  EXPECT_EQ(edited.controls[0].text, "Begin");
+  EXPECT_EQ(edited.controls[1].id, 5);
+  EXPECT_EQ(edited.controls[2].id, 6);
+  EXPECT_EQ(e->selected(), 2);
+
+  int undone = 0;
+  while (e->Undo()) ++undone;
+  EXPECT_EQ(undone, 6);
+  EXPECT_FALSE(e->dirty()) << "back at the state on disk";
+  EXPECT_EQ(e->selected(), 1) << "the control the first step changed";
+  EXPECT_EQ(e->Info()->ItemCount(), 14);
+  while (e->Redo()) {
+  }
+  EXPECT_EQ(e->dialog(), edited);
+  EXPECT_TRUE(e->dirty());
+  while (e->Undo()) {
+  }
+  e->MarkDirty(true);
+  CtrlKey('S');
+  Pump(2);
+  EXPECT_EQ(FileData("dialogs", "Menu"), std::string(bytes.begin(), bytes.end()));
+}
+
+TEST_F(DialogEditTest, CtrlZAndCtrlYStepThroughTheHistoryAndTheModifiedMarkFollowsTheSave) {
+  DialogEdit* e = OpenDialog();
+  ASSERT_NE(e, nullptr);
+  e->Info()->Select(e->Info()->ItemAtRow(DialogEdit::kFirstControlRow), false);
+  Window::SetFocus(e->Info(), 0);
+  Key(Key::Shift, true);
+  Tap(Key::Right);
+  Tap(Key::Right);
+  Key(Key::Shift, false);
+  Key(Key::Control, true);
+  Tap(Key::Down);  // after the modifiers were let go: a second step
+  Key(Key::Control, false);
+  Pump();
+  EXPECT_EQ(e->dialog().controls[0].rect, (DialogRect{20, 21, 122, 71}));
+  EXPECT_STREQ(e->GetTitle(), "Menu*");
+
+  CtrlKey('S');
+  Pump(2);
+  EXPECT_STREQ(e->GetTitle(), "Menu");
+  CtrlKey('Z');
+  Pump();
+  EXPECT_EQ(e->dialog().controls[0].rect, (DialogRect{20, 20, 122, 70}));
+  EXPECT_STREQ(e->GetTitle(), "Menu*") << "undone past the save";
+  CtrlKey('Z');
+  Pump();
+  EXPECT_EQ(e->dialog().controls[0].rect, (DialogRect{20, 20, 120, 70}));
+  EXPECT_EQ(e->selected(), 0);
+  EXPECT_EQ(e->Info()->RowOfItem(e->Info()->SelectedItem()), DialogEdit::kFirstControlRow);
+  CtrlKey('Z');  // nothing left to undo
+  CtrlKey('Y');
+  Pump();
+  EXPECT_EQ(e->dialog().controls[0].rect, (DialogRect{20, 20, 122, 70})) << "both nudges";
+  CtrlKey('Y');
+  Pump();
+  EXPECT_EQ(e->dialog().controls[0].rect, (DialogRect{20, 21, 122, 71}));
+  EXPECT_STREQ(e->GetTitle(), "Menu") << "redone to the saved state";
 }
 
 }  // namespace
