@@ -53,6 +53,9 @@ TEST_F(TextEditTest, ATextsLineEndsAreSavedAsCarriageReturnsAndAnEmptiedTextAsNo
   TextEdit* editor = OpenTag(kText, "text", "first\r\nsecond\r\n");
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(Lines(editor->Box()), (std::vector<std::string>{"first", "second", ""}));
+  CtrlKey('S');
+  Pump(2);
+  EXPECT_EQ(FileData("text", "Note"), "first\rsecond\r") << "CR LF saved as CR alone";
   CtrlKey('A');
   Tap(Key::Backspace);
   Pump();
