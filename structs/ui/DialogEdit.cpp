@@ -330,14 +330,14 @@ void DialogEdit::Stepped(int32_t select) {
 }
 
 bool DialogEdit::Undo() {
-  if (zone_ != Dialog::Zone::kNone || !history_.Undo()) return false;
+  if (Dragging() || !history_.Undo()) return false;
   EndNudgeRun();
   Stepped(step_select_);
   return true;
 }
 
 bool DialogEdit::Redo() {
-  if (zone_ != Dialog::Zone::kNone || !history_.Redo()) return false;
+  if (Dragging() || !history_.Redo()) return false;
   EndNudgeRun();
   Stepped(step_select_);
   return true;
@@ -370,6 +370,7 @@ bool DialogEdit::EditControl(int32_t index) {
 }
 
 void DialogEdit::AddControlAt(int32_t x, int32_t y) {
+  if (Dragging()) return;
   std::optional<DialogControl> control = dialog_.NewControlAt(x, y);
   if (!control) {
     WM().Beep();
@@ -381,31 +382,36 @@ void DialogEdit::AddControlAt(int32_t x, int32_t y) {
 }
 
 void DialogEdit::RemoveSelected() {
-  if (selected_ < 0) return;
+  if (selected_ < 0 || Dragging()) return;
   Record(new PresenceAction(*this, next_step_++, selected_,
                             dialog_.controls[static_cast<size_t>(selected_)], false),
          false);
 }
 
 void DialogEdit::MoveSelectedEarlier() {
-  if (selected_ <= 0) return;
+  if (selected_ <= 0 || Dragging()) return;
   Record(new SwapAction(*this, next_step_++, selected_, selected_ - 1), false);
 }
 
 void DialogEdit::MoveSelectedLater() {
-  if (selected_ < 0 || static_cast<size_t>(selected_) + 1 >= dialog_.controls.size()) return;
+  if (selected_ < 0 || static_cast<size_t>(selected_) + 1 >= dialog_.controls.size() ||
+      Dragging()) {
+    return;
+  }
   Record(new SwapAction(*this, next_step_++, selected_, selected_ + 1), false);
 }
 
 void DialogEdit::BeginDrag(Dialog::Zone zone) {
   if (selected_ < 0) return;
   zone_ = zone;
+  drag_index_ = selected_;
   drag_start_ = dialog_.controls[static_cast<size_t>(selected_)].rect;
 }
 
 void DialogEdit::OnTrackMouse(Point start, Point current, int32_t phase) {
-  if (selected_ < 0 || zone_ == Dialog::Zone::kNone) return;
-  DialogRect& rect = dialog_.controls[static_cast<size_t>(selected_)].rect;
+  if (zone_ == Dialog::Zone::kNone) return;
+  // The control pressed on, whatever the list selects meanwhile.
+  DialogRect& rect = dialog_.controls[static_cast<size_t>(drag_index_)].rect;
   if (phase == kTrackMove) {
     const DialogRect moved =
         Dialog::Dragged(drag_start_, zone_, current.x - start.x, current.y - start.y);
@@ -421,7 +427,8 @@ void DialogEdit::OnTrackMouse(Point start, Point current, int32_t phase) {
     // The whole drag is one step, recorded once it is over; one that ends where it started
     // is none.
     if (rect != drag_start_) {
-      Record(new RectAction(*this, next_step_++, selected_, drag_start_, rect), true);
+      Select(drag_index_);
+      Record(new RectAction(*this, next_step_++, drag_index_, drag_start_, rect), true);
     } else {
       MarkDirty(CurrentStep() != saved_step_);
     }
@@ -429,7 +436,7 @@ void DialogEdit::OnTrackMouse(Point start, Point current, int32_t phase) {
 }
 
 void DialogEdit::Nudge(int32_t dx, int32_t dy, bool resize) {
-  if (selected_ < 0) return;
+  if (selected_ < 0 || Dragging()) return;
   DialogRect& rect = dialog_.controls[static_cast<size_t>(selected_)].rect;
   const DialogRect before = rect;
   const DialogRect after =

@@ -44,7 +44,8 @@ class DialogEdit : public TagEdit {
   // --- Operations
   // Shows the dialog (a loaded tag's, or one a test builds) with an empty history.
   void SetDialog(Dialog dialog);
-  // Both do nothing (and answer false) with nothing to undo or redo, or during a drag.
+  // Both do nothing (and answer false) with nothing to undo or redo, or during a drag (as
+  // adding, removing, reordering and nudging do not either).
   bool Undo();
   bool Redo();
   // Runs "Edit Control Data" on control `index`; on OK it takes the edit. True on OK.
@@ -89,6 +90,9 @@ class DialogEdit : public TagEdit {
   void Stepped(int32_t select);
   uint64_t CurrentStep() const;
   void EndNudgeRun() { nudge_run_ = false; }
+  // While a drag moves the selected control no other change is made: the drag is one step
+  // from the rectangle at its press, and it must go on moving the control it started on.
+  bool Dragging() const { return zone_ != Dialog::Zone::kNone; }
   void OnInfoSelection(intptr_t);
   void OnInfoActivated(intptr_t item);
   void OnInfoDelete(intptr_t);
@@ -101,6 +105,7 @@ class DialogEdit : public TagEdit {
   int32_t step_select_ = -1;  // the control the last done or undone action leaves selected
   bool nudge_run_ = false;    // the current action is a run of nudges still open
   DialogRect drag_start_;
+  int32_t drag_index_ = -1;
   Dialog::Zone zone_ = Dialog::Zone::kNone;
   int32_t view_mode_ = kShowPosition;
   SplitterWindow* splitter_ = nullptr;
