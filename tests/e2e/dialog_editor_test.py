@@ -2,7 +2,7 @@
 """The dialog and text editors alone in zarv-tagedit under a virtual X server, driven by xdotool.
 On the demo's main menu: a screenshot shows the controls' white outlines where their rectangles
 put them; Ctrl+drag moves one, drawn orange; Ctrl+A and "OK" in "Edit Control Data" add a
-Button; Ctrl+S saves, and `zarv-tool dialog dump` shows both changes. On a script: lines typed
+Button; Ctrl+Z and Ctrl+Y take both back and redo them; Ctrl+S saves, and `zarv-tool dialog dump` shows both changes. On a script: lines typed
 are saved with carriage-return ends. Screenshots stay in BUILD_DIR/e2e-artifacts/.
 
 Usage: dialog_editor_test.py BUILD_DIR   (run under xvfb-run)
@@ -108,6 +108,14 @@ def dialog_editor():
     editor.controls = {"canvas": canvas}
     time.sleep(0.3)
     screenshot(editor, "added")
+    # Ctrl+Z twice takes back the add and the drag (Load Game, selected, back in place);
+    # Ctrl+Y twice brings both back for the save below.
+    run("xdotool", "key", "ctrl+z", "ctrl+z")
+    time.sleep(0.3)
+    check_outline(screenshot(editor, "undone"), canvas, (left, top, right, bottom), ORANGE,
+                  "Load Game after two undos")
+    run("xdotool", "key", "ctrl+y", "ctrl+y")
+    time.sleep(0.3)
     run("xdotool", "key", "ctrl+s")
     saved = os.path.join(GAME, editor.wait("saved")["file"])
     run("xdotool", "key", "ctrl+w")
