@@ -28,6 +28,7 @@ sleep 0.5
 xdotool key --delay 80 Return
 sleep 2
 import -window root -depth 8 "$shots/sound_editor-open.png" 2>/dev/null
+guide_shot sound-viewer
 
 # The list has the focus: Tab to "Export Selected", Tab to "Export All", Space presses it.
 xdotool key --delay 150 Tab Tab space
