@@ -205,7 +205,7 @@ bench-dialog: deps build
 # describes (guide_shot in tests/e2e/lib.sh). Pictures are written again, never removed, so a
 # test that fails leaves its old picture and says so.
 SCREENSHOT_TESTS := archive_browser struct_editor collection_editor collection_pages \
-  sequence_editor mesh_editor new_model_from_lwo sound_editor dialog_editor new_script \
+  sequence_editor mesh_editor geometry_viewer sound_editor dialog_editor new_script \
   build_addon image_conversion
 SCREENSHOT_DIR ?= $(CURDIR)/docs/images
 

@@ -71,7 +71,6 @@ while [[ ! -f $geometry ]] && ((SECONDS < deadline)); do sleep 0.2; done
 [[ -f $geometry ]] || fail "no geometry after the import: $(ls -R "$game/local"); $(cat "$E2E_DIR/stderr.txt")"
 sleep 2
 import -window root -depth 8 "$shots/new_model_from_lwo.png" 2>/dev/null
-guide_shot geometry-viewer
 
 # The viewer looks at the cube's -y face, textured in the palette's colour 1.
 painted=$(convert "$shots/new_model_from_lwo.png" -depth 8 rgb:- | python3 -c '
