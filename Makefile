@@ -47,8 +47,8 @@
 #                      tags beside cp of the same bytes, flushed to disk
 #   make bench-dialog  build, then time a drag step and a canvas redraw of a 2,000-control dialog,
 #                      and opening, typing into and saving a 1 MiB script (virtual display)
-#   make screenshots   build, then run the end-to-end tests that take the user guide's pictures
-#                      on a virtual display, writing them into docs/images/
+#   make screenshots   build the editor, then run the end-to-end tests that take the user
+#                      guide's pictures on a virtual display, writing them into docs/images/
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -209,7 +209,9 @@ SCREENSHOT_TESTS := archive_browser struct_editor collection_editor collection_p
   build_addon image_conversion
 SCREENSHOT_DIR ?= $(CURDIR)/docs/images
 
-screenshots: deps build
+# Only the programs the tests start (their resources come with the editor).
+screenshots: deps configure
+	$(NINJA) -C $(BUILD_DIR) -j$(JOBS) zarv zarv-tool zarv-tagedit
 	ZARV_SCREENSHOT_DIR=$(SCREENSHOT_DIR) $(CTEST) --test-dir $(BUILD_DIR) --output-on-failure \
 	  -R '^e2e_($(subst $(eval) ,|,$(strip $(SCREENSHOT_TESTS))))$$'
 	@echo "screenshots: $$(du -ch $(SCREENSHOT_DIR)/*.png | tail -n1 | cut -f1) in $(SCREENSHOT_DIR)"
