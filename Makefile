@@ -47,6 +47,8 @@
 #                      tags beside cp of the same bytes, flushed to disk
 #   make bench-dialog  build, then time a drag step and a canvas redraw of a 2,000-control dialog,
 #                      and opening, typing into and saving a 1 MiB script (virtual display)
+#   make screenshots   build the editor, then run the end-to-end tests that take the user
+#                      guide's pictures on a virtual display, writing them into docs/images/
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -89,7 +91,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon bench-dialog format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon bench-dialog screenshots format clean
 
 all: build
 
@@ -198,6 +200,21 @@ bench-sound: deps build
 
 bench-dialog: deps build
 	bench/run-dialog.sh $(BUILD_DIR)
+
+# The end-to-end tests that take the user guide's pictures, each at the moment the guide
+# describes (guide_shot in tests/e2e/lib.sh). Pictures are written again, never removed, so a
+# test that fails leaves its old picture and says so.
+SCREENSHOT_TESTS := archive_browser struct_editor collection_editor collection_pages \
+  sequence_editor mesh_editor geometry_viewer sound_editor dialog_editor new_script \
+  build_addon image_conversion
+SCREENSHOT_DIR ?= $(CURDIR)/docs/images
+
+# Only the programs the tests start (their resources come with the editor).
+screenshots: deps configure
+	$(NINJA) -C $(BUILD_DIR) -j$(JOBS) zarv zarv-tool zarv-tagedit
+	ZARV_SCREENSHOT_DIR=$(SCREENSHOT_DIR) $(CTEST) --test-dir $(BUILD_DIR) --output-on-failure \
+	  -R '^e2e_($(subst $(eval) ,|,$(strip $(SCREENSHOT_TESTS))))$$'
+	@echo "screenshots: $$(du -ch $(SCREENSHOT_DIR)/*.png | tail -n1 | cut -f1) in $(SCREENSHOT_DIR)"
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

@@ -115,6 +115,7 @@ read -r y x < <(first_orange_row)
 xdotool mousemove --window "$win" $((x + 10)) "$y" click 3
 sleep 0.5
 import -window root "$shots/archive_browser-context-menu.png"
+guide_shot browser-menu "" 1024x240+0+0
 # The menu opens at the pointer: its fourth item, rows of 19-20 lines from 9 below the click.
 xdotool mousemove_relative 40 67 click 1
 sleep 0.5

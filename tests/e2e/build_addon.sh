@@ -34,6 +34,8 @@ xdotool key --delay 150 b b Return
 sleep 0.8
 # The name field has the focus with its placeholder selected.
 xdotool type --delay 60 "E2E Pack"
+sleep 0.3
+guide_shot addon-builder
 xdotool key --delay 100 Return
 addon="$game/plugins/E2E Pack"
 deadline=$((SECONDS + 10))

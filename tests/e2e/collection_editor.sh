@@ -70,6 +70,7 @@ sleep 0.3
 xdotool key --delay 80 Return
 sleep 1.5
 shown=$(sprite_rows open)
+guide_shot collection-bitmaps "" 660x490+0+0
 [[ $shown == 1 ]] || fail "the first sprite shows $shown times in its palette's colours, not once"
 
 xdotool key --delay 80 ctrl+a
@@ -92,6 +93,7 @@ xdotool key --delay 80 Return
 sleep 1
 # The thumbnail is selected now (and tinted); the bitmap window shows the sprite as it is.
 shown=$(sprite_rows windows)
+guide_shot collection-bitmap-windows "" 660x490+0+0
 ((shown >= 1)) || fail "Enter opened no bitmap window showing the sprite"
 
 xdotool key --delay 80 ctrl+s

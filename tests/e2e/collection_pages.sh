@@ -61,6 +61,7 @@ sleep 0.5
 xdotool key --delay 100 Return
 sleep 1
 shown=$(spectrum_rows open)
+guide_shot collection-hue-change "" 660x490+0+0
 ((shown >= 10)) || fail "Return opened no hue change editor with its spectrum ($shown rows)"
 
 # Back in the page's list: undo the name, then the hue change itself.

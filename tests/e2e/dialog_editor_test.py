@@ -14,7 +14,7 @@ import sys
 import tempfile
 import time
 
-from tagedit_lib import TagEditor, run
+from tagedit_lib import TagEditor, guide_shot, run
 
 BUILD = os.path.abspath(sys.argv[1])
 WORK = tempfile.mkdtemp(prefix="zarv-dialog.")
@@ -90,6 +90,7 @@ def dialog_editor():
     time.sleep(0.5)
     moved = (left + 30, top + 20, right + 30, bottom + 20)
     pixel = screenshot(editor, "dragged")
+    guide_shot(editor.window, "dialog-editor", "916x578+0+0")
     check_outline(pixel, canvas, moved, ORANGE, "the dragged Load Game")
 
     # Ctrl+A over an empty spot between Options and Quit, then "OK".

@@ -47,6 +47,7 @@ sleep 1
 xdotool type --delay 40 "$images"
 xdotool key --delay 200 Return
 sleep 0.5
+guide_shot image-conversion "$win"
 xdotool key Return
 
 shots=0
@@ -55,6 +56,7 @@ while ((SECONDS < deadline)) && ((shots < 2)); do
   if xdotool search --name '^Processing\.\.\. ' >/dev/null 2>&1; then
     shots=$((shots + 1))
     import -window root "$E2E_DIR/shot$shots.png"
+    if ((shots == 1)); then guide_shot image-conversion-progress "$win"; fi
     sleep 0.4
   else
     sleep 0.05

@@ -106,3 +106,18 @@ expect_fatal_window() {
   wait_for_exit "$ZARV_PID" 20 || fail "the editor did not end when its Error window was dismissed ($how)"
   FATAL_OUTPUT=$(cat "$err")
 }
+
+# The user guide's pictures (make screenshots): with ZARV_SCREENSHOT_DIR set, keeps window $2
+# (default: the editor's) as $ZARV_SCREENSHOT_DIR/$1.png, cut to $3 (WxH+X+Y in the window)
+# when given. Palette PNG without dithering: the UI's flat colours stay exact and the files
+# small. Without the variable it does nothing, so tests take their pictures at no cost.
+guide_shot() {
+  [[ -n ${ZARV_SCREENSHOT_DIR:-} ]] || return 0
+  local name=$1 window=${2:-$ZARV_WIN} crop=${3:-}
+  mkdir -p "$ZARV_SCREENSHOT_DIR"
+  local raw="$ZARV_SCREENSHOT_DIR/.$name.ppm"
+  import -window "$window" -depth 8 "ppm:$raw" || fail "no screenshot of window $window for $name"
+  convert "$raw" ${crop:+-crop "$crop"} +repage +dither -colors 256 -strip \
+    "PNG8:$ZARV_SCREENSHOT_DIR/$name.png"
+  rm -f "$raw"
+}

@@ -62,6 +62,7 @@ done
 xdotool mouseup 1
 sleep 0.8
 shot painted
+guide_shot mesh-editor "" 720x610+0+0
 after_paint=$(convert "$shots/mesh_editor-painted.png" -crop 200x150+412+309 -depth 8 rgb:- | md5sum)
 [[ $before_paint != "$after_paint" ]] || fail "the stroke changed nothing on screen"
 

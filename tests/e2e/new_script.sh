@@ -23,6 +23,8 @@ sleep 0.5
 xdotool type --delay 40 "first line"
 xdotool key --delay 80 Return
 xdotool type --delay 40 "second line"
+sleep 0.3
+guide_shot text-editor "" 720x610+0+0
 xdotool key --delay 80 ctrl+s
 script="$game/local/scripts/Intro"
 deadline=$((SECONDS + 10))

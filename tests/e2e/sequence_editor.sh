@@ -84,6 +84,7 @@ sleep 0.5
 xdotool key --delay 120 End Return
 sleep 1.5
 shown=$(sprites_in_first_row grid)
+guide_shot sequence-editor
 [[ $shown == 5 ]] || fail "the grid's first row shows $shown sprites, not the 5 real views"
 
 xdotool key --delay 120 Return
@@ -97,6 +98,7 @@ while [[ ! -f $saved ]] && ((SECONDS < deadline)); do sleep 0.2; done
 [[ -f $saved ]] || fail "Ctrl+S saved no Dragon"
 sleep 0.5
 import -window root "$shots/sequence_editor-moved.png" 2>/dev/null || true
+guide_shot frame-editor
 after_x=$("$tool" collection sequence "$saved" 5 --json | reg_x)
 ((after_x == before_x - 3)) || fail "registration x went from $before_x to $after_x, not by 3"
 

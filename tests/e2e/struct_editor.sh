@@ -25,9 +25,11 @@ xdotool mousemove --window "$win" 700 700 click 1
 sleep 0.3
 xdotool key --delay 80 End
 sleep 0.3
+guide_shot archive-browser
 xdotool key --delay 80 Return
 sleep 1
 import -window root "$shots/struct_editor-open.png" 2>/dev/null || true
+guide_shot struct-editor
 # "OK" has the focus; the hit points are the tenth control of the unit's layout.
 steps=11
 for _ in $(seq $steps); do xdotool key --delay 60 Tab; done

@@ -85,3 +85,18 @@ class TagEditor:
         except subprocess.TimeoutExpired:
             self.process.kill()
             return False
+
+
+def guide_shot(window, name, crop=None):
+    """With ZARV_SCREENSHOT_DIR set, keeps the window (cut to CROP, WxH+X+Y, when given) as that
+    folder's NAME.png for the user guide (make screenshots), as tests/e2e/lib.sh's guide_shot
+    does."""
+    folder = os.environ.get("ZARV_SCREENSHOT_DIR")
+    if not folder:
+        return
+    os.makedirs(folder, exist_ok=True)
+    raw = run("import", "-window", window, "-depth", "8", "ppm:-").stdout
+    cut = ["-crop", crop, "+repage"] if crop else []
+    subprocess.run(["convert", "ppm:-", *cut, "+dither", "-colors", "256", "-strip",
+                    "PNG8:" + os.path.join(folder, name + ".png")], input=raw, check=True,
+                   timeout=60)
