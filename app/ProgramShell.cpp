@@ -1,7 +1,6 @@
 #include "app/ProgramShell.h"
 
 #include <GLFW/glfw3.h>
-
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,9 +27,9 @@
 #include "gui/Choosers.h"
 #include "gui/Draw.h"
 #include "gui/Font.h"
-#include "gui/MessageBoxWindow.h"
 #include "gui/FontFile.h"
 #include "gui/FontPages.h"
+#include "gui/MessageBoxWindow.h"
 #include "gui/PlacementHooks.h"
 #include "gui/Skin.h"
 #include "gui/TreeRenderer.h"
@@ -167,7 +166,8 @@ bool ProgramShell::Start(const char* title) {
   }
   painter->UploadPages(PageSet::kFont, pages);
   SetDefaultFont(font);
-  if (std::string error = CurrentSkin().Load(folders.resources / kTexturePackFile, MaxTextureSize(), pages);
+  if (std::string error =
+          CurrentSkin().Load(folders.resources / kTexturePackFile, MaxTextureSize(), pages);
       !error.empty()) {
     return Fail("The texture pack " + (folders.resources / kTexturePackFile).string() +
                 " cannot be used (" + error + "); quitting.");
@@ -185,8 +185,8 @@ bool ProgramShell::Start(const char* title) {
   if (std::string error; CursorPack::Load(cursors_path, cursor_pictures_, error)) {
     platform->UsePictures(cursor_pictures_);
   } else {
-    LogMessage(0, "Zarv", "The cursor pictures %s cannot be used (%s).\n",
-               cursors_path.c_str(), error.c_str());
+    LogMessage(0, "Zarv", "The cursor pictures %s cannot be used (%s).\n", cursors_path.c_str(),
+               error.c_str());
   }
   renderer_ = std::make_unique<TreeRenderer>();
   wm_ = std::make_unique<WindowManager>(*platform, renderer_.get());

@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
   }
   const bool ok = PngFile::Write(file, image, error);
   if (std::fclose(file) != 0 || !ok) {
-    std::fprintf(stderr, "zarv_makeicon: %s: %s\n", argv[2], error.empty() ? "write failed" : error.c_str());
+    std::fprintf(stderr, "zarv_makeicon: %s: %s\n", argv[2],
+                 error.empty() ? "write failed" : error.c_str());
     std::remove(argv[2]);
     return 1;
   }
