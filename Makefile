@@ -47,6 +47,8 @@
 #                      tags beside cp of the same bytes, flushed to disk
 #   make bench-dialog  build, then time a drag step and a canvas redraw of a 2,000-control dialog,
 #                      and opening, typing into and saving a 1 MiB script (virtual display)
+#   make install       build, then install into PREFIX (default /usr/local; DESTDIR honoured)
+#   make package       build, then write the Debian package $(BUILD_DIR)/zarv_<version>_amd64.deb
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -89,7 +91,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon bench-dialog format clean
+.PHONY: all deps configure build demo run check-display test install package bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon bench-dialog format clean
 
 all: build
 
@@ -198,6 +200,13 @@ bench-sound: deps build
 
 bench-dialog: deps build
 	bench/run-dialog.sh $(BUILD_DIR)
+
+PREFIX ?= /usr/local
+install: deps build
+	$(CMAKE) --install $(BUILD_DIR) --prefix $(PREFIX)
+
+package: deps build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

@@ -219,9 +219,12 @@ void ProgramShell::ShutDown(const std::function<void()>& release) {
   if (started_ && wm_) {
     prefs_saved = SavePrefs();
     if (!prefs_saved) {
+      const int error = errno;
+      wm_->Resume();
       MessageBoxWindow::ShowError(
           "The preferences could not be saved to %s: %s. The file keeps what it held before.",
-          GetPrefsPath().c_str(), std::strerror(errno));
+          GetPrefsPath().c_str(), std::strerror(error));
+      wm_->Quit();
     }
   }
   SetChooserServices(nullptr, {});

@@ -31,6 +31,7 @@ share/icons/hicolor/32x32/apps/zarv.png
 share/icons/hicolor/48x48/apps/zarv.png
 share/icons/hicolor/64x64/apps/zarv.png
 share/man/man1/zarv-tool.1.gz
+share/man/man1/zarv.1.gz
 share/metainfo/zarv.metainfo.xml
 share/zarv/brimwell.zarvfont
 share/zarv/cursors
