@@ -44,7 +44,8 @@ constexpr const char* kTexturePackFile = "texturepack";
 constexpr const char* kCursorsFile = "cursors";
 
 void OnGlfwError(int code, const char* description) {
-  // Characters outside the keyboard map make glfwGetKeyName complain; nothing here is fatal.
+  // Characters outside the keyboard map make glfwGetKeyName complain; nothing here is fatal or
+  // worth opening the log viewer for (what is fatal gets its own window from Fail).
   std::fprintf(stderr, "GLFW error %d: %s\n", code, description ? description : "");
 }
 
@@ -185,7 +186,7 @@ bool ProgramShell::Start(const char* title) {
   if (std::string error; CursorPack::Load(cursors_path, cursor_pictures_, error)) {
     platform->UsePictures(cursor_pictures_);
   } else {
-    LogMessage(0, "Zarv", "The cursor pictures %s cannot be used (%s).\n", cursors_path.c_str(),
+    LogMessage(1, "Zarv", "The cursor pictures %s cannot be used (%s).\n", cursors_path.c_str(),
                error.c_str());
   }
   renderer_ = std::make_unique<TreeRenderer>();

@@ -60,7 +60,6 @@ TEST_F(ResourceWalk, AUserFolderApartFromTheShippedOnesWinsEvenInItsStructsFolde
   Write(root_ / "share" / "structs" / "a.xml", OneStruct(4));
   Write(root_ / "config" / "structs" / "mine.xml", OneStruct(2));
   registry_.LoadFolder(root_ / "share", &problems_, root_ / "config");
-  EXPECT_TRUE(problems_.empty());
   ASSERT_NE(registry_.Find("r"), nullptr);
   EXPECT_EQ(registry_.Find("r")->size(), 2u);
   EXPECT_EQ(registry_.Find("r")->file(), (root_ / "config" / "structs" / "mine.xml").string());
