@@ -340,8 +340,7 @@ TEST_F(PrefsSaveTest, RoundTripKeepsEveryValue) {
   EXPECT_EQ(list, (std::vector<std::string>{"x", "", "\xC3\xA9"}));
 }
 
-TEST_F(PrefsSaveTest, EmptyTableWritesEmptyFile) {
-  WriteFile(path_, "Old 1\n");
+TEST_F(PrefsSaveTest, EmptyTableWithoutAFileWritesAnEmptyFile) {
   ASSERT_TRUE(SavePrefs());
   EXPECT_TRUE(fs::exists(path_));
   EXPECT_EQ(ReadFile(path_), "");
