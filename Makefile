@@ -49,6 +49,8 @@
 #                      and opening, typing into and saving a 1 MiB script (virtual display)
 #   make screenshots   build the editor, then run the end-to-end tests that take the user
 #                      guide's pictures on a virtual display, writing them into docs/images/
+#   make install       build, then install into PREFIX (default /usr/local; DESTDIR honoured)
+#   make package       build, then write the Debian package $(BUILD_DIR)/zarv_<version>_amd64.deb
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -91,7 +93,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon bench-dialog screenshots format clean
+.PHONY: all deps configure build demo run check-display test install package bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon bench-dialog screenshots format clean
 
 all: build
 
@@ -215,6 +217,12 @@ screenshots: deps configure
 	ZARV_SCREENSHOT_DIR=$(SCREENSHOT_DIR) $(CTEST) --test-dir $(BUILD_DIR) --output-on-failure \
 	  -R '^e2e_($(subst $(eval) ,|,$(strip $(SCREENSHOT_TESTS))))$$'
 	@echo "screenshots: $$(du -ch $(SCREENSHOT_DIR)/*.png | tail -n1 | cut -f1) in $(SCREENSHOT_DIR)"
+PREFIX ?= /usr/local
+install: deps build
+	$(CMAKE) --install $(BUILD_DIR) --prefix $(PREFIX)
+
+package: deps build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

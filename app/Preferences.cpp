@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <map>
+#include <string>
 #include <utility>
 
 namespace {
@@ -18,6 +19,18 @@ using PrefTable = std::map<std::string, PrefValue>;
 PrefTable& Table() {
   static PrefTable table;
   return table;
+}
+
+// The table as the file left it at the last load: a key that still holds its value there was
+// not changed by this run, so a save takes that key from the file as it is now, where another
+// editor may have changed it meanwhile.
+PrefTable& Loaded() {
+  static PrefTable table;
+  return table;
+}
+
+bool SameValue(const PrefValue& a, const PrefValue& b) {
+  return a.kind == b.kind && a.text == b.text && a.number == b.number;
 }
 
 std::string& PathStorage() {
@@ -130,6 +143,7 @@ const std::string& GetPrefsPath() {
 
 void ClearPrefs() {
   Table().clear();
+  Loaded().clear();
 }
 
 void SetPrefDefaults() {
@@ -182,7 +196,9 @@ bool LoadPrefs() {
   const bool read_ok = !std::ferror(file);
   std::fclose(file);
   if (!read_ok) return false;
-  return ParsePrefs(bytes);
+  const bool clean = ParsePrefs(bytes);
+  Loaded() = Table();
+  return clean;
 }
 
 std::string SerializePrefs() {
@@ -204,9 +220,24 @@ std::string SerializePrefs() {
 
 // The file is only ever replaced by rename(), which is atomic on one file system: a crash or a
 // full disk during the write leaves either the old file or the new one, never a torn mix.
+//
+// Two editors on one file: what is on disk now is read first, and only the keys this run changed
+// (or the file lacks) replace its entries, so the later exit keeps what the earlier one saved.
 bool SavePrefs() {
   const std::string& path = GetPrefsPath();
-  const std::string temp_path = path + ".tmp";
+  // A temp name of this process's own: two editors saving at once must not share one.
+  const std::string temp_path = path + "." + std::to_string(getpid()) + ".tmp";
+  const PrefTable mine = std::move(Table());
+  const PrefTable loaded_before = std::move(Loaded());
+  Table().clear();
+  LoadPrefs();  // a missing or damaged file merges as far as it reads
+  PrefTable merged = std::move(Table());
+  for (const auto& [key, value] : mine) {
+    const auto loaded = loaded_before.find(key);
+    const bool changed = loaded == loaded_before.end() || !SameValue(loaded->second, value);
+    if (changed || !merged.contains(key)) merged[key] = value;
+  }
+  Table() = std::move(merged);
   const std::string bytes = SerializePrefs();
 
   FILE* file = std::fopen(temp_path.c_str(), "wb");
@@ -218,8 +249,14 @@ bool SavePrefs() {
   ok = ok && fsync(fileno(file)) == 0;
   ok = std::fclose(file) == 0 && ok;
   ok = ok && std::rename(temp_path.c_str(), path.c_str()) == 0;
-  if (!ok) std::remove(temp_path.c_str());
-  return ok;
+  if (!ok) {
+    std::remove(temp_path.c_str());
+    // Whatever was not written still differs from the file, so a later try writes it.
+    Loaded() = loaded_before;
+    return false;
+  }
+  Loaded() = Table();
+  return true;
 }
 
 bool IsValidPrefKey(const std::string& key) {

@@ -1,17 +1,23 @@
 #include "app/ProgramShell.h"
 
 #include <GLFW/glfw3.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <system_error>
 
 #include "app/ChooserFileProbe.h"
 #include "app/Preferences.h"
 #include "app/PrefsChooserMemory.h"
+#include "app/ProgramFolders.h"
 #include "app/QuitCheck.h"
 #include "app/StartupSettings.h"
 #include "app/WindowPlacement.h"
 #include "base/CharMap.h"
+#include "base/MessageLog.h"
 #include "gl/FatalMessage.h"
 #include "gl/GlPainter.h"
 #include "gl/GlPresenter.h"
@@ -23,20 +29,23 @@
 #include "gui/Font.h"
 #include "gui/FontFile.h"
 #include "gui/FontPages.h"
+#include "gui/MessageBoxWindow.h"
 #include "gui/PlacementHooks.h"
 #include "gui/Skin.h"
 #include "gui/TreeRenderer.h"
 #include "gui/WindowManager.h"
 #include "sound/OpenAlOutput.h"
 #include "sound/ui/SoundEdit.h"
+#include "terrain/ui/MeshEdit.h"
 
 namespace {
-constexpr const char* kFontPath = "res/brimwell.zarvfont";
-constexpr const char* kTexturePackPath = "res/texturepack";
-constexpr const char* kCursorsPath = "res/cursors";
+constexpr const char* kFontFile = "brimwell.zarvfont";
+constexpr const char* kTexturePackFile = "texturepack";
+constexpr const char* kCursorsFile = "cursors";
 
 void OnGlfwError(int code, const char* description) {
-  // Characters outside the keyboard map make glfwGetKeyName complain; nothing here is fatal.
+  // Characters outside the keyboard map make glfwGetKeyName complain; nothing here is fatal or
+  // worth opening the log viewer for (what is fatal gets its own window from Fail).
   std::fprintf(stderr, "GLFW error %d: %s\n", code, description ? description : "");
 }
 
@@ -82,11 +91,24 @@ bool ProgramShell::Fail(const std::string& message) {
 }
 
 bool ProgramShell::Start(const char* title) {
-  // Every relative path of the program (res/, charmap) is relative to the executable.
-  if (!ChangeToExecutableFolder()) {
-    std::fprintf(stderr, "Zarv could not find its own folder; quitting.\n");
-    return false;
+  const ProgramFolders& folders = CurrentProgramFolders();
+  if (folders.resources.empty()) return Fail("Zarv could not find its own folder; quitting.");
+  // An installed program makes its own folder on first start; a build folder's res/ is there.
+  std::error_code ec;
+  std::filesystem::create_directories(folders.config, ec);
+  if (ec) {
+    return Fail("Zarv could not make its settings folder " + folders.config.string() + " (" +
+                ec.message() + "); quitting.");
   }
+  // Every relative path the program still uses (the charmap, the default game folder ".") is
+  // relative to the executable's folder in a build and to the settings folder in an install.
+  const std::filesystem::path working = folders.installed ? folders.config : ExecutableFolder();
+  if (chdir(working.c_str()) != 0) {
+    return Fail("Zarv could not enter its folder " + working.string() + "; quitting.");
+  }
+  SetPrefsPath((folders.config / "prefs.txt").string());
+  MeshEdit::SetHighlightTablePath(folders.config / "dtex.act");
+  if (folders.installed) MeshEdit::SetShippedHighlightTablePath(folders.resources / "dtex.act");
 
   SetPrefDefaults();
   LoadPrefs();
@@ -124,9 +146,11 @@ bool ProgramShell::Start(const char* title) {
   SetUpGlState();
 
   // Without the UI font nothing can be shown: refuse to start.
-  FontReadResult font_file = LoadFontFile(kFontPath);
+  const std::filesystem::path font_path = folders.resources / kFontFile;
+  FontReadResult font_file = LoadFontFile(font_path);
   if (!font_file) {
-    return Fail("The 'res' folder could not be found (improper installation?); quitting.");
+    return Fail("The program's resources could not be found in " + folders.resources.string() +
+                " (improper installation?); quitting.");
   }
   ProgramCharMap().Load("charmap");  // optional; the built-in map stays without it
 
@@ -143,9 +167,11 @@ bool ProgramShell::Start(const char* title) {
   }
   painter->UploadPages(PageSet::kFont, pages);
   SetDefaultFont(font);
-  if (std::string error = CurrentSkin().Load(kTexturePackPath, MaxTextureSize(), pages);
+  if (std::string error =
+          CurrentSkin().Load(folders.resources / kTexturePackFile, MaxTextureSize(), pages);
       !error.empty()) {
-    return Fail("The texture pack res/texturepack cannot be used (" + error + "); quitting.");
+    return Fail("The texture pack " + (folders.resources / kTexturePackFile).string() +
+                " cannot be used (" + error + "); quitting.");
   }
   painter->UploadPages(PageSet::kSkin, pages);
   pages.clear();
@@ -156,11 +182,12 @@ bool ProgramShell::Start(const char* title) {
   platform->SetSwapCount(swap_count);
   // The window icon and the cursor shapes GLFW lacks. Without them the standard shapes stand
   // in: worth a word, not a refusal to start.
-  if (std::string error; CursorPack::Load(kCursorsPath, cursor_pictures_, error)) {
+  const std::filesystem::path cursors_path = folders.resources / kCursorsFile;
+  if (std::string error; CursorPack::Load(cursors_path, cursor_pictures_, error)) {
     platform->UsePictures(cursor_pictures_);
   } else {
-    std::fprintf(stderr, "The cursor pictures %s cannot be used (%s).\n", kCursorsPath,
-                 error.c_str());
+    LogMessage(1, "Zarv", "The cursor pictures %s cannot be used (%s).\n", cursors_path.c_str(),
+               error.c_str());
   }
   renderer_ = std::make_unique<TreeRenderer>();
   wm_ = std::make_unique<WindowManager>(*platform, renderer_.get());
@@ -186,6 +213,21 @@ bool ProgramShell::Start(const char* title) {
 }
 
 void ProgramShell::ShutDown(const std::function<void()>& release) {
+  // Saved while the window is still up, so a file that cannot be written (a read-only folder, a
+  // full disk) is said in a box, not lost silently; the old file stays whole. The places the
+  // windows store while they close are saved again at the end.
+  bool prefs_saved = false;
+  if (started_ && wm_) {
+    prefs_saved = SavePrefs();
+    if (!prefs_saved) {
+      const int error = errno;
+      wm_->Resume();
+      MessageBoxWindow::ShowError(
+          "The preferences could not be saved to %s: %s. The file keeps what it held before.",
+          GetPrefsPath().c_str(), std::strerror(error));
+      wm_->Quit();
+    }
+  }
   SetChooserServices(nullptr, {});
   SetPlacementHooks({});
   wm_.reset();  // destroys root and every window under it
@@ -204,6 +246,6 @@ void ProgramShell::ShutDown(const std::function<void()>& release) {
   if (release) release();
   if (glfw_) glfwTerminate();
   glfw_ = false;
-  if (started_) SavePrefs();
+  if (prefs_saved) SavePrefs();
   started_ = false;
 }

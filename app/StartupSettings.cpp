@@ -1,9 +1,6 @@
 #include "app/StartupSettings.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
 #include <string>
 
 #include "app/Preferences.h"
@@ -31,15 +28,4 @@ StartupSettings ReadStartupSettings() {
 bool ShouldMaximize(Size window, Size work_area) {
   if (work_area.width <= 0 || work_area.height <= 0) return false;
   return window.width >= work_area.width || window.height >= work_area.height;
-}
-
-bool ChangeToExecutableFolder() {
-  char path[PATH_MAX + 1];
-  const ssize_t n = readlink("/proc/self/exe", path, PATH_MAX);
-  if (n <= 0) return false;
-  std::string exe(path, static_cast<size_t>(n));
-  const size_t slash = exe.rfind('/');
-  if (slash == std::string::npos) return false;
-  const std::string folder = slash == 0 ? "/" : exe.substr(0, slash);
-  return chdir(folder.c_str()) == 0;
 }

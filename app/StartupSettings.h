@@ -14,7 +14,3 @@ StartupSettings ReadStartupSettings();
 
 // Whether a window of that size should open maximised on a desktop with that work area.
 bool ShouldMaximize(Size window, Size work_area);
-
-// Changes the working folder to the folder of the running executable; false when the
-// executable's path cannot be found.
-bool ChangeToExecutableFolder();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app/ProgramFolders.h"
 #include "base/MessageLog.h"
 #include "collections/DataFile.h"
 #include "collections/Image.h"
@@ -45,7 +46,10 @@ constexpr const char* kAboutText =
 }  // namespace
 
 ZarvSplashScreen& ZarvSplashScreen::Instance(const char* picture_path) {
-  if (!g_instance) g_instance = new ZarvSplashScreen(picture_path);
+  if (!g_instance) {
+    const std::string shipped = (CurrentProgramFolders().resources / "zarv.bmp").string();
+    g_instance = new ZarvSplashScreen(picture_path ? picture_path : shipped.c_str());
+  }
   return *g_instance;
 }
 

@@ -19,8 +19,8 @@ class ZarvSplashScreen : public Window {
   static constexpr int32_t kTextOnlyHeight = 300;
 
   // The one instance, made with the picture at `picture_path` on first use (later calls
-  // ignore the path).
-  static ZarvSplashScreen& Instance(const char* picture_path = "res/zarv.bmp");
+  // ignore the path); by default the zarv.bmp among the program's resources.
+  static ZarvSplashScreen& Instance(const char* picture_path = nullptr);
 
   // Runs the start-up splash to its end; without a picture there is nothing to show and it
   // returns at once (the reason is in the log).

@@ -4,7 +4,9 @@
 
 #include "app/CodexWorkingSetPref.h"
 #include "app/EditorRegistration.h"
+#include "app/FirstStart.h"
 #include "app/Preferences.h"
+#include "app/ProgramFolders.h"
 #include "app/ProgramShell.h"
 #include "app/RootMenu.h"
 #include "app/ShellCommands.h"
@@ -26,10 +28,12 @@ int main() {
   // The menu bar across the top; the windows of the bottom layer start below it. It belongs
   // to the window tree from here on.
   new RootMenu();
-  // The record descriptions beside the executable (start-up made its folder the working one),
-  // read once the UI font is up; their problems go to the "Struct Definitions" log. Every
-  // group they describe gets the struct editor, then the dedicated editors take their groups.
-  LoadProgramStructs("res");
+  // The record descriptions shipped with the program and the user's own (which win), read once
+  // the UI font is up; their problems go to the "Struct Definitions" log. Every group they
+  // describe gets the struct editor, then the dedicated editors take their groups.
+  const ProgramFolders& folders = CurrentProgramFolders();
+  LoadProgramStructs(folders.resources,
+                     folders.installed ? folders.config : std::filesystem::path());
   RegisterTagEditors();
   // The archive browser keeps the working set in the preferences; opening it applies the
   // saved one.
@@ -48,6 +52,10 @@ int main() {
   GetPrefString("VornPath", &game_folder);
   RunGameLoad(GameLoad::Kind::kGameFolder, game_folder);
   AfterGameLoad();
+  // A fresh install has no game to show; a build folder keeps starting on whatever it is given.
+  if (folders.installed && !IsGameFolder(game_folder)) {
+    OfferFirstStart(folders.data / "demo-game");
+  }
 
   // 0: never; 1: this once; 2 or more: at every start.
   int32_t show_splash = 0;

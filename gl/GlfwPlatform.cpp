@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "base/CharMap.h"
+#include "base/MessageLog.h"
 #include "gl/GlPresenter.h"
 #include "gl/GlfwX11.h"
 #include "gl/X11Clipboard.h"
@@ -16,7 +17,7 @@ GlfwPlatform::GlfwPlatform(GLFWwindow* window)
   glfwSetWindowUserPointer(window_, this);
   std::string error;
   clipboard_ = X11Clipboard::Open(error);
-  if (!clipboard_) std::fprintf(stderr, "Zarv: no clipboard: %s\n", error.c_str());
+  if (!clipboard_) LogMessage(1, "Zarv", "No clipboard: %s\n", error.c_str());
 }
 
 GlfwPlatform::~GlfwPlatform() {

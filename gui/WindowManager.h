@@ -66,6 +66,9 @@ class WindowManager {
   bool PumpOnce();
   bool IsRunning() const { return running_; }
   void Quit() { running_ = false; }
+  // Undoes Quit, so a box shown after the main loop ended (one that says what shutting down
+  // could not do) is drawn and answered; Quit again afterwards.
+  void Resume() { running_ = true; }
   int32_t RunModal(Window* window, uint32_t flags, bool* cancelled = nullptr);
   void EndModal(Window* window, int32_t result);
   bool IsInModalStack(const Window* window, bool top_only) const;

@@ -49,9 +49,10 @@ StructRegistry::StructRegistry() : index_(std::make_unique<Index>()) {}
 StructRegistry::~StructRegistry() = default;
 
 void StructRegistry::LoadFolder(const std::filesystem::path& folder,
-                                std::vector<StructProblem>* problems) {
+                                std::vector<StructProblem>* problems,
+                                const std::filesystem::path& user_folder) {
   XmlResourceSet resources;
-  resources.LoadFolder(folder, problems);
+  resources.LoadFolder(folder, problems, user_folder);
   Build(std::move(resources), problems);
 }
 
@@ -241,9 +242,10 @@ StructRegistry& ProgramStructs() {
   return registry;
 }
 
-void LoadProgramStructs(const std::filesystem::path& res_folder) {
+void LoadProgramStructs(const std::filesystem::path& res_folder,
+                        const std::filesystem::path& user_folder) {
   std::vector<StructProblem> problems;
-  ProgramStructs().LoadFolder(res_folder, &problems);
+  ProgramStructs().LoadFolder(res_folder, &problems, user_folder);
   for (const StructProblem& problem : problems) {
     LogMessage(1, kLog, "%s\n", problem.Describe().c_str());
   }

@@ -27,7 +27,8 @@ class StructRegistry {
   // Reads `folder` as start-up reads `res`, replacing what the registry held. Problems (XML
   // errors, refused definitions, every skip, unresolved and hidden names, registration
   // warnings) are appended to `problems` when given.
-  void LoadFolder(const std::filesystem::path& folder, std::vector<StructProblem>* problems);
+  void LoadFolder(const std::filesystem::path& folder, std::vector<StructProblem>* problems,
+                  const std::filesystem::path& user_folder = {});
   // Takes `resources` over and builds from it (tests, the fuzzer, the benchmark).
   void Build(XmlResourceSet resources, std::vector<StructProblem>* problems);
 
@@ -60,4 +61,5 @@ class StructRegistry {
 StructRegistry& ProgramStructs();
 // Start-up: reads `res_folder` into ProgramStructs() and writes each problem as a line of the
 // "Struct Definitions" log (errors and warnings at level 1, with file, line and column).
-void LoadProgramStructs(const std::filesystem::path& res_folder);
+void LoadProgramStructs(const std::filesystem::path& res_folder,
+                        const std::filesystem::path& user_folder = {});

@@ -240,9 +240,11 @@ XmlResourceSet::XmlResourceSet(XmlResourceSet&&) noexcept = default;
 XmlResourceSet& XmlResourceSet::operator=(XmlResourceSet&&) noexcept = default;
 
 void XmlResourceSet::LoadFolder(const std::filesystem::path& folder,
-                                std::vector<StructProblem>* problems) {
+                                std::vector<StructProblem>* problems,
+                                const std::filesystem::path& user_folder) {
   Walk walk(problems);
   walk.Folder(folder, "");
+  if (!user_folder.empty()) walk.Folder(user_folder, user_folder.string());
   std::vector<FoundFile>& files = walk.files();
   // A user's description anywhere else comes before the ones shipped under structs/, so its
   // names win.

@@ -36,7 +36,10 @@ class XmlResourceSet {
   // Adds the roots of `folder` after those already held. A file that is not well-formed
   // (or is refused by the checks above) adds an error with TinyXML's line and column, or the
   // check's reason; a well-formed file without `zarvxmlfile` adds a warning.
-  void LoadFolder(const std::filesystem::path& folder, std::vector<StructProblem>* problems);
+  // `user_folder`, when given, is walked too, its files named by their full paths, so none of
+  // them counts as shipped and their names win over the shipped ones.
+  void LoadFolder(const std::filesystem::path& folder, std::vector<StructProblem>* problems,
+                  const std::filesystem::path& user_folder = {});
   // One document from memory (tests, the fuzzer); same checks; false when it adds no root.
   bool LoadText(const std::string& file, const std::string& text,
                 std::vector<StructProblem>* problems);

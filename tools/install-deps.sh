@@ -35,6 +35,9 @@ ZARV_PACKAGES=(
   sox
   # Sound playback (OpenAL Soft); its file-writing backend stands in for a sound card in tests.
   libopenal-dev
+  # The install and the .deb: the manual page from --help, and the checks of the desktop entry,
+  # the metainfo and the package.
+  help2man desktop-file-utils appstream lintian
 )
 
 # Prints the packages of "$@" that are not installed, one a line.

@@ -56,6 +56,17 @@ std::filesystem::path& TablePath() {
   return path;
 }
 
+std::filesystem::path& ShippedTablePath() {
+  static std::filesystem::path path;
+  return path;
+}
+
+const std::filesystem::path& TableToRead() {
+  std::error_code ec;
+  if (ShippedTablePath().empty() || std::filesystem::exists(TablePath(), ec)) return TablePath();
+  return ShippedTablePath();
+}
+
 // A tag's whole data through the program's index; false when it cannot be read.
 bool ReadTag(CodexEntry* entry, std::vector<uint8_t>& data, TagHeader& header) {
   Codex& codex = ProgramCodex();
@@ -98,6 +109,10 @@ TagEdit* MeshEdit::Make(const TagHeader& header) {
 
 void MeshEdit::SetHighlightTablePath(const std::filesystem::path& path) {
   TablePath() = path;
+}
+
+void MeshEdit::SetShippedHighlightTablePath(const std::filesystem::path& path) {
+  ShippedTablePath() = path;
 }
 
 const std::filesystem::path& MeshEdit::HighlightTablePath() {
@@ -236,9 +251,10 @@ bool MeshEdit::LoadHighlightTable() {
   ColorTableFile::Palette palette{};
   uint32_t count = 0;
   std::string error;
-  if (!ColorTableFile::readColorTable(TablePath(), palette, count, error)) {
-    LogMessage(0, kLog, "the highlight colours %s could not be read: %s\n",
-               TablePath().string().c_str(), error.c_str());
+  const std::filesystem::path& path = TableToRead();
+  if (!ColorTableFile::readColorTable(path, palette, count, error)) {
+    LogMessage(0, kLog, "the highlight colours %s could not be read: %s\n", path.string().c_str(),
+               error.c_str());
     return false;
   }
   std::copy(palette.begin(), palette.end(), highlight_.begin());

@@ -70,6 +70,9 @@ class MeshEdit : public TagEdit {
 
   // Where the highlight colour table is kept between runs ("res/dtex.act" beside the program).
   static void SetHighlightTablePath(const std::filesystem::path& path);
+  // Read instead while the table above does not exist yet (an install's shipped copy, before
+  // the user first edits the colours).
+  static void SetShippedHighlightTablePath(const std::filesystem::path& path);
   static const std::filesystem::path& HighlightTablePath();
 
   // --- TagEdit

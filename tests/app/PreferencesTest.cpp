@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -51,6 +52,9 @@ class PrefsFixture : public ::testing::Test {
     return bytes;
   }
 
+  // Where a save writes before its rename: a name of this process's own.
+  std::string TempPath() const { return path_ + "." + std::to_string(getpid()) + ".tmp"; }
+
   bool LoadBytes(const std::string& bytes) {
     WriteFile(path_, bytes);
     return LoadPrefs();
@@ -85,6 +89,7 @@ using PrefsAtomicSaveTest = PrefsFixture;
 using PrefsAccessTest = PrefsFixture;
 using PrefsRefusalTest = PrefsFixture;
 using PrefsListTest = PrefsFixture;
+using PrefsMergeTest = PrefsFixture;
 
 // ---- Reading well-formed files ----
 
@@ -335,8 +340,7 @@ TEST_F(PrefsSaveTest, RoundTripKeepsEveryValue) {
   EXPECT_EQ(list, (std::vector<std::string>{"x", "", "\xC3\xA9"}));
 }
 
-TEST_F(PrefsSaveTest, EmptyTableWritesEmptyFile) {
-  WriteFile(path_, "Old 1\n");
+TEST_F(PrefsSaveTest, EmptyTableWithoutAFileWritesAnEmptyFile) {
   ASSERT_TRUE(SavePrefs());
   EXPECT_TRUE(fs::exists(path_));
   EXPECT_EQ(ReadFile(path_), "");
@@ -359,12 +363,12 @@ TEST_F(PrefsAtomicSaveTest, SuccessLeavesNoTemporaryFile) {
   WriteFile(path_, "Old 1\n");
   ASSERT_TRUE(SetPrefInt("New", 2));
   ASSERT_TRUE(SavePrefs());
-  EXPECT_EQ(ReadFile(path_), "New 2\n");
-  EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+  EXPECT_EQ(ReadFile(path_), "New 2\nOld 1\n");
+  EXPECT_FALSE(fs::exists(TempPath()));
 }
 
 TEST_F(PrefsAtomicSaveTest, StaleLongerTemporaryFileDoesNotLeakIntoTheResult) {
-  WriteFile(path_ + ".tmp", "Stale \"a long leftover from a crashed run\"\nMore 1\n");
+  WriteFile(TempPath(), "Stale \"a long leftover from a crashed run\"\nMore 1\n");
   ASSERT_TRUE(SetPrefInt("A", 1));
   ASSERT_TRUE(SavePrefs());
   EXPECT_EQ(ReadFile(path_), "A 1\n");
@@ -372,19 +376,19 @@ TEST_F(PrefsAtomicSaveTest, StaleLongerTemporaryFileDoesNotLeakIntoTheResult) {
 
 TEST_F(PrefsAtomicSaveTest, UnopenableTemporaryFileKeepsTheOldFile) {
   WriteFile(path_, "Old 1\n");
-  ASSERT_TRUE(fs::create_directory(path_ + ".tmp"));
+  ASSERT_TRUE(fs::create_directory(TempPath()));
   ASSERT_TRUE(SetPrefInt("New", 2));
   EXPECT_FALSE(SavePrefs());
   EXPECT_EQ(ReadFile(path_), "Old 1\n");
   // Not ours to delete.
-  EXPECT_TRUE(fs::is_directory(path_ + ".tmp"));
+  EXPECT_TRUE(fs::is_directory(TempPath()));
 }
 
 TEST_F(PrefsAtomicSaveTest, WriteErrorKeepsTheOldFile) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to simulate a full disk";
   WriteFile(path_, "Old 1\n");
   // Every write through this name fails with "no space left on device".
-  fs::create_symlink("/dev/full", path_ + ".tmp");
+  fs::create_symlink("/dev/full", TempPath());
   ASSERT_TRUE(SetPrefString("New", "value"));
   EXPECT_FALSE(SavePrefs());
   EXPECT_FALSE(fs::is_symlink(path_));
@@ -397,7 +401,7 @@ TEST_F(PrefsAtomicSaveTest, FailedRenameRemovesTheTemporaryFile) {
   WriteFile(path_ + "/inside", "x");
   ASSERT_TRUE(SetPrefInt("New", 2));
   EXPECT_FALSE(SavePrefs());
-  EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+  EXPECT_FALSE(fs::exists(TempPath()));
   EXPECT_EQ(ReadFile(path_ + "/inside"), "x");
 }
 
@@ -415,6 +419,47 @@ TEST_F(PrefsAtomicSaveTest, FolderThatIsAFileFailsAndKeepsTheFile) {
   ASSERT_TRUE(SetPrefInt("New", 2));
   EXPECT_FALSE(SavePrefs());
   EXPECT_EQ(ReadFile(not_a_folder), "keep me");
+}
+
+// ---- Two editors on one file ----
+
+// What another editor saved after this one loaded survives this one's save, for every key this
+// one left alone; the keys it changed are its own.
+TEST_F(PrefsMergeTest, SaveKeepsWhatAnotherEditorSavedForKeysLeftAlone) {
+  ASSERT_TRUE(LoadBytes("Both 1\nMine 1\nTheirs 1\n"));
+  WriteFile(path_, "Both 2\nMine 1\nTheirs 2\nTheirsNew \"x\"\n");
+  ASSERT_TRUE(SetPrefInt("Mine", 3));
+  ASSERT_TRUE(SetPrefInt("Both", 3));
+  ASSERT_TRUE(SavePrefs());
+  EXPECT_EQ(ReadFile(path_), "Both 3\nMine 3\nTheirs 2\nTheirsNew \"x\"\n");
+  EXPECT_EQ(IntOr("Theirs", 0), 2);
+}
+
+TEST_F(PrefsMergeTest, KeysTheFileLacksAreWrittenEvenUnchanged) {
+  SetPrefDefaults();
+  ASSERT_FALSE(LoadPrefs());  // no file yet
+  ASSERT_TRUE(SavePrefs());
+  EXPECT_EQ(ReadFile(path_), "ShowSplash 1\nUseFullscreen 0\nUseVSync 0\nVornPath \".\"\n");
+}
+
+TEST_F(PrefsMergeTest, SecondSaveOfOneRunStillMergesLaterChanges) {
+  ASSERT_TRUE(LoadBytes("A 1\nB 1\n"));
+  ASSERT_TRUE(SetPrefInt("A", 2));
+  ASSERT_TRUE(SavePrefs());
+  WriteFile(path_, "A 2\nB 5\n");
+  ASSERT_TRUE(SavePrefs());
+  EXPECT_EQ(ReadFile(path_), "A 2\nB 5\n");
+}
+
+TEST_F(PrefsMergeTest, FailedSaveKeepsItsChangesForTheNextTry) {
+  ASSERT_TRUE(LoadBytes("A 1\n"));
+  ASSERT_TRUE(SetPrefInt("A", 2));
+  ASSERT_TRUE(fs::create_directory(TempPath()));
+  EXPECT_FALSE(SavePrefs());
+  EXPECT_EQ(ReadFile(path_), "A 1\n");
+  fs::remove(TempPath());
+  ASSERT_TRUE(SavePrefs());
+  EXPECT_EQ(ReadFile(path_), "A 2\n");
 }
 
 // ---- Getters, setters and the path ----

@@ -8,7 +8,7 @@ rm -f "$E2E_DIR/res/brimwell.zarvfont"
 for how in Escape Return click; do
   expect_fatal_window "$how"
   [[ $EXIT_STATUS -ne 0 ]] || fail "exit status 0 without the font ($how)"
-  grep -qF "The 'res' folder could not be found (improper installation?); quitting." <<<"$FATAL_OUTPUT" ||
+  grep -qF "could not be found in $E2E_DIR/res (improper installation?); quitting." <<<"$FATAL_OUTPUT" ||
     fail "message missing; got: $FATAL_OUTPUT"
 done
 [[ ! -e "$E2E_DIR/res/prefs.txt" ]] || fail "a failed start wrote preferences"

@@ -11,7 +11,7 @@ for case in missing short; do
   fi
   expect_fatal_window Escape
   [[ $EXIT_STATUS -ne 0 ]] || fail "$case pack: exit status 0"
-  grep -qF "The texture pack res/texturepack cannot be used" <<<"$FATAL_OUTPUT" ||
+  grep -qF "The texture pack $E2E_DIR/res/texturepack cannot be used" <<<"$FATAL_OUTPUT" ||
     fail "$case pack: message missing; got: $FATAL_OUTPUT"
 done
 echo "PASS"

@@ -54,6 +54,17 @@ TEST_F(ResourceWalk, GoesByPathWithTheShippedFolderLastSoAUserFileWins) {
   EXPECT_EQ(registry_.Find("r")->file(), "a/z.xml");
 }
 
+// An install: the shipped folder is read-only and the user's descriptions live elsewhere, even
+// in a structs/ folder of their own; theirs still win.
+TEST_F(ResourceWalk, AUserFolderApartFromTheShippedOnesWinsEvenInItsStructsFolder) {
+  Write(root_ / "share" / "structs" / "a.xml", OneStruct(4));
+  Write(root_ / "config" / "structs" / "mine.xml", OneStruct(2));
+  registry_.LoadFolder(root_ / "share", &problems_, root_ / "config");
+  ASSERT_NE(registry_.Find("r"), nullptr);
+  EXPECT_EQ(registry_.Find("r")->size(), 2u);
+  EXPECT_EQ(registry_.Find("r")->file(), (root_ / "config" / "structs" / "mine.xml").string());
+}
+
 TEST_F(ResourceWalk, ReportsFilesThatAddNothingAtTheirPlace) {
   Write(root_ / "readme.txt", "plain words");
   Write(root_ / "notes.xml", "plain words");

@@ -15,6 +15,7 @@
 #include "base/SafeFile.h"
 #include "gui/CursorPack.h"
 #include "gui/Platform.h"
+#include "tools/makecursors/IconPicture.h"
 
 namespace {
 
@@ -128,41 +129,6 @@ CursorPicture Render(uint16_t id, int side, Vec hot, const Shape& shape) {
   return p;
 }
 
-// The window icon: a blue rounded square with a white "Z".
-CursorPicture Icon() {
-  constexpr int side = 48;
-  CursorPicture p;
-  p.id = CursorPack::kIconId;
-  p.width = p.height = side;
-  p.rgba.resize(side * side * 4);
-  const Shape z = Polygon({{12, 11},
-                           {37, 11},
-                           {37, 16},
-                           {19, 32},
-                           {37, 32},
-                           {37, 37},
-                           {11, 37},
-                           {11, 32},
-                           {29, 16},
-                           {12, 16}});
-  for (int y = 0; y < side; ++y) {
-    for (int x = 0; x < side; ++x) {
-      // Rounded corners of radius 8.
-      const double cx = std::clamp(x + 0.5, 8.0, side - 8.0),
-                   cy = std::clamp(y + 0.5, 8.0, side - 8.0);
-      const bool inside = std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= 8.0;
-      uint8_t* px = &p.rgba[(static_cast<size_t>(y) * side + x) * 4];
-      if (!inside) continue;
-      const bool letter = z(x + 0.5, y + 0.5);
-      px[0] = letter ? 255 : 40;
-      px[1] = letter ? 255 : 110;
-      px[2] = letter ? 255 : 200;
-      px[3] = 255;
-    }
-  }
-  return p;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -196,7 +162,7 @@ int main(int argc, char** argv) {
       Render(Cursor::Move, kSide, centre, move),
       Render(Cursor::Brush, kSide, {2, 22}, brush),
       Render(Cursor::Pick, kSide, {3, 21}, pick),
-      Icon(),
+      DrawIcon(48),
   };
   std::string error;
   if (!SafeFile::ReplaceWithBytes(argv[1], CursorPack::Write(pictures), error)) {

@@ -110,6 +110,7 @@ class MeshEditTest : public EditorTest {
     SetChooserServices(nullptr, {});
     EditorTest::TearDown();
     MeshEdit::SetHighlightTablePath("res/dtex.act");
+    MeshEdit::SetShippedHighlightTablePath({});
   }
 
   void WriteMesh(int chunks_wide = 1, int chunks_high = 1, uint16_t version = 11) {
@@ -685,6 +686,21 @@ TEST_F(MeshEditTest, ANewDetailMapTakesTheStoredHighlightTableAndClearsTheHistor
   EXPECT_TRUE(AllZero(editor->Detail().vertex));
   EXPECT_EQ(editor->highlight_table()[9 * 3], 9);
   EXPECT_EQ(editor->highlight_table()[9 * 3 + 2], 246);
+}
+
+// An install reads the shipped table until the user's own copy exists; reading makes no copy.
+TEST_F(MeshEditTest, TheShippedHighlightTableStandsInUntilTheUsersOwnExists) {
+  const fs::path shipped = root_ / "shipped.act";
+  const fs::path own = root_ / "config" / "dtex.act";
+  fs::rename(table_, shipped);
+  MeshEdit::SetHighlightTablePath(own);
+  MeshEdit::SetShippedHighlightTablePath(shipped);
+  WriteMesh();
+  MeshEdit* editor = OpenEditor();
+  ASSERT_NE(editor, nullptr);
+  editor->RunCommand(MeshEdit::kCmdBlank);
+  EXPECT_EQ(editor->highlight_table()[9 * 3 + 2], 246);
+  EXPECT_FALSE(fs::exists(own));
 }
 
 TEST_F(MeshEditTest, FromTerrainGivesEachVertexItsTerrainTypePlusOne) {
