@@ -47,6 +47,9 @@
 #                      tags beside cp of the same bytes, flushed to disk
 #   make bench-dialog  build, then time a drag step and a canvas redraw of a 2,000-control dialog,
 #                      and opening, typing into and saving a 1 MiB script (virtual display)
+#   make fuzz          build every fuzz target with libFuzzer and run each FUZZ_SECONDS (default
+#                      60) seconds, one after another; new corpus entries are kept in
+#                      $(BUILD_DIR)/fuzz-corpus, crash inputs in $(BUILD_DIR)/fuzz-crashes
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
@@ -89,7 +92,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon bench-dialog format clean
+.PHONY: all deps configure build demo run check-display test bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon bench-dialog fuzz format clean
 
 all: build
 
@@ -198,6 +201,10 @@ bench-sound: deps build
 
 bench-dialog: deps build
 	bench/run-dialog.sh $(BUILD_DIR)
+
+FUZZ_SECONDS ?= 60
+fuzz: deps configure
+	fuzz/run-all.sh $(BUILD_DIR) $(FUZZ_SECONDS)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

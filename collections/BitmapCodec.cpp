@@ -284,12 +284,21 @@ void BitmapCodec::MakePlaceholder(uint8_t light_index, uint8_t dark_index, Colle
   out.width = kSide;
   out.height = kSide;
   out.bytes_per_pixel = 2;
-  out.pixels.resize(size_t{kSide} * kSide * 2);
-  for (int y = 0; y < kSide; ++y) {
+  constexpr size_t kRow = size_t{kSide} * 2;
+  out.pixels.resize(kRow * kSide);
+  // A load may stand a placeholder in for hundreds of bitmaps, so the checks are drawn as two
+  // rows (the bands starting light and dark) and copied, rather than pixel by pixel.
+  uint8_t* pixels = out.pixels.data();
+  for (int band = 0; band < 2; ++band) {
+    uint8_t* row = pixels + size_t{16} * band * kRow;
     for (int x = 0; x < kSide; ++x) {
-      uint8_t* pixel = &out.pixels[(size_t{static_cast<unsigned>(y)} * kSide + x) * 2];
-      pixel[0] = 255;
-      pixel[1] = ((x ^ y) & 16) ? dark_index : light_index;
+      row[x * 2] = 255;
+      row[x * 2 + 1] = ((x ^ (band * 16)) & 16) ? dark_index : light_index;
     }
+  }
+  for (int y = 0; y < kSide; ++y) {
+    if (y == 0 || y == 16) continue;
+    std::memcpy(pixels + size_t{static_cast<unsigned>(y)} * kRow,
+                pixels + ((y & 16) ? 16 : 0) * kRow, kRow);
   }
 }
