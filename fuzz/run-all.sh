@@ -8,7 +8,8 @@
 # New corpus entries go into BUILD_DIR/fuzz-corpus/NAME (kept between runs, so a long run goes
 # on where the last one stopped); the checked-in seeds in fuzz/corpus/NAME are only read. A
 # crash input is kept in BUILD_DIR/fuzz-crashes/NAME. One line per target says what it did.
-# Exits non-zero when any target fails to build or crashes.
+# With SECONDS 0 the targets are only built (the short runs of the tests use them). Exits non-zero
+# when any target fails to build or crashes.
 set -euo pipefail
 
 if [[ $# -lt 1 ]]; then
@@ -28,14 +29,23 @@ if [[ ! -f $manifest ]]; then
   echo "$manifest is missing: configure $build first" >&2
   exit 2
 fi
-if ! command -v "$clang" >/dev/null 2>&1; then
-  echo "SKIPPED: $clang not found; nothing was fuzzed"
-  exit 0
-fi
-
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 objects=$build/fuzz-objects
-mkdir -p "$objects" "$build/fuzz-corpus" "$build/fuzz-crashes"
+mkdir -p "$objects"
+rm -f "$objects/SKIPPED"
+skip() {
+  echo "SKIPPED: $1; nothing was fuzzed"
+  echo "$1" >"$objects/SKIPPED"
+  exit 0
+}
+command -v "$clang" >/dev/null 2>&1 || skip "$clang not found"
+# A trivial target tells a missing libFuzzer apart from a fault in the sources.
+probe=$objects/probe
+printf '%s\n' '#include <cstddef>' '#include <cstdint>' \
+  'extern "C" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }' >"$probe.cpp"
+if ! "$clang" -fsanitize=fuzzer "${sanitize[@]}" "$probe.cpp" -o "$probe" >"$probe.log" 2>&1; then
+  skip "$clang cannot build libFuzzer targets"
+fi
 
 declare -A wanted=()
 for name in ${only[@]+"${only[@]}"}; do wanted[$name]=1; done
@@ -84,6 +94,7 @@ for name in "${names[@]}"; do
     failed=1
     continue
   fi
+  [[ $seconds -eq 0 ]] && continue
   corpus=$build/fuzz-corpus/$name
   crashes=$build/fuzz-crashes/$name
   mkdir -p "$corpus" "$crashes"
