@@ -69,6 +69,7 @@ newest_header=$(find "$root" -path "$root/build*" -prune -o -name '*.h' -printf 
                 sort -n | tail -1)
 printf '%s\n' ${target_sources[@]+"${target_sources[@]}"} | tr ' ' '\n' | sort -u |
   while read -r source; do
+    [[ -n $source ]] || continue
     object=$objects/$(echo "${source#"$root"/}" | tr '/' '_').o
     if [[ ! -f $object || $source -nt $object ]] ||
        [[ $(stat -c %Y "$object") -lt ${newest_header%.*} ]]; then
