@@ -4,7 +4,7 @@
 #   make run           build, write the demo game folder, then start the editor (needs an X display)
 #   make demo          write the demo game folder (build/demo-game) and point the editor at it
 #   make test          build, then run every test with ctest
-#   make test SANITIZE=1   the same with AddressSanitizer and UBSan, in build-sanitize/
+#   make test SANITIZE=1   the unit tests with AddressSanitizer and UBSan, in build-sanitize/
 #   make bench         build, then run the redraw benchmark on a virtual display
 #   make bench-codex   build, then time indexing a large generated game folder
 #   make bench-collections   build, then time RLE, the quantiser and convert-images
@@ -51,10 +51,14 @@
 #                      guide's pictures on a virtual display, writing them into docs/images/
 #   make install       build, then install into PREFIX (default /usr/local; DESTDIR honoured)
 #   make package       build, then write the Debian package $(BUILD_DIR)/zarv_<version>_amd64.deb
+#   make fuzz          build every fuzz target with libFuzzer and run each FUZZ_SECONDS (default
+#                      60) seconds, one after another; new corpus entries are kept in
+#                      $(BUILD_DIR)/fuzz-corpus, crash inputs in $(BUILD_DIR)/fuzz-crashes
 #   make format        clang-format our sources in place
 #   make clean         remove the build folders
 #
-# Variables: JOBS (parallel jobs, default: number of cores), BUILD_TYPE, BUILD_DIR,
+# Variables: JOBS (parallel jobs, default: number of cores), BUILD_TYPE, BUILD_DIR, CI_BUILD=1
+# (no benchmarks, no debug information),
 # RUN_ARGS (extra arguments for the editor).
 
 SHELL := /bin/bash
@@ -72,7 +76,13 @@ CLANG_FORMAT ?= clang-format
 
 ifeq ($(SANITIZE),1)
 BUILD_DIR ?= build-sanitize
-CMAKE_OPTIONS := -DZARV_SANITIZE=ON
+# The sanitizer build is for finding memory errors, not for stepping through: -O1 without debug
+# information compiles in about half the time and keeps the stack traces' function names.
+BUILD_TYPE := Release
+CMAKE_OPTIONS := -DZARV_SANITIZE=ON -DCMAKE_CXX_FLAGS_RELEASE=-O1 -DCMAKE_C_FLAGS_RELEASE=-O1
+# `make test SANITIZE=1` builds and runs the headless unit tests alone, in one process; the
+# end-to-end and display tests run in the plain build.
+SANITIZE_TESTS := zarv_tests
 # Any error a sanitizer finds fails the test that hit it. LeakSanitizer works on the
 # machines we build on (checked with a deliberate leak and with a GLFW/Mesa window under
 # Xvfb), so leak detection stays on. Set ASAN_OPTIONS yourself to override these.
@@ -81,6 +91,15 @@ export UBSAN_OPTIONS ?= halt_on_error=1:print_stacktrace=1
 else
 BUILD_DIR ?= build
 CMAKE_OPTIONS :=
+endif
+
+# CI_BUILD=1: a build for running the tests once: no benchmarks and no debug information (the
+# optimisation and assertions are those of RelWithDebInfo), which saves minutes of a cold build.
+ifeq ($(CI_BUILD),1)
+CMAKE_OPTIONS += -DZARV_BENCHES=OFF
+ifneq ($(SANITIZE),1)
+CMAKE_OPTIONS += "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"
+endif
 endif
 
 EDITOR_BIN := $(BUILD_DIR)/zarv
@@ -93,7 +112,7 @@ RUN_ARGS ?=
 
 FORMAT_DIRS := base gui gl app tags structs collections terrain models sound tests tools bench fuzz
 
-.PHONY: all deps configure build demo run check-display test install package bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon bench-dialog screenshots format clean
+.PHONY: all deps configure build demo run check-display test install package bench bench-codex bench-collections bench-import bench-autobuild bench-quantise bench-textbox bench-structs bench-chooser bench-lists bench-tagops bench-browser bench-structedit bench-x256 bench-sequence bench-undo bench-terrain bench-dtex bench-models bench-sound bench-addon bench-dialog screenshots fuzz format clean
 
 all: build
 
@@ -130,8 +149,14 @@ check-display:
 run: check-display deps build demo
 	$(EDITOR_BIN) $(RUN_ARGS)
 
+ifeq ($(SANITIZE),1)
+test: deps configure
+	$(NINJA) -C $(BUILD_DIR) -j$(JOBS) $(SANITIZE_TESTS)
+	cd $(BUILD_DIR) && ./zarv_tests
+else
 test: deps build
 	$(CTEST) --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+endif
 
 bench: deps build
 	bench/run-redraw.sh $(BUILD_DIR)
@@ -223,6 +248,10 @@ install: deps build
 
 package: deps build
 	cd $(BUILD_DIR) && cpack -G DEB
+
+FUZZ_SECONDS ?= 60
+fuzz: deps configure
+	fuzz/run-all.sh $(BUILD_DIR) $(FUZZ_SECONDS)
 
 format:
 	@find $(wildcard $(FORMAT_DIRS)) -type f \( -name '*.h' -o -name '*.cpp' \) -print0 \

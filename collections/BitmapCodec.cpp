@@ -173,6 +173,11 @@ bool BitmapCodec::Decode(std::span<const uint8_t> block, std::span<const uint8_t
 
   if (h.pixel_type == 1) {
     out.bytes_per_pixel = static_cast<uint16_t>(kType1Bytes);
+    // A run's count byte stands for at most 255 pixels, so a stream that could not cover the
+    // stated size is refused before a buffer of that size is made.
+    if (pixel_count > uint64_t{in.remaining()} * 255) {
+      return Fail(error, "pixel stream overruns the block");
+    }
     out.pixels.assign(pixel_count * kType1Bytes, 0);
     if (!DecodeType1(in, out)) return Fail(error, "pixel stream overruns the block");
   } else {
@@ -187,10 +192,13 @@ bool BitmapCodec::Decode(std::span<const uint8_t> block, std::span<const uint8_t
     if (h.flags & cl::kBitmapRle) {
       // Every row takes at least its two counts, so a short block is refused before allocating.
       if (in.remaining() < size_t{h.height} * 4) return Fail(error, "RLE rows cut short");
-      out.pixels.resize(pixel_count * 2);
+      // The buffer grows with the rows that decode: four bytes can stand for a whole row, so
+      // a malformed block would otherwise make a buffer of its full stated size first.
+      out.pixels.clear();
       const bool padded = (h.flags & cl::kBitmapRowsPadded) != 0;
       const size_t row_bytes = size_t{h.width} * 2;
       for (size_t y = 0; y < h.height; ++y) {
+        out.pixels.resize((y + 1) * row_bytes);
         std::span<uint8_t> row(out.pixels.data() + y * row_bytes, row_bytes);
         if (!RleCodec::DecodeRow(in, form, padded, row, partial)) {
           return Fail(error, "RLE row " + std::to_string(y) + " is malformed");
@@ -284,12 +292,21 @@ void BitmapCodec::MakePlaceholder(uint8_t light_index, uint8_t dark_index, Colle
   out.width = kSide;
   out.height = kSide;
   out.bytes_per_pixel = 2;
-  out.pixels.resize(size_t{kSide} * kSide * 2);
-  for (int y = 0; y < kSide; ++y) {
+  constexpr size_t kRow = size_t{kSide} * 2;
+  out.pixels.resize(kRow * kSide);
+  // A load may stand a placeholder in for hundreds of bitmaps, so the checks are drawn as two
+  // rows (the bands starting light and dark) and copied, rather than pixel by pixel.
+  uint8_t* pixels = out.pixels.data();
+  for (int band = 0; band < 2; ++band) {
+    uint8_t* row = pixels + size_t{16} * band * kRow;
     for (int x = 0; x < kSide; ++x) {
-      uint8_t* pixel = &out.pixels[(size_t{static_cast<unsigned>(y)} * kSide + x) * 2];
-      pixel[0] = 255;
-      pixel[1] = ((x ^ y) & 16) ? dark_index : light_index;
+      row[x * 2] = 255;
+      row[x * 2 + 1] = ((x ^ (band * 16)) & 16) ? dark_index : light_index;
     }
+  }
+  for (int y = 0; y < kSide; ++y) {
+    if (y == 0 || y == 16) continue;
+    std::memcpy(pixels + size_t{static_cast<unsigned>(y)} * kRow,
+                pixels + ((y & 16) ? 16 : 0) * kRow, kRow);
   }
 }

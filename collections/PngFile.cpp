@@ -36,6 +36,12 @@ void ReadBytes(png_structp png, png_bytep out, size_t count) {
   state->position += count;
 }
 
+// Kept out of the functions that hold setjmp: the strings built here would live in their frame.
+[[gnu::noinline]] void SayUnsupported(PngState& state, const char* before, int value,
+                                      const char* after) {
+  state.message = before + std::to_string(value) + after;
+}
+
 bool ReadImpl(png_structp png, png_infop info, PngState& state, Image& image, bool pixels) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_read_fn(png, &state, ReadBytes);
@@ -51,7 +57,7 @@ bool ReadImpl(png_structp png, png_infop info, PngState& state, Image& image, bo
       ((color_type == PNG_COLOR_TYPE_GRAY || color_type == PNG_COLOR_TYPE_PALETTE) &&
        (depth == 1 || depth == 2 || depth == 4));
   if (!depth_ok) {
-    state.message = "the PNG has " + std::to_string(depth) + " bits per sample";
+    SayUnsupported(state, "the PNG has ", depth, " bits per sample");
     return false;
   }
   ImageFormat format;
@@ -75,7 +81,7 @@ bool ReadImpl(png_structp png, png_infop info, PngState& state, Image& image, bo
       png_set_gray_to_rgb(png);
       break;
     default:
-      state.message = "unsupported PNG colour type " + std::to_string(color_type);
+      SayUnsupported(state, "unsupported PNG colour type ", color_type, "");
       return false;
   }
   // (v * 255 + 32895) >> 16: v * 255 / 65535 to the nearest integer.

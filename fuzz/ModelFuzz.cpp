@@ -16,9 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(model.cells.empty() && model.vertex_values.empty(), "a refused model changed the output");
     return 0;
   }
-  const size_t arrays = model.vertex_values.size() * 4 + model.records.size() * Model::kRecordSize +
-                        model.cells.size() * Model::kCellSize;
-  Check(arrays <= size, "more records than the data holds");
+  // The three arrays are located independently and may share bytes, so each one, not their
+  // sum, has to lie inside the data.
+  const size_t value_bytes = model.vertex_values.size() * 4;
+  const size_t record_bytes = model.records.size() * Model::kRecordSize;
+  const size_t cell_bytes = model.cells.size() * Model::kCellSize;
+  Check(value_bytes <= size && record_bytes <= size && cell_bytes <= size,
+        "more records than the data holds");
+  const size_t arrays = value_bytes + record_bytes + cell_bytes;
   const std::vector<uint8_t> written = model.Write();
   Check(written.size() == Model::kDataBase + arrays, "written size differs from the arrays");
   Model back;

@@ -45,6 +45,12 @@ void WriteBytes(png_structp png, png_bytep data, size_t count) {
 
 void Flush(png_structp) {}
 
+// Kept out of DecodeImpl: the strings built here would live in the frame that holds setjmp.
+[[gnu::noinline]] void SayTooLarge(PngState& state, png_uint_32 width, png_uint_32 height) {
+  state.message = "the PNG's size " + std::to_string(width) + " x " + std::to_string(height) +
+                  " does not fit its " + std::to_string(state.in.size()) + " bytes";
+}
+
 bool DecodeImpl(png_structp png, png_infop info, PngState& state, png_uint_32& width,
                 png_uint_32& height) {
   if (setjmp(png_jmpbuf(png))) return false;
@@ -55,8 +61,7 @@ bool DecodeImpl(png_structp png, png_infop info, PngState& state, png_uint_32& w
   const uint64_t stored_row = png_get_rowbytes(png, info);
   if (uint64_t{width} * height > kMaxPixels ||
       (stored_row + 1) * height > state.in.size() * kMaxInflation + 65536) {
-    state.message = "the PNG's size " + std::to_string(width) + " x " + std::to_string(height) +
-                    " does not fit its " + std::to_string(state.in.size()) + " bytes";
+    SayTooLarge(state, width, height);
     return false;
   }
   // Everything becomes 8-bit RGBA, so one check finds a translucent pixel whatever the source.

@@ -6,6 +6,22 @@
 
 namespace {
 
+template <typename Word>
+void SwapEach(const uint8_t* source, uint8_t* destination, size_t bytes) {
+  for (size_t at = 0; at + sizeof(Word) <= bytes; at += sizeof(Word)) {
+    Word word;
+    std::memcpy(&word, source + at, sizeof(Word));
+    if constexpr (sizeof(Word) == 2) {
+      word = __builtin_bswap16(word);
+    } else if constexpr (sizeof(Word) == 4) {
+      word = __builtin_bswap32(word);
+    } else {
+      word = __builtin_bswap64(word);
+    }
+    std::memcpy(destination + at, &word, sizeof(Word));
+  }
+}
+
 // Converts `bytes` bytes of elements of one type from `source` to `destination`, which may be
 // the same buffer (but must not otherwise overlap).
 void ConvertRun(const uint8_t* source, uint8_t* destination, size_t bytes, uint16_t type) {
@@ -17,13 +33,20 @@ void ConvertRun(const uint8_t* source, uint8_t* destination, size_t bytes, uint1
   const size_t size = RecordDescriptor::ElementSize(type);
   const bool swap = (type & RecordDescriptor::kRawFlag) == 0 && size > 1 &&
                     std::endian::native == std::endian::little;
-  if (swap) {
-    uint8_t element[8];
-    for (size_t at = 0; at < bytes; at += size) {
-      std::memcpy(element, source + at, size);
-      for (size_t b = 0; b < size; ++b) destination[at + b] = element[size - 1 - b];
-    }
-    return;
+  // One loop per element size, each a whole-word swap: records are converted by the million
+  // when a collection loads, and a byte loop per element costs several times as much.
+  switch (swap ? size : 1) {
+    case 2:
+      SwapEach<uint16_t>(source, destination, bytes);
+      return;
+    case 4:
+      SwapEach<uint32_t>(source, destination, bytes);
+      return;
+    case 8:
+      SwapEach<uint64_t>(source, destination, bytes);
+      return;
+    default:
+      break;
   }
   if (source != destination) std::memmove(destination, source, bytes);
 }
@@ -65,6 +88,24 @@ struct RecordDescriptor::Walk {
   size_t memory_base = 0;
   size_t file_pos = 0;
   size_t memory_pos = 0;
+  // Measuring fills this with the record's steps when it is set.
+  std::vector<RecordDescriptor::Step>* steps = nullptr;
+
+  void AddStep(size_t file_bytes, size_t memory_bytes, uint16_t type) {
+    if (steps == nullptr || (file_bytes == 0 && memory_bytes == 0)) return;
+    if (!steps->empty()) {
+      RecordDescriptor::Step& last = steps->back();
+      if (type != kPointerSlot && last.type == type && last.file_at + last.file_bytes == file_pos &&
+          last.memory_at + last.memory_bytes == memory_pos) {
+        last.file_bytes += static_cast<uint32_t>(file_bytes);
+        last.memory_bytes += static_cast<uint32_t>(memory_bytes);
+        return;
+      }
+    }
+    steps->push_back({static_cast<uint32_t>(file_pos), static_cast<uint32_t>(memory_pos),
+                      static_cast<uint32_t>(file_bytes), static_cast<uint32_t>(memory_bytes),
+                      type});
+  }
 
   size_t FileSpanSize() const {
     return direction == Direction::kRead ? source_size : destination_size;
@@ -85,7 +126,9 @@ struct RecordDescriptor::Walk {
 
   // `bytes` bytes of elements, the same number on both sides.
   bool Elements(size_t bytes, uint16_t type) {
-    if (direction != Direction::kMeasure) {
+    if (direction == Direction::kMeasure) {
+      AddStep(bytes, bytes, type);
+    } else {
       if (!FileFits(bytes) || !MemoryFits(bytes)) return false;
       const size_t file_at = file_base + file_pos;
       const size_t memory_at = memory_base + memory_pos;
@@ -105,7 +148,9 @@ struct RecordDescriptor::Walk {
   bool PointerSlots(uint16_t count) {
     const size_t memory_bytes = (8 - memory_pos % 8) % 8 + size_t{count} * 8;
     const size_t file_bytes = size_t{count} * 4;
-    if (direction != Direction::kMeasure) {
+    if (direction == Direction::kMeasure) {
+      AddStep(file_bytes, memory_bytes, kPointerSlot);
+    } else {
       if (!FileFits(file_bytes) || !MemoryFits(memory_bytes)) return false;
       if (direction == Direction::kRead) {
         if (memory_bytes != 0) {
@@ -146,6 +191,7 @@ std::optional<RecordDescriptor> RecordDescriptor::Parse(std::span<const uint16_t
   descriptor.words_.assign(words.begin(), words.end());
   descriptor.file_size_ = size;
   Walk measure{Direction::kMeasure};
+  measure.steps = &descriptor.steps_;
   if (!descriptor.WalkRecord(0, measure)) {
     if (error != nullptr) *error = "the descriptor cannot be walked";
     return std::nullopt;
@@ -249,13 +295,25 @@ bool RecordDescriptor::Run(Direction direction, const uint8_t* source, size_t so
     copy.assign(source, source + source_used);
     source = copy.data();
   }
-  Walk walk{direction, source, source_size, destination, destination_size};
+  // The sizes were checked above for all `count` records, and every step lies inside one.
   for (uint32_t record = 0; record < count; ++record) {
-    walk.file_base = size_t{record} * file_size_;
-    walk.memory_base = size_t{record} * memory_size_;
-    walk.file_pos = 0;
-    walk.memory_pos = 0;
-    if (!WalkRecord(0, walk) || walk.memory_pos != memory_size_) return false;
+    const size_t file_base = size_t{record} * file_size_;
+    const size_t memory_base = size_t{record} * memory_size_;
+    for (const Step& step : steps_) {
+      const size_t file_at = file_base + step.file_at;
+      const size_t memory_at = memory_base + step.memory_at;
+      if (step.type == kPointerSlot) {
+        if (reading) {
+          std::memset(destination + memory_at, 0, step.memory_bytes);
+        } else {
+          std::memset(destination + file_at, 0, step.file_bytes);
+        }
+      } else if (reading) {
+        ConvertRun(source + file_at, destination + memory_at, step.file_bytes, step.type);
+      } else {
+        ConvertRun(source + memory_at, destination + file_at, step.file_bytes, step.type);
+      }
+    }
   }
   return true;
 }

@@ -97,6 +97,17 @@ class RecordDescriptor {
   bool Run(Direction direction, const uint8_t* source, size_t source_size, uint8_t* destination,
            size_t destination_size, uint32_t count) const;
 
+  // The walk of one record flattened once: runs of equal elements with adjacent runs of the
+  // same type joined, and pointer slots (type kPointerSlot). Records go through these rather
+  // than the nested words, which costs a call per field.
+  struct Step {
+    uint32_t file_at;
+    uint32_t memory_at;
+    uint32_t file_bytes;
+    uint32_t memory_bytes;
+    uint16_t type;
+  };
+  std::vector<Step> steps_;
   std::vector<uint16_t> words_;
   // For each index where a nested descriptor starts, the index just after it.
   std::vector<uint32_t> nested_end_;

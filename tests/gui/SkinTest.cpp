@@ -184,7 +184,7 @@ TEST(SkinLoadFailure, PixelsOfTheWrongSizeAreAnErrorAndTheOldSkinStays) {
   std::vector<PageImage> pages;
   ASSERT_EQ(skin.LoadImages(BasicPack(), 1024, pages), "");
   TexturePackImage broken = MakeImage(kSkinTitleBarActive, 10, 10);
-  broken.rgba.resize(broken.rgba.size() - 4);
+  broken.rgba.erase(broken.rgba.end() - 4, broken.rgba.end());
   std::vector<PageImage> new_pages;
   EXPECT_NE(skin.LoadImages({MakeImage(kSkinThickBorderEdge, 16, 9), broken}, 1024, new_pages), "");
   ExpectBasicPackKept(skin);

@@ -212,7 +212,7 @@ TEST(DetailMapRead, AFailedReadLeavesTheMapAsItWas) {
   m.vertex_runs = {1, 1};
   std::string error;
   Bytes bytes = m.Make();
-  bytes.resize(bytes.size() - 1);
+  bytes.pop_back();
   EXPECT_FALSE(Read(bytes, 2, map, error));
   EXPECT_EQ(map.width, 5u);
   EXPECT_EQ(map.vertex[3], 9);

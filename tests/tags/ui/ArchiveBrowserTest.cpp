@@ -331,7 +331,7 @@ TEST_F(ArchiveBrowserTest, ContextMenusFollowTheSelection) {
 
 TEST_F(ArchiveBrowserTest, CommandsOnManyRowsAskFirst) {
   for (int i = 0; i < 60; ++i) {
-    char id[5];
+    char id[16];
     std::snprintf(id, sizeof id, "t%03d", i);
     Loose("text", {kText, Id(id), std::string("Note ") + id, Data("n")});
   }
