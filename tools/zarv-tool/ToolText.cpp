@@ -4,6 +4,29 @@
 
 #include "base/CharMap.h"
 
+namespace {
+
+// The code point of the UTF-8 sequence at `i` and its length in bytes, or 0 when the bytes there
+// are no whole sequence.
+int DecodeAt(const std::string& utf8, size_t i, char32_t& code) {
+  const auto lead = static_cast<unsigned char>(utf8[i]);
+  const int length = lead < 0x80         ? 1
+                     : (lead >> 5) == 6  ? 2
+                     : (lead >> 4) == 14 ? 3
+                     : (lead >> 3) == 30 ? 4
+                                         : 0;
+  code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+  bool valid = length > 0 && i + length <= utf8.size();
+  for (int k = 1; valid && k < length; ++k) {
+    const auto next = static_cast<unsigned char>(utf8[i + k]);
+    valid = (next & 0xC0) == 0x80;
+    code = code << 6 | (next & 0x3F);
+  }
+  return valid ? length : 0;
+}
+
+}  // namespace
+
 std::string Printable(const std::string& text) {
   std::string out;
   for (unsigned char c : text) {
@@ -26,23 +49,9 @@ std::string EightBitFromUtf8(const std::string& utf8) {
   std::string out;
   size_t i = 0;
   while (i < utf8.size()) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    const int length = lead < 0x80         ? 1
-                       : (lead >> 5) == 6  ? 2
-                       : (lead >> 4) == 14 ? 3
-                       : (lead >> 3) == 30 ? 4
-                                           : 0;
-    char32_t code = length == 1   ? lead
-                    : length == 2 ? lead & 0x1F
-                    : length == 3 ? lead & 0x0F
-                                  : lead & 0x07;
-    bool valid = length > 0 && i + length <= utf8.size();
-    for (int k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(utf8[i + k]);
-      valid = (next & 0xC0) == 0x80;
-      code = code << 6 | (next & 0x3F);
-    }
-    if (!valid) {
+    char32_t code = 0;
+    const int length = DecodeAt(utf8, i, code);
+    if (length == 0) {
       out.push_back('_');
       ++i;
       continue;
@@ -65,23 +74,9 @@ bool EightBitFromUtf8Exactly(const std::string& utf8, std::string& out, size_t& 
   column = 1;
   size_t i = 0;
   while (i < utf8.size()) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    const int length = lead < 0x80         ? 1
-                       : (lead >> 5) == 6  ? 2
-                       : (lead >> 4) == 14 ? 3
-                       : (lead >> 3) == 30 ? 4
-                                           : 0;
-    char32_t code = length == 1   ? lead
-                    : length == 2 ? lead & 0x1F
-                    : length == 3 ? lead & 0x0F
-                                  : lead & 0x07;
-    bool valid = length > 0 && i + length <= utf8.size();
-    for (int k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(utf8[i + k]);
-      valid = (next & 0xC0) == 0x80;
-      code = code << 6 | (next & 0x3F);
-    }
-    if (!valid) return false;
+    char32_t code = 0;
+    const int length = DecodeAt(utf8, i, code);
+    if (length == 0) return false;
     uint8_t narrow = static_cast<uint8_t>(code);
     if (code >= 0x80) {
       narrow = ProgramCharMap().FindNarrow(code);
