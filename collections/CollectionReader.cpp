@@ -21,11 +21,6 @@ namespace rec = collection_records;
 namespace {
 
 constexpr const char* kLog = "Collection";
-// Far beyond any collection of the game (hundreds of sprites of a few hundred pixels a side).
-constexpr uint64_t kMaxDecodedBytes = uint64_t{512} << 20;
-// Frame views held by all sequences together. Directory entries may share one block, so a small
-// file could otherwise ask for billions; the game's collections hold a few thousand.
-constexpr uint64_t kMaxSequenceViews = uint64_t{1} << 20;
 constexpr const char* kArrayNames[cl::kArrayCount] = {
     "colour table",       "hue change",   "bitmap directory", "frame view",
     "sequence directory", "frame record", "reserved array 6", "reserved array 7"};
@@ -42,8 +37,9 @@ std::string Format(const char* format, ...) {
 
 class Reader {
  public:
-  Reader(std::span<const uint8_t> data, const TagHeader& tag, bool full, Collection& out)
-      : data_(data), tag_(tag), full_(full), out_(out) {}
+  Reader(std::span<const uint8_t> data, const TagHeader& tag, bool full,
+         const CollectionLimits& limits, Collection& out)
+      : data_(data), tag_(tag), full_(full), limits_(limits), out_(out) {}
 
   bool Run(std::string& error);
 
@@ -84,6 +80,7 @@ class Reader {
   std::span<const uint8_t> data_;
   const TagHeader& tag_;
   bool full_;
+  const CollectionLimits& limits_;
   Collection& out_;
   std::string error_;
 
@@ -239,8 +236,9 @@ bool Reader::ReadBitmaps() {
     // Directory entries may share one small block that decodes to many pixels, so the sum is
     // capped as well as each bitmap.
     decoded += bitmap->pixels.size();
-    if (decoded > kMaxDecodedBytes) {
-      return Fail(Format("bitmaps decode to more than %" PRIu64 " MB", kMaxDecodedBytes >> 20));
+    if (decoded > limits_.decoded_bytes) {
+      return Fail(
+          Format("bitmaps decode to more than %" PRIu64 " MB", limits_.decoded_bytes >> 20));
     }
     bitmap->SetName(entry.name.data(), cl::kBitmapNameMax);
     if (color_map) {
@@ -317,8 +315,8 @@ bool Reader::ReadSequence(const rec::SequenceEntry& entry, Sequence& s) {
   s.view_count = std::max<uint16_t>(h.view_count, 1);
   const size_t frame_count = std::max<uint16_t>(h.frame_count, 1);
   sequence_views_ += uint64_t{frame_count} * s.view_count;
-  if (sequence_views_ > kMaxSequenceViews) {
-    return Fail(Format("sequences hold more than %" PRIu64 " frame views", kMaxSequenceViews));
+  if (sequence_views_ > limits_.sequence_views) {
+    return Fail(Format("sequences hold more than %" PRIu64 " frame views", limits_.sequence_views));
   }
 
   s.frames.resize(frame_count);
@@ -410,9 +408,9 @@ bool Reader::Run(std::string& error) {
 }  // namespace
 
 bool CollectionReader::Read(std::span<const uint8_t> data, const TagHeader& header, bool full,
-                            Collection& out, std::string& error) {
+                            Collection& out, std::string& error, const CollectionLimits& limits) {
   Collection result;
-  Reader reader(data, header, full, result);
+  Reader reader(data, header, full, limits, result);
   if (!reader.Run(error)) {
     out = Collection();
     return false;

@@ -30,6 +30,8 @@ if [[ ! -f $manifest ]]; then
   exit 2
 fi
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+# Tells sources built here from the replay targets of the main build (see LargeBlockCache.cpp).
+engine=(-DZARV_LIBFUZZER)
 objects=$build/fuzz-objects
 mkdir -p "$objects"
 rm -f "$objects/SKIPPED"
@@ -76,7 +78,7 @@ printf '%s\n' ${target_sources[@]+"${target_sources[@]}"} | tr ' ' '\n' | sort -
       printf '%s\0%s\0' "$source" "$object"
     fi
   done |
-  ZARV_CLANG=$clang ZARV_ROOT=$root ZARV_FLAGS="${sanitize[*]}" xargs -0 -r -n2 -P"$jobs" \
+  ZARV_CLANG=$clang ZARV_ROOT=$root ZARV_FLAGS="${sanitize[*]} ${engine[*]}" xargs -0 -r -n2 -P"$jobs" \
     bash -c '$ZARV_CLANG -std=c++20 -O1 -gline-tables-only -fsanitize=fuzzer-no-link $ZARV_FLAGS \
                -Wall -Wextra -Werror -I"$ZARV_ROOT" -c "$0" -o "$1.tmp" && mv "$1.tmp" "$1"' ||
   { echo "fuzz targets failed to compile" >&2; exit 1; }

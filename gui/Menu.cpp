@@ -252,6 +252,13 @@ void Menu::Choose(MenuItem* item) {
   command.Emit(reinterpret_cast<intptr_t>(item));
 }
 
+int32_t Menu::PopUpOnce(Point screen_point) {
+  const MenuItem* chosen = PopUpAt(screen_point);
+  const int32_t id = chosen ? chosen->WindowId() : 0;
+  WM().DeleteLater(this);
+  return id;
+}
+
 MenuItem* Menu::PopUpAt(Point p) {
   if (is_bar_ || running_ || !WMOrNull()) return nullptr;
   opening.Emit(reinterpret_cast<intptr_t>(this));

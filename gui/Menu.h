@@ -37,6 +37,9 @@ class Menu : public MenuItem {
   // Shows a pop-up menu at a screen point (moved or flipped onto the screen), runs its loop
   // and hides it again. Returns the chosen item (also emitted through `command`) or null.
   MenuItem* PopUpAt(Point screen_point);
+  // A context menu's whole life: PopUpAt, then the menu deleted once its loop has unwound.
+  // Returns the chosen item's window id, or 0 when nothing was chosen.
+  int32_t PopUpOnce(Point screen_point);
 
   // What the pointer and the keys do; public so that the items can hand their events on.
   void PointerOver(MenuItem* item);

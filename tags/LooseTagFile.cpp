@@ -10,6 +10,8 @@
 #include <system_error>
 
 #include "base/ByteReader.h"
+#include "base/ByteWriter.h"
+#include "base/SafeFile.h"
 #include "tags/TagGroupTable.h"
 #include "tags/TagName.h"
 
@@ -129,4 +131,18 @@ bool LooseTagFile::Read(const std::filesystem::path& path, std::optional<uint32_
     return false;
   }
   return Parse(bytes, path.filename().string(), expected_group, out, error);
+}
+
+bool LooseTagFile::Write(const std::filesystem::path& path, TagHeader header,
+                         std::span<const uint8_t> data, std::string& error) {
+  if (data.size() > kMaxDataSize) {
+    error = "the data of " + std::to_string(data.size()) + " bytes is too large for a tag";
+    return false;
+  }
+  header.data_offset = TagHeader::kSize;
+  header.data_size = static_cast<uint32_t>(data.size());
+  ByteWriter file;
+  header.Write(file);
+  file.WriteBytes(data);
+  return SafeFile::ReplaceWithBytes(path, file.Take(), error);
 }

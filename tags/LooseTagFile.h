@@ -40,6 +40,11 @@ class LooseTagFile {
   static bool CheckHeader(std::span<const uint8_t> first, uint64_t length,
                           std::string_view file_name, std::optional<uint32_t> expected_group,
                           TagHeader& out, uint32_t& claimed_data_size, std::string& error);
+  // Writes `header` (its data offset and size set to match) and `data` to `path`, replacing any
+  // file there only once the new one is complete. Fails, writing nothing, when the data does
+  // not fit the header's 32-bit size field or a file step fails.
+  static bool Write(const std::filesystem::path& path, TagHeader header,
+                    std::span<const uint8_t> data, std::string& error);
   // The same over bytes already in memory; `file_name` stands in for the placeholder name.
   static bool Parse(std::span<const uint8_t> bytes, std::string_view file_name,
                     std::optional<uint32_t> expected_group, LooseTag& out, std::string& error);

@@ -431,10 +431,7 @@ Menu* X256BitmapBrowser::MakeContextMenu() {
 }
 
 void X256BitmapBrowser::ShowContextMenu(Point screen_point) {
-  Menu* menu = MakeContextMenu();
-  const MenuItem* chosen = menu->PopUpAt(screen_point);
-  const int32_t id = chosen ? chosen->WindowId() : 0;
-  WM().DeleteLater(menu);
+  const int32_t id = MakeContextMenu()->PopUpOnce(screen_point);
   if (id) RunCommand(id);
 }
 

@@ -126,9 +126,7 @@ void X256ColorTableEdit::ShowMenu(Point screen_point) {
   if (GetFont()) menu->SetFont(GetFont());
   menu->AddItem("Save Color Table As...", kSaveTable, true);
   menu->AddItem("Load Color Table...", kLoadTable, true);
-  const MenuItem* chosen = menu->PopUpAt(screen_point);
-  const int32_t id = chosen ? chosen->WindowId() : 0;
-  WM().DeleteLater(menu);
+  const int32_t id = menu->PopUpOnce(screen_point);
   if (id == kSaveTable) SaveTable();
   if (id == kLoadTable) LoadTable();
 }

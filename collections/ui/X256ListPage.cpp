@@ -176,10 +176,7 @@ void X256ListPage::OnDropped(intptr_t drop) {
 }
 
 void X256ListPage::ShowMenu(Point screen_point) {
-  Menu* menu = BuildMenu();
-  const MenuItem* chosen = menu->PopUpAt(screen_point);
-  const int32_t id = chosen ? chosen->WindowId() : 0;
-  WM().DeleteLater(menu);
+  const int32_t id = BuildMenu()->PopUpOnce(screen_point);
   RunCommand(id);
 }
 

@@ -600,10 +600,7 @@ Menu* X256SequenceEdit::MakeContextMenu() {
 }
 
 void X256SequenceEdit::ShowContextMenu(Point screen_point) {
-  Menu* menu = MakeContextMenu();
-  const MenuItem* chosen = menu->PopUpAt(screen_point);
-  const int32_t id = chosen ? chosen->WindowId() : 0;
-  WM().DeleteLater(menu);
+  const int32_t id = MakeContextMenu()->PopUpOnce(screen_point);
   if (id) RunCommand(id);
 }
 

@@ -316,10 +316,7 @@ Menu* GeomEdit::MakeContextMenu() {
 }
 
 void GeomEdit::ShowContextMenu(Point screen_point) {
-  Menu* menu = MakeContextMenu();
-  const MenuItem* chosen = menu->PopUpAt(screen_point);
-  const int32_t id = chosen ? chosen->WindowId() : 0;
-  WM().DeleteLater(menu);
+  const int32_t id = MakeContextMenu()->PopUpOnce(screen_point);
   if (id > 0) RunCommand(id);
 }
 

@@ -852,18 +852,12 @@ void ArchiveBrowser::RunTagCommand(int32_t id) {
 }
 
 void ArchiveBrowser::ShowTagMenu(Point screen_point) {
-  Menu* menu = MakeTagMenu();
-  const MenuItem* chosen = menu->PopUpAt(screen_point);
-  const int32_t id = chosen ? chosen->WindowId() : 0;
-  WM().DeleteLater(menu);
+  const int32_t id = MakeTagMenu()->PopUpOnce(screen_point);
   RunTagCommand(id);
 }
 
 void ArchiveBrowser::ShowArchiveMenu(ArchiveBrowserList* list, Point screen_point) {
-  Menu* menu = MakeArchiveMenu(list);
-  const MenuItem* chosen = menu->PopUpAt(screen_point);
-  const int32_t id = chosen ? chosen->WindowId() : 0;
-  WM().DeleteLater(menu);
+  const int32_t id = MakeArchiveMenu(list)->PopUpOnce(screen_point);
   switch (id) {
     case kDefaultSet:
       ApplyDefaultWorkingSet();

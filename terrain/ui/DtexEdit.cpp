@@ -195,10 +195,7 @@ Menu* DtexEdit::MakeContextMenu() const {
 
 void DtexEdit::OnMouseButton(InputEvent& event) {
   if (event.c != 1 || event.d != 1) return;
-  Menu* menu = MakeContextMenu();
-  const MenuItem* chosen = menu->PopUpAt({event.a, event.b});
-  const int32_t id = chosen ? chosen->WindowId() : 0;
-  WM().DeleteLater(menu);
+  const int32_t id = MakeContextMenu()->PopUpOnce({event.a, event.b});
   RunCommand(id);
 }
 

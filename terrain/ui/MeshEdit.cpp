@@ -533,10 +533,7 @@ Menu* MeshEdit::MakeContextMenu() {
 }
 
 void MeshEdit::ShowContextMenu(Point screen_point) {
-  Menu* menu = MakeContextMenu();
-  const MenuItem* chosen = menu->PopUpAt(screen_point);
-  const int32_t id = chosen ? chosen->WindowId() : 0;
-  WM().DeleteLater(menu);
+  const int32_t id = MakeContextMenu()->PopUpOnce(screen_point);
   if (id > 0) RunCommand(id);
 }
 

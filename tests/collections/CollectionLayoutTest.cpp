@@ -5,6 +5,7 @@
 
 #include "base/MessageLog.h"
 #include "collections/Collection.h"
+#include "collections/CollectionReader.h"
 #include "tests/collections/CollectionFixtures.h"
 
 // Collection tag data laid out byte by byte at the offsets of the format, so that the reader is
@@ -373,6 +374,42 @@ TEST(CollectionBadIndices, SequenceIsLoadedWithEmptyCellsAndAWarning) {
     ASSERT_TRUE(Load(saved, again, error)) << bad.what << ": " << error;
     EXPECT_EQ(log.lines(), 0) << bad.what << ": " << log.text();
     EXPECT_EQ(Save(again), saved) << bad.what;
+  }
+}
+
+// The caps on what a load may allocate count every bitmap and every sequence cell; one past a
+// cap refuses the whole load and leaves nothing behind.
+TEST(CollectionLimits, LoadPastACapIsRefused) {
+  const Laid l = HandLaid();  // two small bitmaps, one frame of two views
+  const TagHeader header = TagHeader::Fresh();
+  Collection whole;
+  std::string error;
+  ASSERT_TRUE(CollectionReader::Read(l.d, header, true, whole, error)) << error;
+  uint64_t pixels = 0;
+  for (const auto& bitmap : whole.bitmaps) pixels += bitmap->pixels.size();
+  ASSERT_GT(pixels, 0u);
+  struct Case {
+    CollectionLimits limits;
+    bool loads;
+    const char* reason;
+  } cases[] = {
+      {{.decoded_bytes = pixels, .sequence_views = 2}, true, ""},
+      {{.decoded_bytes = pixels - 1, .sequence_views = 2}, false, "bitmaps decode to more than"},
+      {{.decoded_bytes = pixels, .sequence_views = 1},
+       false,
+       "sequences hold more than 1 frame views"},
+  };
+  for (const Case& c : cases) {
+    Collection collection;
+    collection.AddSequence("left over");
+    EXPECT_EQ(CollectionReader::Read(l.d, header, true, collection, error, c.limits), c.loads)
+        << c.reason;
+    if (c.loads) {
+      EXPECT_EQ(collection.bitmaps.size(), 2u);
+    } else {
+      EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+      EXPECT_TRUE(collection.bitmaps.empty() && collection.sequences.empty());
+    }
   }
 }
 

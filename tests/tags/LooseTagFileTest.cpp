@@ -249,3 +249,30 @@ TEST_F(LooseTagRead, ForeignGroupInAGroupFolderIsRejected) {
 }
 
 }  // namespace
+
+// The tool's whole-file write: the header's offset and size are made to match the data whatever
+// they said, the result reads back as written, and a failed write leaves the old file whole.
+using LooseTagWholeWrite = TempFolder;
+
+TEST_F(LooseTagWholeWrite, ReadsBackAndReplacesOnlyWhenComplete) {
+  TagHeader h = Caller("Rock");
+  h.group = tagcode::Make("mesh");
+  h.data_offset = 999;
+  h.data_size = 12345;
+  const fs::path path = root_ / "Rock";
+  std::string error;
+  Spit(path, Bytes{1, 2, 3});
+  ASSERT_TRUE(LooseTagFile::Write(path, h, Bytes(300, 0x42), error)) << error;
+  LooseTag tag;
+  ASSERT_TRUE(LooseTagFile::Read(path, tagcode::Make("mesh"), tag, error)) << error;
+  EXPECT_EQ(tag.claimed_data_size, 300u);
+  EXPECT_EQ(tag.header.data_offset, 64u);
+  EXPECT_EQ(tag.header.Name(), "Rock");
+  EXPECT_EQ(tag.data, Bytes(300, 0x42));
+
+  const Bytes before = Slurp(path);
+  EXPECT_FALSE(LooseTagFile::Write(root_ / "missing" / "Rock", h, Bytes(5, 1), error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(Slurp(path), before);
+  EXPECT_EQ(EntriesIn(root_), 1u);
+}

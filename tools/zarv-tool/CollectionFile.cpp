@@ -4,7 +4,6 @@
 #include <charconv>
 
 #include "base/ByteWriter.h"
-#include "base/SafeFile.h"
 #include "collections/CollectionLayout.h"
 
 namespace cl = collection_layout;
@@ -27,13 +26,7 @@ bool CollectionFile::Save(const std::string& path, std::ostream& err) {
     err << "zarv-tool: " << path << ": " << error << "\n";
     return false;
   }
-  std::vector<uint8_t> body = data.Take();
-  header.data_offset = TagHeader::kSize;
-  header.data_size = static_cast<uint32_t>(body.size());
-  ByteWriter file;
-  header.Write(file);
-  file.WriteBytes(body);
-  if (!SafeFile::ReplaceWithBytes(path, file.Take(), error)) {
+  if (!LooseTagFile::Write(path, header, data.bytes(), error)) {
     err << "zarv-tool: " << path << ": " << error << "\n";
     return false;
   }

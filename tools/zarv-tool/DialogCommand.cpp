@@ -195,12 +195,7 @@ int DialogCommand::RunLoad(std::ostream& out, std::ostream& err) const {
     err << "zarv-tool: " << input << ": " << error << "; nothing written\n";
     return 1;
   }
-  header.data_offset = TagHeader::kSize;
-  header.data_size = static_cast<uint32_t>(data.size());
-  ByteWriter file;
-  header.Write(file);
-  file.WriteBytes(data.bytes());
-  if (!SafeFile::ReplaceWithBytes(output, file.Take(), error)) {
+  if (!LooseTagFile::Write(output, header, data.bytes(), error)) {
     err << "zarv-tool: " << output << ": " << error << "\n";
     return 1;
   }

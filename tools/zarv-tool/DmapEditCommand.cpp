@@ -6,8 +6,6 @@
 #include <iostream>
 #include <memory>
 
-#include "base/ByteWriter.h"
-#include "base/SafeFile.h"
 #include "collections/ColorTableFile.h"
 #include "tags/Codex.h"
 #include "tags/CodexEntry.h"
@@ -47,17 +45,8 @@ bool LoadDmap(const std::string& path, DmapFile& file, std::ostream& err) {
 // The header (its version set to 2) followed by the version-2 data, replacing `path` whole.
 bool SaveDmap(const std::string& path, TagHeader header, const DetailMap& map, std::ostream& err) {
   const std::vector<uint8_t> body = map.Write(header);
-  if (body.size() > 0xFFFFFFFFu) {
-    err << "zarv-tool: " << path << ": the detail map is too large for a tag\n";
-    return false;
-  }
-  header.data_offset = TagHeader::kSize;
-  header.data_size = static_cast<uint32_t>(body.size());
-  ByteWriter file;
-  header.Write(file);
-  file.WriteBytes(body);
   std::string error;
-  if (!SafeFile::ReplaceWithBytes(path, file.Take(), error)) {
+  if (!LooseTagFile::Write(path, header, body, error)) {
     err << "zarv-tool: " << path << ": " << error << "\n";
     return false;
   }

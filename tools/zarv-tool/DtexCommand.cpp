@@ -5,8 +5,6 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "base/ByteWriter.h"
-#include "base/SafeFile.h"
 #include "collections/DataFile.h"
 #include "collections/Image.h"
 #include "tags/LooseTagFile.h"
@@ -123,13 +121,8 @@ int DtexCommand::RunEncode(std::ostream& out, std::ostream& err) const {
   header.SetName(tag_name);
   header.tag_id = tagname::DeriveTagId(header.Name(), [](uint32_t) { return false; });
   const std::vector<uint8_t> data = DtexData::Write(width, height, rgb);
-  header.data_offset = TagHeader::kSize;
-  header.data_size = static_cast<uint32_t>(data.size());
-  ByteWriter file;
-  header.Write(file);
-  file.WriteBytes(data);
   std::string error;
-  if (!SafeFile::ReplaceWithBytes(output, file.Take(), error)) {
+  if (!LooseTagFile::Write(output, header, data, error)) {
     err << "zarv-tool: " << output << ": " << error << "\n";
     return 1;
   }

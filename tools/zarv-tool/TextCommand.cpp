@@ -4,7 +4,6 @@
 #include <iterator>
 #include <memory>
 
-#include "base/ByteWriter.h"
 #include "base/SafeFile.h"
 #include "structs/TextTagText.h"
 #include "tags/LooseTagFile.h"
@@ -94,14 +93,8 @@ int TextCommand::RunSet(std::istream& in, std::ostream& out, std::ostream& err) 
     return 1;
   }
   const std::vector<uint8_t> data = texttag::DataFromText(texttag::WithLineFeeds(text));
-  TagHeader header = tag.header;
-  header.data_offset = TagHeader::kSize;
-  header.data_size = static_cast<uint32_t>(data.size());
-  ByteWriter file;
-  header.Write(file);
-  file.WriteBytes(data);
   std::string error;
-  if (!SafeFile::ReplaceWithBytes(output, file.Take(), error)) {
+  if (!LooseTagFile::Write(output, tag.header, data, error)) {
     err << "zarv-tool: " << output << ": " << error << "\n";
     return 1;
   }
