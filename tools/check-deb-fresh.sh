@@ -48,7 +48,7 @@ in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HO
 
 echo "== apt-get install ./$(basename "$deb")"
 in_root apt-get update -q
-in_root apt-get install -y -q "./tmp/$(basename "$deb")" 2>&1 | tail -5
+in_root apt-get install -y -q "./tmp/$(basename "$deb")" 2>&1 | grep -E "newly installed|^Setting up zarv"
 echo "== the installed files"
 in_root dpkg -L zarv | grep -E '^/usr/(bin|share/(applications|metainfo|zarv)/?$)'
 missing=$(in_root ldd /usr/bin/zarv /usr/bin/zarv-tool | grep 'not found' || true)
