@@ -301,8 +301,14 @@ bool XmlResourceSet::LoadText(const std::string& file, const std::string& text,
                                            " levels deep; the file is not read"));
     return false;
   }
+  // TinyXML steps over a UTF-8 sequence by the length its lead byte announces without looking
+  // for the end of the text, so a lead byte among the last three bytes would make it read past
+  // the terminator. Four more zeros give any such step somewhere to land.
+  std::string terminated;
+  terminated.reserve(text.size() + 4);
+  terminated.append(text).append(4, '\0');
   auto document = std::make_unique<TiXmlDocument>();
-  document->Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+  document->Parse(terminated.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
   if (document->Error()) {
     StructProblem problem = StructProblem::Error(
         file, document->ErrorRow(),

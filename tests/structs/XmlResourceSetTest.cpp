@@ -91,6 +91,22 @@ TEST_F(ResourceWalk, RefusesFilesOverSixteenMebibytes) {
   EXPECT_EQ(Matching(problems_, Level::kError, "16 MiB").size(), 1u);
 }
 
+// A UTF-8 lead byte announcing more bytes than are left once made the parser step over the
+// terminator and read on past the end of the text (found by fuzzing). The text here is cut out of
+// a longer one, so what lies behind its terminator is the rest of a well-formed file: read, it
+// would make the cut text look whole.
+TEST(ResourceText, CutUtf8SequenceAtTheEndIsNotReadPast) {
+  const std::string cut = "<?xml version=\"1.0\"?><zarvxmlfile>\xED";
+  std::string text = cut + "XX</zarvxmlfile>";
+  text.resize(cut.size());  // the old bytes stay in the buffer behind the new terminator
+  XmlResourceSet resources;
+  std::vector<StructProblem> problems;
+  EXPECT_FALSE(resources.LoadText("cut.xml", text, &problems));
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].message.find("not well-formed"), std::string::npos)
+      << problems[0].Describe();
+}
+
 TEST(ResourceNesting, RefusesDeepFilesBeforeParsingThem) {
   XmlResourceSet resources;
   std::vector<StructProblem> problems;
