@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "fuzz/FuzzCheck.h"
 #include "models/LightWaveObject.h"
@@ -14,6 +15,14 @@ namespace {
 bool SameBits(const std::vector<float>& a, const std::vector<float>& b) {
   return a.size() == b.size() &&
          (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
+}
+
+std::vector<const LightWaveVertexMap*> MapsOfKind(const LightWaveLayer& layer, bool per_polygon) {
+  std::vector<const LightWaveVertexMap*> maps;
+  for (const LightWaveVertexMap& map : layer.maps) {
+    if (map.per_polygon == per_polygon) maps.push_back(&map);
+  }
+  return maps;
 }
 
 void CheckIndices(const LightWaveObject& object) {
@@ -74,10 +83,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             "a polygon changed");
     }
     Check(a.maps.size() == b.maps.size(), "map count changed");
-    for (size_t m = 0; m < a.maps.size(); ++m) {
-      Check(a.maps[m].points == b.maps[m].points && a.maps[m].polygons == b.maps[m].polygons &&
-                SameBits(a.maps[m].values, b.maps[m].values),
-            "a map changed");
+    // Point maps are written with the points and polygon maps after the polygons, so a file
+    // that mixes them comes back with each kind in its own order; readers look maps up by
+    // type, name and kind.
+    for (bool per_polygon : {false, true}) {
+      const std::vector<const LightWaveVertexMap*> was = MapsOfKind(a, per_polygon);
+      const std::vector<const LightWaveVertexMap*> is = MapsOfKind(b, per_polygon);
+      Check(was.size() == is.size(), "map count of a kind changed");
+      for (size_t m = 0; m < was.size(); ++m) {
+        Check(was[m]->type == is[m]->type && was[m]->name == is[m]->name &&
+                  was[m]->dimension == is[m]->dimension && was[m]->points == is[m]->points &&
+                  was[m]->polygons == is[m]->polygons && SameBits(was[m]->values, is[m]->values),
+              "a map changed");
+      }
     }
     for (const LightWavePolygonTags& tags : a.polygon_tags) {
       const LightWavePolygonTags* other = b.FindPolygonTags(tags.type);
