@@ -58,7 +58,7 @@
 #   make clean         remove the build folders
 #
 # Variables: JOBS (parallel jobs, default: number of cores), BUILD_TYPE, BUILD_DIR, CI_BUILD=1
-# (no benchmarks, no debug information),
+# (no benchmarks, no debug information), UNIT_TESTS=0 (no unit tests in the plain build),
 # RUN_ARGS (extra arguments for the editor).
 
 SHELL := /bin/bash
@@ -101,6 +101,13 @@ CMAKE_OPTIONS += -DZARV_BENCHES=OFF
 ifneq ($(SANITIZE),1)
 CMAKE_OPTIONS += "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"
 endif
+endif
+
+# UNIT_TESTS=0: the plain build without the unit tests, for CI, which has just run them in the
+# sanitizer build (they are most of the build's time). Takes effect when the build folder is
+# configured.
+ifeq ($(UNIT_TESTS),0)
+CMAKE_OPTIONS += -DZARV_UNIT_TESTS=OFF
 endif
 
 EDITOR_BIN := $(BUILD_DIR)/zarv
