@@ -12,6 +12,7 @@
 #include "collections/Image.h"
 #include "collections/PngFile.h"
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/ImageReadCheck.h"
 
 namespace {
 
@@ -24,23 +25,9 @@ bool SameImage(const Image& a, const Image& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> input(data, size);
-  Image header;
-  std::string error;
-  if (!PngFile::Read(input, header, false, error)) {
-    Check(!error.empty(), "PNG refused without a reason");
-    return 0;
-  }
   Image image;
-  if (!PngFile::Read(input, image, true, error)) {
-    // The compressed rows may be damaged where the header is not.
-    Check(!error.empty(), "PNG pixels refused without a reason");
-    return 0;
-  }
-  Check(header.width() == image.width() && header.height() == image.height() &&
-            header.format() == image.format(),
-        "size or layout differ with and without the pixels");
-  Check(image.pixels().size() == size_t{image.width()} * image.height() * image.bytesPerPixel(),
-        "pixel count differs from the size");
+  if (!ReadImageChecked(input, PngFile::Read, "PNG", image)) return 0;
+  std::string error;
 
   char* buffer = nullptr;
   size_t length = 0;

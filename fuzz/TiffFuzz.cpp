@@ -8,25 +8,10 @@
 
 #include "collections/Image.h"
 #include "collections/TiffFile.h"
-#include "fuzz/FuzzCheck.h"
+#include "fuzz/ImageReadCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::span<const uint8_t> input(data, size);
-  Image header;
-  std::string error;
-  if (!TiffFile::Read(input, header, false, error)) {
-    Check(!error.empty(), "TIFF refused without a reason");
-    return 0;
-  }
   Image image;
-  if (!TiffFile::Read(input, image, true, error)) {
-    Check(!error.empty(), "TIFF pixels refused without a reason");
-    return 0;
-  }
-  Check(header.width() == image.width() && header.height() == image.height() &&
-            header.format() == image.format(),
-        "size or layout differ with and without the pixels");
-  Check(image.pixels().size() == size_t{image.width()} * image.height() * image.bytesPerPixel(),
-        "pixel count differs from the size");
+  (void)ReadImageChecked(std::span<const uint8_t>(data, size), TiffFile::Read, "TIFF", image);
   return 0;
 }
